@@ -1,0 +1,26 @@
+#!/bin/bash
+# Installs, with apt-get, the Debian packages the project needs that are not
+# installed yet. Runs without standard input; needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev libbenchmark-dev
+  gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
+  xvfb xauth xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq </dev/null
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
