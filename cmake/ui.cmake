@@ -20,6 +20,7 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/ui/batch_dialog_screenshot_main.cc)
   add_executable(batch_dialog_screenshot
                  ${CMAKE_SOURCE_DIR}/tests/ui/batch_dialog_screenshot_main.cc
-                 ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_support.cc)
-  target_link_libraries(batch_dialog_screenshot PRIVATE strandel_ui)
+                 ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_support.cc
+                 ${CMAKE_SOURCE_DIR}/tests/ui/test_passes.cc)
+  target_link_libraries(batch_dialog_screenshot PRIVATE strandel_ui GTest::gtest)
 endif()

@@ -34,19 +34,23 @@ void spin_button_value_changed_handler(GtkWidget* widget, void* data) {
 
 GtkWidget* create_input_widget(const param_info& info, param* value) {
     GtkWidget* widget = nullptr;
-    // The handler is connected before the value is set, so a stored value
-    // outside the range comes back clamped into the parameter.
+    // The toolkit clamps the initial value into the range; the parameter
+    // takes the clamped value, so that the pass runs with what is shown.
     if (info.type() == param_int) {
         widget = gtk_hscale_new_with_range(info.int_start(), info.int_end(), 1.0);
         gtk_scale_set_value_pos(GTK_SCALE(widget), GTK_POS_LEFT);
         g_signal_connect(widget, "value-changed", G_CALLBACK(range_value_changed_handler), value);
         gtk_range_set_value(GTK_RANGE(widget), value->int_value());
+        // A value below the range leaves the scale at its start without a
+        // change signal; store what the scale shows all the same.
+        range_value_changed_handler(widget, value);
     } else if (info.type() == param_double) {
         widget = gtk_spin_button_new_with_range(info.double_start(), info.double_end(), 0.1);
         gtk_spin_button_set_digits(GTK_SPIN_BUTTON(widget), 3);
         g_signal_connect(widget, "value-changed", G_CALLBACK(spin_button_value_changed_handler),
                          value);
         gtk_spin_button_set_value(GTK_SPIN_BUTTON(widget), value->double_value());
+        spin_button_value_changed_handler(widget, value);
     } else {
         unknown_parameter_type(info.type(), __LINE__);
     }
