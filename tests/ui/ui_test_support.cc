@@ -30,25 +30,29 @@ ui_script& ui_script::at_end(std::function<void()> fn) {
     return *this;
 }
 
+ui_script::~ui_script() {
+    if (m_source) g_source_remove(m_source);
+}
+
 void ui_script::start() { schedule(); }
 
-void ui_script::schedule() { g_timeout_add(tick_ms, &ui_script::tick, this); }
+void ui_script::schedule() { m_source = g_timeout_add(tick_ms, &ui_script::tick, this); }
 
-void ui_script::finish(bool completed) {
+void ui_script::finish() {
     if (m_ended) return;
     m_ended = true;
-    m_completed = completed;
     if (m_at_end) m_at_end();
 }
 
 gboolean ui_script::tick(gpointer self) {
     auto* script = static_cast<ui_script*>(self);
+    script->m_source = 0;
     if (script->m_ended) return FALSE;
     if (script->m_abandoned) {
         // Answer every open dialog until none is left, innermost first.
         std::vector<GtkWidget*> open = visible_dialogs(GTK_TYPE_DIALOG);
         if (open.empty()) {
-            script->finish(false);
+            script->finish();
             return FALSE;
         }
         script->schedule();
@@ -56,7 +60,7 @@ gboolean ui_script::tick(gpointer self) {
         return FALSE;
     }
     if (script->m_next == script->m_steps.size()) {
-        script->finish(true);
+        script->finish();
         return FALSE;
     }
     step& current = script->m_steps[script->m_next];
@@ -114,8 +118,9 @@ std::string message_text(GtkWidget* message_dialog) {
     return result;
 }
 
-ui_script& expect_message(ui_script& script, const std::string& text) {
-    return script.wait_for("message \"" + text + "\"", [text] {
+ui_script& expect_message(ui_script& script, const std::string& text,
+                          GtkWidget* const* parent) {
+    return script.wait_for("message \"" + text + "\"", [text, parent] {
         GtkWidget* message = visible_dialog(GTK_TYPE_MESSAGE_DIALOG);
         if (!message) return false;
         EXPECT_EQ(message_text(message), text);
@@ -123,6 +128,9 @@ ui_script& expect_message(ui_script& script, const std::string& text) {
         g_object_get(message, "message-type", &type, nullptr);
         EXPECT_EQ(type, GTK_MESSAGE_ERROR);
         EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(message)));
+        if (parent) {
+            EXPECT_EQ(GTK_WIDGET(gtk_window_get_transient_for(GTK_WINDOW(message))), *parent);
+        }
         gtk_dialog_response(GTK_DIALOG(message), GTK_RESPONSE_OK);
         return true;
     });

@@ -25,8 +25,14 @@ public:
     // Called once after the last step or after a failure.
     ui_script& at_end(std::function<void()> fn);
 
+    ui_script() = default;
+    ui_script(const ui_script&) = delete;
+    ui_script& operator=(const ui_script&) = delete;
+    ~ui_script();
+
     void start();
-    bool completed() const { return m_completed; }
+    // Every step ran (the end hook may still be due).
+    bool completed() const { return !m_abandoned && m_next == m_steps.size(); }
 
 private:
     struct step {
@@ -36,15 +42,15 @@ private:
     };
     static gboolean tick(gpointer self);
     void schedule();
-    void finish(bool completed);
+    void finish();
 
     std::vector<step> m_steps;
     std::function<void()> m_at_end;
     std::size_t m_next = 0;
     int m_retries = 0;
     bool m_abandoned = false;
-    bool m_completed = false;
     bool m_ended = false;
+    guint m_source = 0;
 };
 
 // Runs the script inside a main loop of its own until it ends.
@@ -58,8 +64,10 @@ GtkWidget* visible_dialog(GType type, const char* title = nullptr);
 // The text of a message dialog.
 std::string message_text(GtkWidget* message_dialog);
 
-// Waits for an error message, checks its text, and answers it.
-ui_script& expect_message(ui_script& script, const std::string& text);
+// Waits for an error message, checks its text (and, when `parent` is given,
+// that the message sits over `*parent`), and answers it.
+ui_script& expect_message(ui_script& script, const std::string& text,
+                          GtkWidget* const* parent = nullptr);
 
 std::vector<GtkWidget*> children_of(GtkWidget* container);
 // Depth-first search below (and including) `root`.
