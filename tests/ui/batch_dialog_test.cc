@@ -142,6 +142,10 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
                 EXPECT_LT(up.x, down.x);
                 EXPECT_LT(down.x, remove.x);
             }
+            GtkAllocation last_panel, add;
+            gtk_widget_get_allocation(panel(w, 2), &last_panel);
+            gtk_widget_get_allocation(w.add_button, &add);
+            EXPECT_GT(add.y, last_panel.y + last_panel.height) << "add sits below the panels";
             // Every chooser lists the repertoire in order.
             GtkTreeModel* entries = gtk_combo_box_get_model(
                 GTK_COMBO_BOX(parts_of(panel(w, 0)).chooser));
