@@ -33,19 +33,22 @@ double dunn_fitness::operator()(const histogram& /*h*/, const std::vector<double
 }
 
 double max_intra_distance(const std::vector<double>& centres, const histogram& h) {
-    class_map classes;
-    classify(h, centres, &classes);
+    // The particle swarm evaluates this hundreds of times per run, so the
+    // classes are gathered straight from the nearest-centre rule rather than
+    // through a class map; the sums run in the same ascending gray order.
+    if (centres.empty()) return 0;
+    std::vector<double> distance_sum(centres.size(), 0.0);
+    std::vector<int> members(centres.size(), 0);
+    for (unsigned g = 0; g < 256; ++g) {
+        if (h[g] == 0) continue;
+        const int c = pixel_class(centres, static_cast<unsigned char>(g));
+        distance_sum[c] += abs(g - centres[c]);
+        ++members[c];
+    }
     double largest = 0;
     for (std::size_t i = 0; i < centres.size(); ++i) {
-        auto range = classes.equal_range(static_cast<int>(i));
-        if (range.first == range.second) continue;
-        double sum = 0;
-        int members = 0;
-        for (auto e = range.first; e != range.second; ++e) {
-            sum += abs(e->second - centres[i]);
-            ++members;
-        }
-        const double mean = sum / members;
+        if (members[i] == 0) continue;  // a class without gray levels has no spread
+        const double mean = distance_sum[i] / members[i];
         if (mean > largest) largest = mean;
     }
     return largest;
