@@ -60,6 +60,14 @@ TEST(Particle, PositionIsAShuffleOfThePresentGrayLevels) {
     }
 }
 
+TEST(Particle, ShuffleSwapsEachEntryWithOneAtOrBeforeIt) {
+    const std::vector<int> raw = raw_draws(5, 3);
+    std::vector<double> expected{3, 7, 250, 251};
+    for (std::size_t i = 1; i < 4; ++i) std::swap(expected[i], expected[raw[i - 1] % (i + 1)]);
+    expected.resize(2);
+    EXPECT_EQ(particle(2, 1, make_histogram({3, 7, 250, 251})).get_current_position(), expected);
+}
+
 TEST(Particle, FewerGrayLevelsThanCoordinatesAreCompletedWithDistinctOnes) {
     for (unsigned seed = 1; seed < 10; ++seed) {
         std::srand(seed);
