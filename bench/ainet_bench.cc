@@ -38,7 +38,7 @@ void BM_AinetEveryPixel(benchmark::State& state) {
     }
     state.counters["pixels"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_AinetEveryPixel)->Arg(1000)->Arg(250000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AinetEveryPixel)->Arg(1000)->Arg(250000)->Arg(1000000)->Arg(4000000)->Arg(16000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace strandel

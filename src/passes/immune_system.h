@@ -172,23 +172,22 @@ public:
     // with a fixed period: whole periods are skipped and only the rest is
     // presented. Returns the number of presentations actually made.
     std::uint64_t stimulate_repeatedly(const T& antigen, std::uint64_t count) {
-        std::vector<T> clones;
-        state_history history;
-        history.restart(0, m_antibodies);
+        m_history.restart(0, m_antibodies);
         for (std::uint64_t done = 0; done < count;) {
             const std::size_t size_before = m_antibodies.size();
-            present(antigen, clones);
+            present(antigen, m_scratch_clones);
             ++done;
-            // A larger network can never equal a smaller earlier state.
+            // The network never shrinks, and a larger network can never
+            // equal a smaller earlier state.
             if (m_antibodies.size() != size_before) {
-                history.restart(done, m_antibodies);
+                m_history.restart(done, m_antibodies);
                 continue;
             }
-            const std::uint64_t earlier = history.find_or_add(m_antibodies);
+            const std::uint64_t earlier = m_history.find_or_add(m_antibodies);
             if (earlier == state_history::none) continue;
             const std::uint64_t period = done - earlier;
             const std::uint64_t rest = (count - done) % period;
-            for (std::uint64_t i = 0; i < rest; ++i) present(antigen, clones);
+            for (std::uint64_t i = 0; i < rest; ++i) present(antigen, m_scratch_clones);
             return done + rest;
         }
         return count;
@@ -202,13 +201,16 @@ public:
 
 private:
     // The network states seen since the network last grew: the state after
-    // presentation first + i is kept at position i.
+    // presentation first + i is kept at position i. They all have the same
+    // size, so they are stored end to end.
     class state_history {
     public:
         static constexpr std::uint64_t none = ~std::uint64_t(0);
 
         void restart(std::uint64_t first_presentation, const std::vector<T>& state) {
             m_first = first_presentation;
+            m_width = state.size();
+            m_count = 0;
             m_states.clear();
             m_by_hash.clear();
             add(state);
@@ -220,16 +222,17 @@ private:
             const std::size_t h = hash(state);
             auto range = m_by_hash.equal_range(h);
             for (auto it = range.first; it != range.second; ++it)
-                if (m_states[it->second] == state) return m_first + it->second;
-            m_by_hash.emplace(h, m_states.size());
-            m_states.push_back(state);
+                if (std::equal(state.begin(), state.end(), m_states.begin() + it->second * m_width))
+                    return m_first + it->second;
+            add(state, h);
             return none;
         }
 
     private:
-        void add(const std::vector<T>& state) {
-            m_by_hash.emplace(hash(state), m_states.size());
-            m_states.push_back(state);
+        void add(const std::vector<T>& state) { add(state, hash(state)); }
+        void add(const std::vector<T>& state, std::size_t h) {
+            m_by_hash.emplace(h, m_count++);
+            m_states.insert(m_states.end(), state.begin(), state.end());
         }
 
         static std::size_t hash(const std::vector<T>& state) {
@@ -239,7 +242,9 @@ private:
         }
 
         std::uint64_t m_first = 0;
-        std::vector<std::vector<T> > m_states;
+        std::size_t m_width = 0;
+        std::size_t m_count = 0;
+        std::vector<T> m_states;
         std::unordered_multimap<std::size_t, std::size_t> m_by_hash;
     };
 
@@ -257,6 +262,9 @@ private:
     std::uint32_t m_best_count;
     double m_reselection;
     std::vector<T> m_antibodies;
+    // Working space of stimulate_repeatedly, kept to spare allocations.
+    std::vector<T> m_scratch_clones;
+    state_history m_history;
 };
 
 }  // namespace strandel
