@@ -50,6 +50,9 @@ TEST(AinetPass, DefaultsAndClone) {
     EXPECT_EQ(p.parameter_value(3).int_value(), 3);
     EXPECT_EQ(p.parameter_value(4).double_value(), 0.3);
     EXPECT_STREQ(p.parameter_info(4).label(), "Zeta (%)");
+    testing::internal::CaptureStdout();
+    p.print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "AiNet 1,30,10,3,0.300000 \n");
 
     pass* copy = p.clone();
     copy->parameter_value(1).int_value() = 99;
@@ -76,17 +79,12 @@ TEST(AinetPass, SeedsTruncatedCentresToTheirLowEightBits) {
     p(empty_histogram(), centres, nullptr);
     EXPECT_EQ(centres, (std::vector<double>{12, 44}));
 
-    EXPECT_EQ(ainet_seed_antibody(-0.9), 0);
-    EXPECT_EQ(ainet_seed_antibody(-1.0), 255);
-    EXPECT_EQ(ainet_seed_antibody(255.99), 255);
-    EXPECT_EQ(ainet_seed_antibody(256.0), 0);
-    EXPECT_EQ(ainet_seed_antibody(-2147483648.9), 0);
-    EXPECT_EQ(ainet_seed_antibody(2147483647.9), 255);
-    // Beyond int: saturated, never undefined.
-    EXPECT_EQ(ainet_seed_antibody(1e300), 255);
-    EXPECT_EQ(ainet_seed_antibody(std::numeric_limits<double>::infinity()), 255);
-    EXPECT_EQ(ainet_seed_antibody(-1e300), 0);
-    EXPECT_EQ(ainet_seed_antibody(std::numeric_limits<double>::quiet_NaN()), 0);
+    const double inf = std::numeric_limits<double>::infinity();
+    // Beyond int the centres saturate, never undefined.
+    const std::vector<std::pair<double, int> > seeds{
+        {-0.9, 0}, {-1.0, 255}, {255.99, 255}, {256.0, 0}, {-2147483648.9, 0}, {2147483647.9, 255},
+        {1e300, 255}, {inf, 255}, {-1e300, 0}, {std::nan(""), 0}};
+    for (const auto& [centre, antibody] : seeds) EXPECT_EQ(ainet_seed_antibody(centre), antibody) << centre;
 }
 
 TEST(AinetPass, ProgressClimbsToOneOncePerIteration) {
@@ -158,9 +156,6 @@ TEST(ImmuneSystem, MutationMovesSeventyPercentTowardsTheAntigen) {
     a = 100;
     net.mutate(&a, 99);
     EXPECT_EQ(a, 100);
-    a = 0;
-    net.mutate(&a, 255);
-    EXPECT_EQ(a, 178);
     a = 255;
     net.mutate(&a, 0);
     EXPECT_EQ(a, 77);
@@ -231,13 +226,6 @@ TEST(ImmuneSystem, AnAntigenEqualToAnAntibodyAddsNothingWhenSigmaDIsAtMostSigmaS
         net.stimulate(clone_iterator<unsigned char>(antigen, 3), clone_iterator<unsigned char>(antigen, 0));
         EXPECT_EQ(net.size(), static_cast<std::size_t>(seeds));
     }
-}
-
-TEST(ImmuneSystem, CloneIteratorYieldsTheValueCountTimes) {
-    std::vector<unsigned char> seen(clone_iterator<unsigned char>(7, 4), clone_iterator<unsigned char>(7, 0));
-    EXPECT_EQ(seen, (std::vector<unsigned char>(4, 7)));
-    EXPECT_TRUE(clone_iterator<unsigned char>(7, 0) == clone_iterator<unsigned char>(7, 0));
-    EXPECT_FALSE(clone_iterator<unsigned char>(7, 0) == clone_iterator<unsigned char>(8, 0));
 }
 
 // Skipping repeated states must be invisible: same antibodies in the same
