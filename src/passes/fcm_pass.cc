@@ -39,26 +39,26 @@ void fcm_pass::operator()(const histogram& h, std::vector<double>& centres,
     const double m = parameter_value(2).double_value();
     seed_empty_centres(h, classes, centres);
 
-    class_map map;
-    std::vector<double> next(centres);
+    // Classes come straight from the nearest-centre rule (the class map's
+    // partition, without building the map); every membership of an
+    // iteration is taken against the centres it started from.
+    std::vector<double> weighted_sum, weight_total;
     for (int iteration = 0; iteration < iterations; ++iteration) {
-        classify(h, centres, &map);
-        for (std::size_t k = 0; k < centres.size(); ++k) {
-            auto range = map.equal_range(static_cast<int>(k));
-            if (range.first == range.second) {
-                next[k] = centres[k];
-                continue;
+        weighted_sum.assign(centres.size(), 0.0);
+        weight_total.assign(centres.size(), 0.0);
+        std::vector<bool> has_members(centres.size(), false);
+        if (!centres.empty())
+            for (unsigned g = 0; g < 256; ++g) {
+                if (h[g] == 0) continue;
+                const unsigned char gray = static_cast<unsigned char>(g);
+                const int k = pixel_class(centres, gray);
+                const double w = std::pow(belonging(k, gray, centres, m), m);
+                weighted_sum[k] += gray * w;
+                weight_total[k] += w;
+                has_members[k] = true;
             }
-            double weighted_sum = 0, weight_total = 0;
-            for (auto e = range.first; e != range.second; ++e) {
-                const double w = std::pow(belonging(static_cast<int>(k), e->second, centres, m), m);
-                weighted_sum += e->second * w;
-                weight_total += w;
-            }
-            next[k] = weighted_sum / weight_total;
-        }
-        // Every membership of this iteration was taken against the old centres.
-        centres = next;
+        for (std::size_t k = 0; k < centres.size(); ++k)
+            if (has_members[k]) centres[k] = weighted_sum[k] / weight_total[k];
     }
 }
 

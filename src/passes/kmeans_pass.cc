@@ -24,20 +24,24 @@ void kmeans_pass::operator()(const histogram& h, std::vector<double>& centres,
     const int classes = parameter_value(1).int_value();
     seed_empty_centres(h, classes, centres);
 
-    class_map map;
+    // Each iteration gathers its classes straight from the nearest-centre
+    // rule (the class map's partition, without building the map) and moves
+    // the centres only once every class is summed.
+    // 64 bits: count x gray of one class passes 2^31 beyond ~8.4 Mpixels.
+    std::vector<std::int64_t> weight, moment;
     for (int iteration = 1; iteration <= passes; ++iteration) {
-        classify(h, centres, &map);
-        for (std::size_t i = 0; i < centres.size(); ++i) {
-            auto range = map.equal_range(static_cast<int>(i));
-            if (range.first == range.second) continue;  // an empty class stays put
-            // 64 bits: count x gray of one class passes 2^31 beyond ~8.4 Mpixels.
-            std::int64_t weight = 0, moment = 0;
-            for (auto e = range.first; e != range.second; ++e) {
-                weight += h[e->second];
-                moment += static_cast<std::int64_t>(h[e->second]) * e->second;
+        weight.assign(centres.size(), 0);
+        moment.assign(centres.size(), 0);
+        if (!centres.empty())
+            for (unsigned g = 0; g < 256; ++g) {
+                if (h[g] == 0) continue;
+                const int c = pixel_class(centres, static_cast<unsigned char>(g));
+                weight[c] += h[g];
+                moment[c] += static_cast<std::int64_t>(h[g]) * g;
             }
-            centres[i] = static_cast<double>(moment) / static_cast<double>(weight);
-        }
+        for (std::size_t i = 0; i < centres.size(); ++i)
+            if (weight[i] != 0)  // an empty class stays put
+                centres[i] = static_cast<double>(moment[i]) / static_cast<double>(weight[i]);
         if (progress) (*progress)(static_cast<double>(iteration) / passes);
     }
 }
