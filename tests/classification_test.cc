@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "evaluation/classification.h"
 
 namespace strandel {
@@ -32,6 +35,36 @@ TEST(Classification, DiameterAndDissimilarity) {
     EXPECT_EQ(class_dissimilarity(map, 3, 2), 5);
     EXPECT_EQ(class_dissimilarity(map, 2, 2), 0);
     EXPECT_EQ(class_dissimilarity(map, 2, 9), 0);
+}
+
+}  // namespace
+}  // namespace strandel
+
+namespace strandel {
+namespace {
+
+// The closest-pair walk against the plain comparison of every pair, on
+// random partitions of random gray-level sets.
+TEST(ClassGeometry, DissimilarityEqualsTheClosestOfAllPairs) {
+    std::srand(7);
+    for (int round = 0; round < 300; ++round) {
+        class_map map;
+        for (int g = 0; g < 256; ++g)
+            if (std::rand() % 4 == 0) map.emplace(std::rand() % 4, static_cast<unsigned char>(g));
+        for (int a = 0; a < 4; ++a)
+            for (int b = 0; b < 4; ++b) {
+                auto ra = map.equal_range(a);
+                auto rb = map.equal_range(b);
+                int expected = 0;
+                if (ra.first != ra.second && rb.first != rb.second) {
+                    expected = 1000;
+                    for (auto i = ra.first; i != ra.second; ++i)
+                        for (auto j = rb.first; j != rb.second; ++j)
+                            expected = std::min(expected, std::abs(int(i->second) - int(j->second)));
+                }
+                ASSERT_EQ(class_dissimilarity(map, a, b), expected) << "round " << round;
+            }
+    }
 }
 
 }  // namespace
