@@ -14,8 +14,6 @@ namespace {
 // What the signal handlers of one running dialog share. Lives on the stack
 // of the dialog call; `current` points at it only during that call.
 struct dialog_state {
-    GtkWidget* gimp_dialog = nullptr;
-    GtkWidget* pass_panel_vbox = nullptr;
     // Every panel (its frame) with the pass it edits; owns those passes
     // until they are deleted or handed to the caller's chain.
     std::map<GtkWidget*, pass*> panel_pass;
@@ -163,7 +161,7 @@ void for_each_callback(GtkWidget* panel, gpointer data) {
 
 GtkWidget* algorithm_frame(const std::vector<pass*>& chain, batch_dialog_widgets& widgets) {
     GtkWidget* box = gtk_vbox_new(FALSE, 5);
-    current->pass_panel_vbox = widgets.pass_panel_vbox = box;
+    widgets.pass_panel_vbox = box;
     for (const pass* p : chain) append_panel(box, p->clone());
 
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
@@ -195,7 +193,6 @@ batch_dialog_widgets build_dialog(const std::vector<pass*>& chain) {
                                      nullptr, GtkDialogFlags(0), gimp_standard_help_func,
                                      "plug-in-strandel-batch", GTK_STOCK_CANCEL,
                                      GTK_RESPONSE_CANCEL, GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
-    current->gimp_dialog = widgets.dialog;
 
     GtkWidget* algorithm = algorithm_frame(chain, widgets);
     widgets.benchmark = create_benchmark_editor(widgets.dialog, &current->benchmark_filename);
