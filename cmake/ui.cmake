@@ -24,3 +24,22 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/ui/batch_dialog_screenshot_main.cc)
                  ${CMAKE_SOURCE_DIR}/tests/ui/test_passes.cc)
   target_link_libraries(batch_dialog_screenshot PRIVATE strandel_ui GTest::gtest)
 endif()
+
+# The whole interactive run in a real GIMP, driven through the accessibility
+# bus. The plug-in target is defined later (gimp.cmake), hence the deferral.
+function(strandel_add_gimp_batch_e2e_test)
+  find_program(STRANDEL_GIMP gimp-2.10)
+  find_program(STRANDEL_XDOTOOL xdotool)
+  find_program(STRANDEL_DBUS_RUN_SESSION dbus-run-session)
+  if(TARGET strandel-batch AND STRANDEL_GIMP AND STRANDEL_XDOTOOL AND STRANDEL_DBUS_RUN_SESSION)
+    execute_process(COMMAND /usr/bin/python3 -c "import pyatspi"
+                    RESULT_VARIABLE no_pyatspi OUTPUT_QUIET ERROR_QUIET)
+    if(NOT no_pyatspi)
+      add_test(NAME ui.gimp_batch_e2e
+               COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/gimp_batch_e2e.sh ${STRANDEL_GIMP}
+                       $<TARGET_FILE:strandel-batch>)
+      set_tests_properties(ui.gimp_batch_e2e PROPERTIES TIMEOUT 600)
+    endif()
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL strandel_add_gimp_batch_e2e_test)
