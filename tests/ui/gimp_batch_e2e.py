@@ -10,10 +10,12 @@ Needs a display and a session bus (see gimp_batch_e2e.sh)."""
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 import pyatspi
 
@@ -118,20 +120,78 @@ def make_benchmark(work):
     return [first, second], benchmark_list
 
 
+def showing(node):
+    return node.getState().contains(pyatspi.STATE_SHOWING)
+
+
 def choose_file_in(chooser, path):
-    """Types `path` into a GTK file chooser: its path entry shows up only
-    once something is typed, so click into the chooser, ctrl+L, the path,
-    and Return."""
-    target = find(chooser, pyatspi.ROLE_TABLE) or chooser
-    box = target.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    xdotool("mousemove", str(box.x + box.width // 2), str(box.y + min(box.height // 2, 40)))
+    """Types `path` into a GTK file chooser. Its path entry shows up only
+    once something is typed: click into the file list (the widest table; the
+    other one is the places bar), ctrl+L, and in the "Recently Used" view,
+    where ctrl+L does nothing, a slash. Then the path and Return."""
+    tables = [node for node in descendants(chooser)
+              if node.getRole() == pyatspi.ROLE_TABLE and showing(node)]
+    extents = [t.queryComponent().getExtents(pyatspi.DESKTOP_COORDS) for t in tables]
+    box = max(extents, key=lambda b: b.width)
+    # Low in the list, below any row, so that no file gets picked.
+    xdotool("mousemove", str(box.x + box.width // 2), str(box.y + box.height - 10))
     xdotool("click", "1")
     time.sleep(0.3)
     xdotool("key", "ctrl+l")
-    time.sleep(0.3)
+
+    def location_entry():
+        for node in descendants(chooser):
+            if node.getRole() == pyatspi.ROLE_TEXT and showing(node):
+                return node
+        return None
+    try:
+        entry = wait_for("the location entry", location_entry, timeout=3)
+    except Failure:
+        xdotool("type", "/")
+        entry = wait_for("the location entry", location_entry, timeout=10)
+    xdotool("key", "ctrl+a")
     xdotool("type", "--delay", "20", path)
-    time.sleep(0.3)
+    wait_for("the typed path", lambda: entry.queryText().getText(0, -1) == path, timeout=10)
     xdotool("key", "Return")
+
+
+def xwd_to_png(xwd, png_path):
+    """Converts a 24/32-bit ZPixmap screen dump of xwd to PNG."""
+    fields = struct.unpack(">25I", xwd[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
+    if bits_per_pixel != 32:
+        raise ValueError("only 32 bits per pixel are handled")
+    pixels = xwd[header_size + 12 * ncolors:]
+    rows = bytearray()
+    for y in range(height):
+        line = pixels[y * bytes_per_line:y * bytes_per_line + 4 * width]
+        rows.append(0)
+        if byte_order == 0:  # least significant byte first: B G R x
+            rows += bytes(b for i in range(0, len(line), 4) for b in (line[i + 2], line[i + 1], line[i]))
+        else:  # x R G B
+            rows += bytes(b for i in range(0, len(line), 4) for b in (line[i + 1], line[i + 2], line[i + 3]))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    with open(png_path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n")
+        out.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        out.write(chunk(b"IDAT", zlib.compress(bytes(rows))))
+        out.write(chunk(b"IEND", b""))
+
+
+def save_screen_picture():
+    """On failure, a picture of the screen into $STRANDEL_E2E_PICTURES."""
+    where = os.environ.get("STRANDEL_E2E_PICTURES")
+    if not where:
+        return
+    os.makedirs(where, exist_ok=True)
+    path = os.path.join(where, "failure-%d.png" % int(time.time()))
+    dump = subprocess.run(["xwd", "-root", "-silent"], stdout=subprocess.PIPE).stdout
+    xwd_to_png(dump, path)
+    log("screen saved to " + path)
 
 
 def check_results(results_file, images):
@@ -155,7 +215,7 @@ def check_results(results_file, images):
             raise Failure("no classes found: %r" % row)
         for value in row[2:]:
             float(value)
-    log("results file holds the header and %d lines" % len(rows))
+    log("results file holds the header and %d lines:\n%s" % (len(rows), text))
 
 
 def run(gimp, plugin):
@@ -187,7 +247,8 @@ def run(gimp, plugin):
         press(find(benchmark, pyatspi.ROLE_PUSH_BUTTON, "Open"))
         chooser = wait_for("the Open Benchmark chooser", lambda: window_named("Open Benchmark"))
         choose_file_in(chooser, benchmark_list)
-        wait_for("the chooser to close", lambda: window_named("Open Benchmark") is None)
+        wait_for("the chooser to close", lambda: window_named("Open Benchmark") is None,
+                 timeout=20)
 
         def listed():
             table = find(benchmark, pyatspi.ROLE_TREE_TABLE) or find(benchmark, pyatspi.ROLE_TABLE)
@@ -201,8 +262,9 @@ def run(gimp, plugin):
         done = wait_for("\"Operation Successful\"",
                         lambda: window_with_label("Operation Successful"), timeout=240)
         log("\"Operation Successful\" shown")
-        if window_named(DIALOG_TITLE) is not None:
-            raise Failure("the batch dialog is still open")
+        for title in (DIALOG_TITLE, "Progress"):
+            if window_named(title) is not None:
+                raise Failure("the window \"%s\" is still open" % title)
         press(find(done, pyatspi.ROLE_PUSH_BUTTON, "OK"))
 
         gimp_process.wait(timeout=120)
@@ -211,6 +273,7 @@ def run(gimp, plugin):
         return 0
     except Failure as failure:
         log("FAILED: %s" % failure)
+        save_screen_picture()
         log_file = os.path.join(work, "gimp.log")
         if os.path.exists(log_file):
             with open(log_file) as f:
