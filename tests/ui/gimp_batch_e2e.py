@@ -124,19 +124,19 @@ def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def click_on(node):
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", str(box.x + box.width // 2), str(box.y + box.height // 2))
+    xdotool("click", "1")
+
+
 def choose_file_in(chooser, path):
     """Types `path` into a GTK file chooser. Its path entry shows up only
-    once something is typed: click into the file list (the widest table; the
-    other one is the places bar), ctrl+L, and in the "Recently Used" view,
-    where ctrl+L does nothing, a slash. Then the path and Return."""
-    tables = [node for node in descendants(chooser)
-              if node.getRole() == pyatspi.ROLE_TABLE and showing(node)]
-    extents = [t.queryComponent().getExtents(pyatspi.DESKTOP_COORDS) for t in tables]
-    box = max(extents, key=lambda b: b.width)
-    # Low in the list, below any row, so that no file gets picked.
-    xdotool("mousemove", str(box.x + box.width // 2), str(box.y + box.height - 10))
-    xdotool("click", "1")
-    time.sleep(0.3)
+    once asked for, and not at all in the "Recently Used" view it may open
+    in: click "File System" in the places, ctrl+L, the path, and Return."""
+    places = wait_for("the places", lambda: find(chooser, pyatspi.ROLE_TABLE_CELL, "File System"))
+    click_on(places)
+    time.sleep(0.5)
     xdotool("key", "ctrl+l")
 
     def location_entry():
@@ -144,11 +144,7 @@ def choose_file_in(chooser, path):
             if node.getRole() == pyatspi.ROLE_TEXT and showing(node):
                 return node
         return None
-    try:
-        entry = wait_for("the location entry", location_entry, timeout=3)
-    except Failure:
-        xdotool("type", "/")
-        entry = wait_for("the location entry", location_entry, timeout=10)
+    entry = wait_for("the location entry", location_entry, timeout=10)
     xdotool("key", "ctrl+a")
     xdotool("type", "--delay", "20", path)
     wait_for("the typed path", lambda: entry.queryText().getText(0, -1) == path, timeout=10)
@@ -229,8 +225,13 @@ def run(gimp, plugin):
         images, benchmark_list = make_benchmark(work)
         results_file = os.path.join(work, "results.txt")
 
+        # A home of its own, so that the file chooser starts the same way
+        # whatever earlier sessions left in the user's recent files.
+        home = os.path.join(work, "home")
+        os.makedirs(home)
         env = dict(os.environ, GIMP2_DIRECTORY=profile, GTK_MODULES="gail:atk-bridge",
-                   NO_AT_BRIDGE="0")
+                   NO_AT_BRIDGE="0", HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+                   XDG_DATA_HOME=os.path.join(home, "data"))
         gimp_log = open(os.path.join(work, "gimp.log"), "w")
         gimp_process = subprocess.Popen(
             [gimp, "-i", "--no-splash", "-b", "(plug-in-strandel-batch RUN-INTERACTIVE)",
