@@ -3,6 +3,7 @@
 // (the process-wide repertoire is shared by every test of the binary).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "framework/pass.h"
@@ -44,20 +45,26 @@ inline const param_info kmeans_like[2] = {
 
 // Prototypes in registration order: "AiNet" (5 parameters), "Particle Swarm
 // Optimization" (7), "Fuzzy C-Means" (3, the last a double), "K-Means" (2),
-// holding the registered passes' defaults. Made once, never freed.
+// holding the registered passes' defaults. Made once, freed at exit.
 inline const std::vector<pass*>& fake_prototypes() {
+    static const std::vector<std::unique_ptr<pass>> owned = [] {
+        std::vector<std::unique_ptr<pass>> list;
+        list.emplace_back(new fake_pass("AiNet", ainet_like, 5));
+        list.back()->parameter_value(1).int_value() = 30;
+        list.emplace_back(new fake_pass("Particle Swarm Optimization", pso_like, 7));
+        list.emplace_back(new fake_pass("Fuzzy C-Means", fcm_like, 3));
+        list.back()->parameter_value(0).int_value() = 10;
+        list.back()->parameter_value(1).int_value() = 3;
+        list.back()->parameter_value(2).double_value() = 2.0;
+        list.emplace_back(new fake_pass("K-Means", kmeans_like, 2));
+        list.back()->parameter_value(0).int_value() = 10;
+        list.back()->parameter_value(1).int_value() = 3;
+        return list;
+    }();
     static const std::vector<pass*> prototypes = [] {
-        pass* ainet = new fake_pass("AiNet", ainet_like, 5);
-        ainet->parameter_value(1).int_value() = 30;
-        pass* fcm = new fake_pass("Fuzzy C-Means", fcm_like, 3);
-        fcm->parameter_value(0).int_value() = 10;
-        fcm->parameter_value(1).int_value() = 3;
-        fcm->parameter_value(2).double_value() = 2.0;
-        pass* kmeans = new fake_pass("K-Means", kmeans_like, 2);
-        kmeans->parameter_value(0).int_value() = 10;
-        kmeans->parameter_value(1).int_value() = 3;
-        return std::vector<pass*>{ainet, new fake_pass("Particle Swarm Optimization", pso_like, 7), fcm,
-                                  kmeans};
+        std::vector<pass*> raw;
+        for (const auto& p : owned) raw.push_back(p.get());
+        return raw;
     }();
     return prototypes;
 }
