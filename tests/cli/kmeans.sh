@@ -24,9 +24,10 @@ expect_start "one iteration from {1}" \
     "$(lines 'classes\t1' 'centres\t3')" \
     --centres 1 --chain 'K-Means(1, 3)' --histogram "$near"
 
-# An incoming list of two centres keeps two classes whatever the class count.
+# An incoming list of two centres keeps two classes whatever the class count:
+# {10, 50, 100} and {200}, so (3 x 10 + 3 x 50 + 8 x 100) / 14 = 70 and 200.
 expect_start "incoming {30, 220} with 3 classes asked" \
-    "$(lines 'classes\t2' 'centres\t30\t150')" \
+    "$(lines 'classes\t2' 'centres\t70\t200')" \
     --centres 30,220 --chain 'K-Means(10, 3)' --histogram "$two"
 
 # Centres {100, 100}: every gray level goes to class 0, class 1 keeps 100.
