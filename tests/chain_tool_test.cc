@@ -115,6 +115,8 @@ TEST(HistogramInput, MissingFilesAreNamed) {
     EXPECT_EQ(error, "/nonexistent/a.pgm: cannot open: No such file or directory");
     EXPECT_FALSE(read_histogram_counts_file("/nonexistent/h.txt", h, &error));
     EXPECT_EQ(error, "/nonexistent/h.txt: cannot open: No such file or directory");
+    EXPECT_FALSE(read_histogram_counts_file(::testing::TempDir(), h, &error));
+    EXPECT_EQ(error, ::testing::TempDir() + ": is a directory, not a file");
 }
 
 // ---- the tool -------------------------------------------------------------

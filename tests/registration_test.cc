@@ -7,6 +7,7 @@
 #include "driver/chain_syntax.h"
 #include "driver/registration.h"
 #include "evaluation/fitness_function.h"
+#include "framework/template_pass.h"
 #include "passes/kmeans_pass.h"
 
 namespace strandel {
@@ -38,6 +39,15 @@ TEST_F(Registration, PassesInIndexOrderOnlyOnce) {
     EXPECT_EQ(pass_index("Particle Swarm Optimization"), 1);
     EXPECT_EQ(pass_index("Fuzzy C-Means"), 2);
     EXPECT_EQ(pass_index("K-Means"), 3);
+}
+
+TEST_F(Registration, UnregisteredPassStopsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(pass_index("Template"), "pass \"Template\" is not in the repertoire");
+    template_pass stray;
+    std::vector<pass*> chain = {&stray};
+    std::vector<unsigned char> bytes;
+    EXPECT_DEATH(serialize_algo(chain, bytes), "pass \"Template\" is not in the repertoire");
 }
 
 TEST_F(Registration, FitnessFunctionsInColumnOrderOnlyOnce) {

@@ -1,7 +1,8 @@
 #include "driver/chain_format.h"
 
-#include <cassert>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace strandel {
@@ -58,6 +59,14 @@ double bits_double(std::uint64_t v) {
     return d;
 }
 
+// A chain holds clones of registered prototypes only, so a label that no
+// prototype has is a bug; writing some other index would corrupt the stored
+// chain, hence a stop even in builds without assertions.
+[[noreturn]] void unknown_label(const char* label) {
+    std::fprintf(stderr, "%s:%d: pass \"%s\" is not in the repertoire\n", __FILE__, __LINE__, label);
+    std::abort();
+}
+
 const char* type_name(std::int32_t tag) {
     return tag == param_int ? "integer" : tag == param_double ? "double" : "unknown";
 }
@@ -83,8 +92,7 @@ int pass_index(const char* label) {
         if (std::strcmp(p->label(), label) == 0) return index;
         ++index;
     }
-    assert(false && "pass label not in the repertoire");
-    return -1;
+    unknown_label(label);
 }
 
 pass* get_pass_by_index(int index) {
@@ -98,7 +106,7 @@ void serialize_chain(const std::vector<pass*>& chain, const std::vector<pass*>& 
         std::size_t index = 0;
         while (index < prototypes.size() && std::strcmp(prototypes[index]->label(), p->label()) != 0)
             ++index;
-        assert(index < prototypes.size() && "pass label not among the prototypes");
+        if (index == prototypes.size()) unknown_label(p->label());
 
         const std::size_t at = bytes.size();
         const unsigned n = p->nr_parameters();

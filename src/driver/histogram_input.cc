@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <vector>
@@ -48,6 +49,8 @@ bool read_header_number(std::istream& in, std::uint64_t limit, std::uint64_t* va
 }
 
 bool open_file(std::ifstream& file, const std::string& path, std::string* error) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) return fail(error, path, "is a directory, not a file");
     file.open(path, std::ios::binary);
     if (file) return true;
     const int saved = errno;

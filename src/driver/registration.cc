@@ -12,8 +12,8 @@
 
 namespace strandel {
 
-// A second registration would double the algorithm chooser and the report's
-// columns and shift nothing else, so later calls are ignored.
+// Registering twice would list every algorithm twice in the chooser and
+// every measure twice in the report, so only the first call counts.
 
 void register_passes() {
     static std::once_flag done;
