@@ -191,39 +191,6 @@ TEST(ChainTool, UnreadableInputExitsWith1) {
     EXPECT_EQ(r.out, "");
 }
 
-TEST(ChainTool, HelpListsEveryPassWithItsRanges) {
-    const tool_run r = run({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    for (const char* text : {"--centres LIST", "--no-chain", "--seed N", "--histogram FILE",
-                             "  AiNet\n", "5. Zeta (%): a number from 0.3 to 1 [0.3]",
-                             "  Particle Swarm Optimization\n", "  Fuzzy C-Means\n",
-                             "3. Fuzziness Index: a number from 1 to 10 [2]", "  K-Means\n",
-                             "2. Number Of Classes: an integer from 2 to 100 [3]"})
-        EXPECT_NE(r.out.find(text), std::string::npos) << text;
-}
-
-// 100 pixels at each of 40, 60, 190 and 210, rated with the centres {50, 200}.
-TEST(ChainTool, NoChainRatesTheGivenCentres) {
-    const std::string h = histogram_file("four.txt", {{40, 100}, {60, 100}, {190, 100}, {210, 100}});
-    const tool_run r = run({"--no-chain", "--centres", "50, 200", "--histogram", h});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "classes\t2\n"
-              "centres\t50\t200\n"
-              "Turi (2001)\t3\n"  // 1 / (5 x 10 / 150)
-              "Dunn Index\t65\n"
-              "Amrane (2005)\t1.739130435\n"
-              "Liu & Yang (inverted)\t17.5\n");
-}
-
-TEST(ChainTool, ChainStartsFromTheGivenCentres) {
-    const std::string h = histogram_file("fcm.txt", {{0, 1}, {10, 1000}});
-    const tool_run r = run({"--centres", "4", "--chain", "Fuzzy C-Means(1, 2, 2)", "--histogram", h});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.substr(0, r.out.find("Turi")), "classes\t1\ncentres\t5\n");
-}
-
 TEST(ChainTool, EachPassStartsFromTheCentresOfThePreviousOne) {
     // Counts 5 at 10 and 20, 7 at 90, 100 at 128, 1 at 200.
     const std::string h = histogram_file("kmeans.txt", {{10, 5}, {20, 5}, {200, 1}, {90, 7}, {128, 100}});
@@ -240,16 +207,6 @@ TEST(ChainTool, EachPassStartsFromTheCentresOfThePreviousOne) {
     r = run({"--chain", "K-Means(1, 3); K-Means(1, 2)", "--histogram", h});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find("Turi")), "classes\t3\ncentres\t200\t15\t125.5140187\n");
-}
-
-TEST(ChainTool, SameSeedSameResult) {
-    const std::string h = histogram_file("seed.txt", {{20, 50}, {21, 40}, {120, 70}, {200, 30}, {230, 90}});
-    const std::vector<std::string> args = {"--seed", "7", "--chain", "Particle Swarm Optimization", "--histogram", h};
-    const tool_run a = run(args);
-    const tool_run b = run(args);
-    EXPECT_EQ(a.status, 0) << a.err;
-    EXPECT_EQ(a.out, b.out);
-    EXPECT_EQ(a.out.compare(0, 8, "classes\t"), 0) << a.out;
 }
 
 }  // namespace
