@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
-#include "driver/chain_format.h"
 #include "driver/chain_syntax.h"
 #include "driver/histogram_input.h"
 #include "driver/registration.h"
@@ -259,17 +259,17 @@ int run_chain_tool(const std::vector<std::string>& args, std::ostream& out, std:
         err << "strandel-chain: --chain: " << error << '\n';
         return tool_bad_usage;
     }
+    std::vector<std::unique_ptr<pass>> owned(chain.begin(), chain.end());
 
     histogram h;
-    const bool read = options.histogram_file.empty()
-                          ? read_pgm_histogram_file(options.image, h, &error)
-                          : read_histogram_counts_file(options.histogram_file, h, &error);
+    const std::string& input = options.histogram_file.empty() ? options.image : options.histogram_file;
+    bool read = options.histogram_file.empty() ? read_pgm_histogram_file(input, h, &error)
+                                               : read_histogram_counts_file(input, h, &error);
     if (read && total_pixels(h) == 0) {
-        error = (options.histogram_file.empty() ? options.image : options.histogram_file) +
-                ": every count is zero, there is nothing to segment";
+        read = false;
+        error = input + ": every count is zero, there is nothing to segment";
     }
-    if (!read || !error.empty()) {
-        for (pass* p : chain) delete p;
+    if (!read) {
         err << "strandel-chain: " << error << '\n';
         return tool_bad_input;
     }
@@ -277,7 +277,6 @@ int run_chain_tool(const std::vector<std::string>& args, std::ostream& out, std:
     if (options.have_seed) std::srand(options.seed);
     std::vector<double> centres = options.centres;
     run_chain(h, chain, centres);
-    for (pass* p : chain) delete p;
 
     print_results(h, centres, out);
     out.flush();
