@@ -1,0 +1,71 @@
+#include "driver/batch_worker_gimp.h"
+
+#include <libgimp/gimp.h>
+
+#include "evaluation/manual_segmentation_gimp.h"
+#include "framework/pixel_region_gimp.h"
+
+namespace strandel {
+
+read_status read_image_with_gimp(const std::string& file, image_data& data, std::string* why) {
+    const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
+    if (image < 0) {
+        *why = "GIMP could not load it";
+        return read_status::unreadable;
+    }
+    // A palette index is no gray level: read indexed images as colour.
+    if ((gimp_image_base_type(image) == GIMP_INDEXED && !gimp_image_convert_rgb(image)) ||
+        !convert_to_8bit(image)) {
+        gimp_image_delete(image);
+        *why = "GIMP could not convert it to 8-bit gray or RGB";
+        return read_status::unreadable;
+    }
+    const gint32 layer = first_layer(image);
+    if (layer < 0) {
+        gimp_image_delete(image);
+        return read_status::no_layer;
+    }
+
+    GimpDrawable* manual = load_manual_segmentation(image);
+    GimpDrawable* drawable = gimp_drawable_get(layer);
+    const int width = int(drawable->width), height = int(drawable->height);
+    data.has_manual = manual != nullptr;
+    if (manual)
+        count_gray_label_pairs(drawable, manual, 0, 0, width, height, &data.h, &data.manual);
+    else
+        compute_histogram(drawable, &data.h, 0, 0, width, height);
+    gimp_drawable_detach(drawable);
+    release_manual_segmentation(manual);
+    gimp_image_delete(image);
+    return read_status::ok;
+}
+
+batch_outcome process_benchmark(const std::vector<std::string>& images, const std::vector<pass*>& chain,
+                                std::FILE* results, batch_progress& progress, const std::atomic<bool>& stop) {
+    return run_batch(images, chain, results, registered_measures(), progress, stop, read_image_with_gimp);
+}
+
+namespace {
+
+gboolean answer_dialog(gpointer data) {
+    batch_job* job = static_cast<batch_job*>(data);
+    job->answered = true;
+    gtk_dialog_response(job->dialog, 1);
+    return FALSE;
+}
+
+}  // namespace
+
+void batch(batch_job* job) {
+    job->outcome = process_benchmark(*job->benchmark, *job->chain, job->results, job->progress, job->stop);
+    job->results = nullptr;
+    // Widgets belong to the GTK thread: hand the answer over to it.
+    job->answer_source = g_idle_add(answer_dialog, job);
+}
+
+void cancel_pending_answer(batch_job* job) {
+    if (!job->answered && job->answer_source != 0) g_source_remove(job->answer_source);
+    job->answer_source = 0;
+}
+
+}  // namespace strandel
