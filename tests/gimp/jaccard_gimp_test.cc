@@ -79,9 +79,11 @@ TEST(JaccardInGimp, LiteralWalkEqualsPairCountsForEveryPixelSize) {
     for (GimpImageType type : {GIMP_GRAY_IMAGE, GIMP_GRAYA_IMAGE, GIMP_RGB_IMAGE, GIMP_RGBA_IMAGE}) {
         for (GimpImageType manual_type : {GIMP_GRAY_IMAGE, GIMP_GRAYA_IMAGE}) {
             SCOPED_TRACE(::testing::Message() << "image type " << type << ", manual type " << manual_type);
-            test_image img(150, 100, type, ramp), seg(150, 100, manual_type, bands);
+            // Three columns and two rows of tiles, the last ones partial.
+            const int w = 2 * int(gimp_tile_width()) + 22, h = int(gimp_tile_height()) + 36;
+            test_image img(w, h, type, ramp), seg(w, h, manual_type, bands);
             attached image(img.layer), manual(seg.layer);
-            expect_both_routes_agree(image.d, manual.d, centres, 150, 100);
+            expect_both_routes_agree(image.d, manual.d, centres, w, h);
         }
     }
 }

@@ -54,6 +54,15 @@ expected_walk walk(GimpDrawable* d, rect r) {
     return got;
 }
 
+// Drawable sizes that are not multiples of the tile size (128 in GIMP
+// 2.10): three columns of tiles, the last 22 pixels wide, and two rows.
+int tw() { return int(gimp_tile_width()); }
+int th() { return int(gimp_tile_height()); }
+int W() { return 2 * tw() + 22; }
+int H() { return th() + 36; }
+// Starts inside the second tile column and ends inside the second row.
+rect inner() { return {tw() + 6, 10, tw() + 10, th() + 20}; }
+
 // Pixels that differ in every byte, so that a byte read from the wrong
 // place shows up.
 unsigned char pattern(int x, int y, int c) { return static_cast<unsigned char>(x * 7 + y * 13 + c * 101); }
@@ -61,16 +70,15 @@ unsigned char pattern(int x, int y, int c) { return static_cast<unsigned char>(x
 class PixelRegionWalk : public ::testing::TestWithParam<GimpImageType> {};
 
 TEST_P(PixelRegionWalk, VisitsEveryByteOnceInTileOrderWithTheLongestSpans) {
-    // 150 x 100: neither side a multiple of the 64-pixel tile.
-    test_image img(150, 100, GetParam(), pattern);
+    test_image img(W(), H(), GetParam(), pattern);
     attached d(img.layer);
     const rect rects[] = {
-        {0, 0, 150, 100},  // whole drawable: smaller right and bottom tiles
-        {70, 10, 75, 80},  // starts inside the second tile column
-        {5, 5, 10, 7},     // inside one tile, narrower: one span per row
-        {64, 0, 64, 10},   // a tile's full width: one span
-        {149, 99, 1, 1},   // one pixel
-        {0, 63, 150, 2},   // straddles a tile row boundary
+        {0, 0, W(), H()},         // whole drawable: smaller right and bottom tiles
+        inner(),                  // next row of tiles resumes at the second column
+        {5, 5, 10, 7},            // inside one tile, narrower: one span per row
+        {tw(), 0, tw(), 10},      // a tile's full width: one span
+        {W() - 1, H() - 1, 1, 1}, // one pixel
+        {0, th() - 1, W(), 2},    // straddles a tile row boundary
     };
     for (const rect& r : rects) {
         SCOPED_TRACE(::testing::Message() << "rect " << r.x << "," << r.y << " " << r.w << "x" << r.h);
@@ -85,10 +93,11 @@ INSTANTIATE_TEST_SUITE_P(AllPixelSizes, PixelRegionWalk,
                          ::testing::Values(GIMP_GRAY_IMAGE, GIMP_GRAYA_IMAGE, GIMP_RGB_IMAGE, GIMP_RGBA_IMAGE));
 
 TEST(PixelRegionIterator, EqualityFollowsTheWalk) {
-    test_image img(150, 100, GIMP_GRAY_IMAGE, pattern);
+    test_image img(W(), H(), GIMP_GRAY_IMAGE, pattern);
     attached d(img.layer);
-    pixel_region region(d.d, 70, 10, 75, 80, false, false);
-    pixel_region other(d.d, 70, 10, 75, 80, false, false);
+    const rect r = inner();
+    pixel_region region(d.d, r.x, r.y, r.w, r.h, false, false);
+    pixel_region other(d.d, r.x, r.y, r.w, r.h, false, false);
     pixel_region::iterator a = region.begin(), b = region.begin();
     const pixel_region::iterator end = region.end();
     EXPECT_TRUE(a == b);
@@ -103,7 +112,9 @@ TEST(PixelRegionIterator, EqualityFollowsTheWalk) {
         ++a;
         ++steps;
     }
-    EXPECT_EQ(steps, 54 + 54 + 26 + 26);  // one span per row in each of the 4 tiles met
+    // One span per row in each of the four tiles met, none of them covered
+    // over its full width.
+    EXPECT_EQ(steps, 2 * (th() - 10) + 2 * 30);
     EXPECT_TRUE(a == region.end());
     ++a;  // advancing at end changes nothing
     EXPECT_TRUE(a == end);
@@ -118,10 +129,11 @@ std::vector<int> ref_counts(GimpDrawable* d) {
 }
 
 TEST(PixelRegionIterator, TileReferencesBalance) {
-    test_image img(150, 100, GIMP_RGB_IMAGE, pattern);
+    test_image img(W(), H(), GIMP_RGB_IMAGE, pattern);
     attached d(img.layer);
-    pixel_region region(d.d, 10, 10, 130, 80, false, false);
-    walk(d.d, {10, 10, 130, 80});  // the drawable's tile table now exists
+    const rect r = inner();
+    pixel_region region(d.d, r.x, r.y, r.w, r.h, false, false);
+    walk(d.d, r);  // the drawable's tile table now exists
     const std::vector<int> before = ref_counts(d.d);
     {
         pixel_region::iterator it = region.begin();
@@ -152,9 +164,9 @@ TEST(ComputeHistogram, CountsTheGrayByteOfEveryPixelSize) {
     const std::pair<GimpImageType, int> kinds[] = {
         {GIMP_GRAY_IMAGE, 0}, {GIMP_GRAYA_IMAGE, 0}, {GIMP_RGB_IMAGE, 2}, {GIMP_RGBA_IMAGE, 2}};
     for (const auto& kind : kinds) {
-        test_image img(150, 100, kind.first, bytes);
+        test_image img(W(), H(), kind.first, bytes);
         attached d(img.layer);
-        for (const rect& r : {rect{0, 0, 150, 100}, rect{70, 10, 75, 80}, rect{3, 4, 1, 1}}) {
+        for (const rect& r : {rect{0, 0, W(), H()}, inner(), rect{3, 4, 1, 1}}) {
             histogram want;
             clear_histogram(want);
             for (int y = r.y; y < r.y + r.h; ++y)
