@@ -21,12 +21,23 @@ target_link_libraries(strandel_gimp PUBLIC strandel_core PkgConfig::GIMPUI Threa
 # GIMP 2.10; it is what this plug-in is built on.
 target_compile_definitions(strandel_gimp PUBLIC GIMP_DISABLE_DEPRECATION_WARNINGS)
 
-if(TARGET strandel_ui)
+# The plug-in needs the batch dialog (strandel_ui) and the registration of
+# the passes and measures in the core.
+set(STRANDEL_HAS_REGISTRATION FALSE)
+foreach(source ${STRANDEL_CORE_SOURCES})
+  file(STRINGS ${source} definition REGEX "^void register_passes\\(\\)")
+  if(definition)
+    set(STRANDEL_HAS_REGISTRATION TRUE)
+  endif()
+endforeach()
+if(TARGET strandel_ui AND STRANDEL_HAS_REGISTRATION)
   add_executable(strandel-batch
     ${CMAKE_SOURCE_DIR}/src/driver/strandel_batch_main.cc
     ${CMAKE_SOURCE_DIR}/src/driver/strandel_batch_gimp.cc)
   target_link_libraries(strandel-batch PRIVATE strandel_ui strandel_gimp)
   install(TARGETS strandel-batch RUNTIME DESTINATION plug-ins/strandel-batch)
+else()
+  message(STATUS "strandel-batch not built: it needs the batch dialog and register_passes()")
 endif()
 
 # GoogleTest cases that need GIMP run in a plug-in inside gimp-console,

@@ -124,8 +124,7 @@ void restore_chain(std::vector<pass*>& chain) {
         std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
         gimp_procedural_db_get_data(procedure_name, bytes.data());
         std::string error;
-        deserialize_algo(chain, bytes, &error);
-        if (error.empty() && !chain.empty()) return;
+        if (deserialize_algo(chain, bytes, &error) && !chain.empty()) return;
         std::fprintf(stderr, "strandel: the chain stored under '%s' cannot be read (%s); using one AiNet pass\n",
                      procedure_name, error.empty() ? "it holds no pass" : error.c_str());
         delete_chain(chain);
