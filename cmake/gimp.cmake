@@ -21,6 +21,8 @@ target_link_libraries(strandel_gimp PUBLIC strandel_core PkgConfig::GIMPUI Threa
 # GIMP 2.10; it is what this plug-in is built on.
 target_compile_definitions(strandel_gimp PUBLIC GIMP_DISABLE_DEPRECATION_WARNINGS)
 
+find_program(GIMP_CONSOLE gimp-console-2.10)
+
 # The plug-in needs the batch dialog (strandel_ui) and the registration of
 # the passes and measures in the core.
 set(STRANDEL_HAS_REGISTRATION FALSE)
@@ -36,13 +38,17 @@ if(TARGET strandel_ui AND STRANDEL_HAS_REGISTRATION)
     ${CMAKE_SOURCE_DIR}/src/driver/strandel_batch_gimp.cc)
   target_link_libraries(strandel-batch PRIVATE strandel_ui strandel_gimp)
   install(TARGETS strandel-batch RUNTIME DESTINATION plug-ins/strandel-batch)
+  if(GIMP_CONSOLE)
+    add_test(NAME gimp.batch_noninteractive
+      COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gimp/batch_noninteractive.sh ${GIMP_CONSOLE} $<TARGET_FILE:strandel-batch>)
+    set_tests_properties(gimp.batch_noninteractive PROPERTIES TIMEOUT 300)
+  endif()
 else()
   message(STATUS "strandel-batch not built: it needs the batch dialog and register_passes()")
 endif()
 
 # GoogleTest cases that need GIMP run in a plug-in inside gimp-console,
 # with a throw-away profile.
-find_program(GIMP_CONSOLE gimp-console-2.10)
 file(GLOB STRANDEL_GIMP_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gimp/*.cc)
 if(STRANDEL_GIMP_TESTS)
   add_executable(strandel-gimp-tests ${STRANDEL_GIMP_TESTS})

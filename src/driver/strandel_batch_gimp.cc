@@ -94,12 +94,12 @@ const GimpPlugInInfo PLUG_IN_INFO = {nullptr, nullptr, query, run};
 
 void query() {
     static const GimpParamDef param_def[] = {{GIMP_PDB_INT32, const_cast<gchar*>("run-mode"), const_cast<gchar*>("Run mode")}};
-    static const GimpParamDef return_values_def[] = {
-        {GIMP_PDB_STATUS, const_cast<gchar*>("status"), const_cast<gchar*>("Status code")}};
+    // The status is every procedure's implicit first return value; declaring
+    // it again would make GIMP report two statuses (Script-Fu then calls the
+    // run an error).
     const char* blurb = "Segment a gray scale image by chaining algorithms.";
     gimp_install_procedure(procedure_name, blurb, blurb, "Strandel developers", "Strandel developers", "2026",
-                           "_Strandel Segmentation (Batch Mode)", "", GIMP_PLUGIN, 1, 1, param_def,
-                           return_values_def);
+                           "_Strandel Segmentation (Batch Mode)", "", GIMP_PLUGIN, 1, 0, param_def, nullptr);
     gimp_plugin_menu_register(procedure_name, "<Toolbox>/Segmentation");
 }
 
