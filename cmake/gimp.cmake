@@ -55,8 +55,15 @@ if(STRANDEL_GIMP_TESTS)
   target_link_libraries(strandel-gimp-tests PRIVATE strandel_gimp GTest::gtest)
   if(GIMP_CONSOLE)
     configure_file(${CMAKE_SOURCE_DIR}/tests/gimp/run_in_gimp.sh.in ${CMAKE_BINARY_DIR}/run_in_gimp.sh @ONLY)
+    # The progress dialog's cases need a display: a private Xvfb when there
+    # is one (they are skipped otherwise).
+    find_program(XVFB Xvfb)
+    set(STRANDEL_WITH_DISPLAY)
+    if(XVFB AND EXISTS ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh)
+      set(STRANDEL_WITH_DISPLAY bash ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh)
+    endif()
     add_test(NAME gimp.in_gimp
-      COMMAND bash ${CMAKE_BINARY_DIR}/run_in_gimp.sh $<TARGET_FILE:strandel-gimp-tests>)
+      COMMAND ${STRANDEL_WITH_DISPLAY} bash ${CMAKE_BINARY_DIR}/run_in_gimp.sh $<TARGET_FILE:strandel-gimp-tests>)
     set_tests_properties(gimp.in_gimp PROPERTIES TIMEOUT 600)
   endif()
 endif()

@@ -2,6 +2,9 @@
 
 #include <libgimp/gimp.h>
 
+#include <thread>
+
+#include "driver/progress_dialog_gimp.h"
 #include "evaluation/manual_segmentation_gimp.h"
 #include "framework/pixel_region_gimp.h"
 
@@ -66,6 +69,31 @@ void batch(batch_job* job) {
 void cancel_pending_answer(batch_job* job) {
     if (!job->answered && job->answer_source != 0) g_source_remove(job->answer_source);
     job->answer_source = 0;
+}
+
+gint run_batch_with_progress(const std::vector<pass*>& chain, const std::vector<std::string>& benchmark,
+                             std::FILE* results, batch_outcome* outcome,
+                             const std::function<void(GtkDialog*)>& on_shown) {
+    batch_job job;
+    job.chain = &chain;
+    job.benchmark = &benchmark;
+    job.results = results;
+    GtkWidget* dialog = create_progress_dialog();
+    job.dialog = GTK_DIALOG(dialog);
+
+    std::thread worker(batch, &job);
+    start_progress_refresh(&job.progress);
+    if (on_shown) on_shown(job.dialog);
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    stop_progress_refresh();
+    job.stop.store(true);
+    gtk_widget_destroy(dialog);
+    // No main loop runs while we wait, so the worker's answer cannot reach
+    // the destroyed dialog; it is dropped below if still pending.
+    worker.join();
+    cancel_pending_answer(&job);
+    *outcome = job.outcome;
+    return response;
 }
 
 }  // namespace strandel

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,15 @@ void batch(batch_job* job);
 // On the GTK thread, after joining the worker: drops an answer that has not
 // been delivered yet, so that it never reaches a destroyed dialog.
 void cancel_pending_answer(batch_job* job);
+
+// Runs the benchmark on a worker thread behind the modal progress dialog
+// and returns the dialog's response: 1 when the worker finished, anything
+// else when the user cancelled or closed it. In every case the worker has
+// stopped (at the next image or pass) and been joined, the dialog destroyed
+// and `results` closed before it returns; `outcome` tells how the writing
+// went. `on_shown`, when given, is called with the dialog before it runs.
+gint run_batch_with_progress(const std::vector<pass*>& chain, const std::vector<std::string>& benchmark,
+                             std::FILE* results, batch_outcome* outcome,
+                             const std::function<void(GtkDialog*)>& on_shown = nullptr);
 
 }  // namespace strandel

@@ -6,11 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "driver/batch_worker_gimp.h"
 #include "driver/chain_format.h"
-#include "driver/progress_dialog_gimp.h"
 #include "driver/registration.h"
 #include "ui/strandel_batch_dialog.h"
 
@@ -35,31 +33,15 @@ std::string file_error(const char* what, const std::string& file, const std::str
     return std::string("Could not ") + what + " '" + file + "': " + reason;
 }
 
-// Runs the benchmark behind the progress dialog, waits for the worker in
-// every case (it reads the chain and the list), and tells the user how it
-// ended.
+// Runs the benchmark behind the progress dialog and tells the user how it
+// ended: nothing after a cancel, an error when the results could not all be
+// written, "Operation Successful" otherwise.
 void process_with_progress(const std::vector<pass*>& chain, const std::vector<std::string>& benchmark,
                            const std::string& results_name, std::FILE* results) {
-    batch_job job;
-    job.chain = &chain;
-    job.benchmark = &benchmark;
-    job.results = results;
-    GtkWidget* dialog = create_progress_dialog();
-    job.dialog = GTK_DIALOG(dialog);
-
-    std::thread worker(batch, &job);
-    start_progress_refresh(&job.progress);
-    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-    stop_progress_refresh();
-    job.stop.store(true);
-    gtk_widget_destroy(dialog);
-    // No main loop runs while we wait, so the worker's answer cannot reach
-    // the destroyed dialog; it is dropped below if still pending.
-    worker.join();
-    cancel_pending_answer(&job);
-
-    if (!job.outcome.written)
-        message(GTK_MESSAGE_ERROR, file_error("write", results_name, job.outcome.error));
+    batch_outcome outcome;
+    const gint response = run_batch_with_progress(chain, benchmark, results, &outcome);
+    if (!outcome.written)
+        message(GTK_MESSAGE_ERROR, file_error("write", results_name, outcome.error));
     else if (response > 0)
         message(GTK_MESSAGE_INFO, "Operation Successful");
 }
