@@ -29,17 +29,22 @@ read_status read_image_with_gimp(const std::string& file, image_data& data, std:
         return read_status::no_layer;
     }
 
-    GimpDrawable* manual = load_manual_segmentation(image);
     GimpDrawable* drawable = gimp_drawable_get(layer);
     const int width = int(drawable->width), height = int(drawable->height);
+    const bool readable = drawable->bpp >= 1 && drawable->bpp <= 4;
+    GimpDrawable* manual = readable ? load_manual_segmentation(image) : nullptr;
     data.has_manual = manual != nullptr;
     if (manual)
         count_gray_label_pairs(drawable, manual, 0, 0, width, height, &data.h, &data.manual);
-    else
+    else if (readable)
         compute_histogram(drawable, &data.h, 0, 0, width, height);
     gimp_drawable_detach(drawable);
     release_manual_segmentation(manual);
     gimp_image_delete(image);
+    if (!readable) {
+        *why = "its pixels are not 8-bit gray or RGB";
+        return read_status::unreadable;
+    }
     return read_status::ok;
 }
 
