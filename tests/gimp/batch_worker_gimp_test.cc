@@ -130,5 +130,28 @@ TEST_F(BatchWorker, HonoursTheStopFlag) {
     EXPECT_EQ(progress.overall.load(), 0.0);
 }
 
+TEST_F(BatchWorker, ReadsIndexedAndHighBitDepthImagesByTheirGrayLevels) {
+    // Four gray levels; as a palette image the indices would be 0..3, and as
+    // a 16-bit image every pixel would take two bytes.
+    auto levels = [](int x, int, int) { return static_cast<unsigned char>((x / 10) * 80); };
+    test_image indexed(40, 20, GIMP_GRAY_IMAGE, levels);
+    ASSERT_TRUE(gimp_image_convert_indexed(indexed.image, GIMP_CONVERT_DITHER_NONE, GIMP_CONVERT_PALETTE_GENERATE,
+                                           4, FALSE, FALSE, ""));
+    ASSERT_TRUE(save_image(indexed, dir->file("indexed.png")));
+    test_image deep(40, 20, GIMP_GRAY_IMAGE, levels);
+    ASSERT_TRUE(gimp_image_convert_precision(deep.image, GIMP_PRECISION_U16_GAMMA));
+    ASSERT_TRUE(save_image(deep, dir->file("deep.png")));
+
+    for (const char* name : {"indexed.png", "deep.png"}) {
+        SCOPED_TRACE(name);
+        image_data data;
+        std::string why;
+        ASSERT_EQ(read_image_with_gimp(dir->file(name), data, &why), read_status::ok) << why;
+        EXPECT_FALSE(data.has_manual);
+        for (int level : {0, 80, 160, 240}) EXPECT_EQ(data.h[level], 200) << "level " << level;
+        EXPECT_EQ(total_pixels(data.h), 800);
+    }
+}
+
 }  // namespace
 }  // namespace strandel
