@@ -52,17 +52,6 @@ TEST(ManualSegmentationName, ReplacesTheLastDotOfTheWholePath) {
     EXPECT_EQ(manual_segmentation_name("scan"), "scan_seg.");
 }
 
-TEST(GrayLabelCounts, MarginalsAndClear) {
-    labelled_pixels p{{10, 10, 20, 30}, {1, 2, 1, 1}};
-    gray_label_counts c = p.counts();
-    EXPECT_EQ(c.at(10, 1), 1u);
-    EXPECT_EQ(c.label_pixels(1), 3u);
-    EXPECT_EQ(c.gray_pixels(10), 2u);
-    c.clear();
-    EXPECT_EQ(c.label_pixels(1), 0u);
-    EXPECT_EQ(c.gray_pixels(10), 0u);
-}
-
 TEST(JaccardMatches, PerfectSegmentationScoresOne) {
     // Gray levels 10 and 200 exactly coincide with labels 0 and 255.
     labelled_pixels p{{10, 10, 200, 200, 200}, {0, 0, 255, 255, 255}};

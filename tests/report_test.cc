@@ -137,32 +137,6 @@ TEST(EvaluateImage, JaccardMeanComesFromThePairCounts) {
     EXPECT_EQ(line, "0\t2\t0.00\t0.58\n");
 }
 
-TEST(EvaluateImage, StopsBetweenPasses) {
-    histogram h;
-    clear_histogram(h);
-    h[0] = 1;
-    std::atomic<bool> stop{false};
-    fixed_pass raiser("Raiser", {1}, &stop), after("After", {2});
-    batch_progress progress;
-    std::string line = "untouched";
-    EXPECT_FALSE(evaluate_image(0, h, nullptr, {&raiser, &after}, {}, progress, stop, &line));
-    EXPECT_EQ(raiser.calls, 1);
-    EXPECT_EQ(after.calls, 0);
-    EXPECT_EQ(line, "untouched");
-}
-
-TEST(ReportStream, ReportsAFailedWriteWithTheSystemText) {
-    std::FILE* full = std::fopen("/dev/full", "a");
-    ASSERT_NE(full, nullptr);
-    report_stream out(full);
-    EXPECT_FALSE(out.write("some text\n"));
-    EXPECT_FALSE(out.ok());
-    EXPECT_EQ(out.error(), std::strerror(ENOSPC));
-    EXPECT_FALSE(out.write("more"));
-    EXPECT_FALSE(out.close());
-    EXPECT_EQ(out.error(), std::strerror(ENOSPC));
-}
-
 // A reader over made-up images: a name maps to a status and a gray level.
 struct fake_reader {
     std::map<std::string, read_status> status;
@@ -207,17 +181,6 @@ TEST(RunBatch, KeepsPositionsOfSkippedImagesAndAppendsRuns) {
         "3\t1\t0.00\t1.12\t1.00\n";
     EXPECT_EQ(read_file(results.name()), one_run + one_run);
     EXPECT_EQ(visited.size(), 8u);
-}
-
-TEST(RunBatch, EmptyListWritesOnlyTheHeader) {
-    temp_file results;
-    std::vector<std::string> visited;
-    fake_reader reader{{}, {}, &visited};
-    batch_progress progress;
-    std::atomic<bool> stop{false};
-    const batch_outcome outcome = run_batch({}, {}, std::fopen(results.name().c_str(), "a"), {}, progress, stop, reader);
-    EXPECT_TRUE(outcome.written);
-    EXPECT_EQ(split_lines(read_file(results.name())).size(), 4u);
 }
 
 TEST(RunBatch, StopFlagEndsTheRunAndTheFileIsStillClosedComplete) {
