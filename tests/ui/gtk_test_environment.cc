@@ -20,8 +20,11 @@ int main(int argc, char** argv) {
     }
     const std::string home = pattern;
     g_setenv("HOME", home.c_str(), TRUE);
-    g_setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), TRUE);
-    g_setenv("XDG_DATA_HOME", (home + "/data").c_str(), TRUE);
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        const std::string dir = home + "/" + variable;
+        g_mkdir_with_parents(dir.c_str(), 0700);
+        g_setenv(variable, dir.c_str(), TRUE);
+    }
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "ui_tests: cannot open the display '%s' (run under scripts/with-xvfb.sh)\n",
                      g_getenv("DISPLAY") ? g_getenv("DISPLAY") : "");
