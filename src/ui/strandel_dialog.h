@@ -1,0 +1,38 @@
+// The interactive segmentation dialog: the chain editor of the batch dialog
+// beside a live preview of the segmentation of the visible area, with the
+// value of a chosen quality measure and the choice of pixel classifier.
+#pragma once
+
+#include <libgimp/gimp.h>
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <vector>
+
+#include "evaluation/pixel_classifier_gimp.h"
+#include "framework/pass.h"
+
+namespace strandel {
+
+// The widgets of a running interactive dialog.
+struct strandel_dialog_widgets {
+    GtkWidget* dialog = nullptr;
+    GtkWidget* preview = nullptr;
+    GtkWidget* fitness_combo = nullptr;
+    GtkWidget* fitness_indicator = nullptr;
+    GtkWidget* classifier_combo = nullptr;
+    GtkWidget* pass_panel_vbox = nullptr;
+    GtkWidget* add_button = nullptr;
+};
+
+// Shows the dialog on `drawable` with panels for clones of `chain`'s passes.
+// A drawable of at most 2 bytes per pixel has its image converted to RGB
+// first (for the class colours), and `drawable` is then replaced by the
+// image's active drawable, whatever the answer. Returns true on OK: the old
+// passes of `chain` are deleted and replaced by the panels' passes in
+// screen order, and `classifier` receives the chosen pixel classifier. On
+// cancel `chain` is untouched. The pixel classifiers must be registered.
+bool strandel_dialog(GimpDrawable*& drawable, std::vector<pass*>& chain, const pixel_classifier** classifier,
+                     const std::function<void(const strandel_dialog_widgets&)>& on_built = nullptr);
+
+}  // namespace strandel
