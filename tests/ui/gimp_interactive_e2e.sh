@@ -1,0 +1,6 @@
+#!/bin/bash
+# Runs gimp_interactive_e2e.py with a private X server and session bus.
+# Usage: gimp_interactive_e2e.sh GIMP STRANDEL_PLUGIN [PICTURE_DIR]
+here="$(cd "$(dirname "$0")" && pwd)"
+exec bash "$here/../../scripts/with-xvfb.sh" \
+    dbus-run-session -- /usr/bin/python3 "$here/gimp_interactive_e2e.py" "$@"
