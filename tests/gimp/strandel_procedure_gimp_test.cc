@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/chain_format.h"
 #include "driver/chain_outcome.h"
 #include "driver/chain_syntax.h"
 #include "driver/registration.h"
@@ -37,9 +38,9 @@ bool procedure_installed() {
     return n == 1;
 }
 
-call_result call(gint32 image, gint32 drawable, const char* chain) {
+call_result call(gint32 image, gint32 drawable, const char* chain, GimpRunMode mode = GIMP_RUN_NONINTERACTIVE) {
     gint n = 0;
-    GimpParam* values = gimp_run_procedure("plug-in-strandel", &n, GIMP_PDB_INT32, GIMP_RUN_NONINTERACTIVE,
+    GimpParam* values = gimp_run_procedure("plug-in-strandel", &n, GIMP_PDB_INT32, mode,
                                            GIMP_PDB_IMAGE, image, GIMP_PDB_DRAWABLE, drawable, GIMP_PDB_STRING,
                                            chain, GIMP_PDB_END);
     call_result r;
@@ -59,13 +60,13 @@ std::vector<unsigned char> read_bytes(gint32 drawable) {
 }
 
 // The centres the chain finds on the image's histogram, computed here.
-std::vector<double> expected_centres(const test_image& img) {
+std::vector<double> expected_centres(const test_image& img, const char* text = chain_text) {
     histogram h;
     clear_histogram(h);
     for (std::size_t i = 0; i < img.bytes.size(); i += img.bpp) ++h[gray_of_pixel(&img.bytes[i], img.bpp)];
     register_passes();
     std::vector<pass*> chain;
-    EXPECT_TRUE(parse_chain(chain_text, chain));
+    EXPECT_TRUE(parse_chain(text, chain));
     const std::vector<double> centres = run_chain(chain, h).back();
     for (pass* p : chain) delete p;
     return centres;
@@ -148,6 +149,31 @@ TEST_F(StrandelProcedure, BadArgumentsAreCallingErrorsNamingTheArgument) {
     EXPECT_EQ(r.status, GIMP_PDB_CALLING_ERROR);
     EXPECT_EQ(r.message.rfind("image: ", 0), 0u) << r.message;
     EXPECT_EQ(read_bytes(img.layer), img.bytes);  // refused runs paint nothing
+}
+
+TEST_F(StrandelProcedure, LastValuesRunTheStoredChainOrTheDefaultWhenItDoesNotDecode) {
+    auto painted_as = [](const test_image& img, const std::vector<double>& centres) {
+        std::vector<unsigned char> expected;
+        for (unsigned char g : img.bytes) expected.push_back(static_cast<unsigned char>(centres[pixel_class(centres, g)]));
+        return expected;
+    };
+    register_passes();
+    std::vector<pass*> stored;
+    ASSERT_TRUE(parse_chain("K-Means(10, 4)", stored));
+    std::vector<unsigned char> bytes;
+    serialize_algo(stored, bytes);
+    for (pass* p : stored) delete p;
+    ASSERT_TRUE(gimp_procedural_db_set_data("plug-in-strandel", bytes.data(), guint32(bytes.size())));
+    test_image img(40, 30, GIMP_GRAY_IMAGE, [](int x, int y, int) { return band_level(x, y); });
+    // The chain argument is not read with last values.
+    ASSERT_EQ(call(img.image, img.layer, "no such pass", GIMP_RUN_WITH_LAST_VALS).status, GIMP_PDB_SUCCESS);
+    EXPECT_EQ(read_bytes(img.layer), painted_as(img, expected_centres(img, "K-Means(10, 4)")));
+
+    const unsigned char garbage[5] = {0xFF, 0xFF, 0xFF, 0x7F, 1};
+    ASSERT_TRUE(gimp_procedural_db_set_data("plug-in-strandel", garbage, sizeof garbage));
+    test_image fresh(40, 30, GIMP_GRAY_IMAGE, [](int x, int y, int) { return band_level(x, y); });
+    ASSERT_EQ(call(fresh.image, fresh.layer, "", GIMP_RUN_WITH_LAST_VALS).status, GIMP_PDB_SUCCESS);
+    EXPECT_EQ(read_bytes(fresh.layer), painted_as(fresh, expected_centres(fresh, "AiNet")));
 }
 
 }  // namespace
