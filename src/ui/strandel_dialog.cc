@@ -116,8 +116,10 @@ GtkWidget* padded_vbox(int spacing, int border) {
 }
 
 // A drawable of one or two bytes per pixel cannot show the class colours:
-// its image goes to RGB. When the conversion fails the drawable stays as it
-// is and is painted in gray.
+// its image goes to RGB. Item ids survive the conversion, so the drawable
+// the procedure was called on stays the one segmented (not whichever
+// happens to be active). When the conversion fails the drawable is painted
+// in gray.
 GimpDrawable* colour_drawable(GimpDrawable* drawable) {
     if (drawable->bpp > 2) return drawable;
     const gint32 id = drawable->drawable_id;
@@ -125,8 +127,7 @@ GimpDrawable* colour_drawable(GimpDrawable* drawable) {
     gimp_drawable_detach(drawable);
     if (!gimp_image_convert_rgb(image))
         std::fprintf(stderr, "strandel: image %d could not be converted to RGB; the preview shows gray levels\n", image);
-    const gint32 active = gimp_image_get_active_drawable(image);
-    return gimp_drawable_get(active >= 0 ? active : id);
+    return gimp_drawable_get(id);
 }
 
 strandel_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass*>& chain) {

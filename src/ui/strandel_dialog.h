@@ -27,8 +27,8 @@ struct strandel_dialog_widgets {
 
 // Shows the dialog on `drawable` with panels for clones of `chain`'s passes.
 // A drawable of at most 2 bytes per pixel has its image converted to RGB
-// first (for the class colours), and `drawable` is then replaced by the
-// image's active drawable, whatever the answer. Returns true on OK: the old
+// first (for the class colours), and `drawable` is then replaced by a fresh
+// handle on the same, converted drawable, whatever the answer. Returns true on OK: the old
 // passes of `chain` are deleted and replaced by the panels' passes in
 // screen order, and `classifier` receives the chosen pixel classifier. On
 // cancel `chain` is untouched. The pixel classifiers must be registered.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "driver/registration.h"
 #include "driver/segment_drawable_gimp.h"
 #include "evaluation/class_colors.h"
+#include "evaluation/fitness_function.h"
 #include "evaluation/segmentation_rows.h"
 #include "framework/pixel_region_gimp.h"
 #include "gimp_fixtures.h"
@@ -210,4 +212,44 @@ TEST(PaintSegmentation, PositionSensitiveStripsAgreeWithTheClassifierPixelByPixe
         }
 }
 
+}  // namespace strandel
+
+namespace strandel {
+namespace {
+
+// Not a check: how long one preview refresh of a one-megapixel visible
+// area takes inside GIMP, tile traffic included. Run it with
+//   run_in_gimp.sh strandel-gimp-tests "--gtest_also_run_disabled_tests --gtest_filter=*PreviewRefreshTime*"
+TEST(PaintSegmentation, DISABLED_PreviewRefreshTimeOfOneMegapixel) {
+    testing_gimp::test_image img(1000, 1000, GIMP_RGB_IMAGE, [](int x, int y, int) {
+        return static_cast<unsigned char>((x < 333 ? 40 : y < 500 ? 120 : 210) + (x * 7 + y * 13) % 21);
+    });
+    testing_gimp::attached d(img.layer);
+    register_passes();
+    register_fitness_functions();
+    if (pixel_classifier_repertoire::instance()->size() == 0) register_pixel_classifiers();
+    std::vector<pass*> chain;
+    ASSERT_TRUE(parse_chain("", chain));
+    for (const pixel_classifier* classifier : *pixel_classifier_repertoire::instance()) {
+        std::vector<unsigned char> picture(std::size_t(1000) * 1000 * 3);
+        const gint64 start = g_get_monotonic_time();
+        gimp_tile_cache_ntiles(4 * (1000 / gimp_tile_width() + 2));
+        histogram h;
+        compute_histogram(d.d, &h, 0, 0, 1000, 1000);
+        const std::vector<double> centres = run_chain(chain, h).back();
+        class_map classes;
+        classify(h, centres, &classes);
+        for (const fitness_function* f : *fitness_function_repertoire::instance()) (*f)(h, centres, classes);
+        paint_segmentation(d.d, 0, 0, 1000, 1000, segmentation{&h, &centres, &classes}, classifier,
+                           [&](int y, int rows, const unsigned char* bytes) {
+                               std::copy(bytes, bytes + std::size_t(3000) * rows, picture.begin() + std::size_t(y) * 3000);
+                           });
+        const double ms = (g_get_monotonic_time() - start) / 1000.0;
+        std::printf("preview refresh, 1000 x 1000 RGB, %s: %.1f ms (%zu classes)\n", classifier->label(), ms,
+                    centres.size());
+    }
+    for (pass* p : chain) delete p;
+}
+
+}  // namespace
 }  // namespace strandel
