@@ -36,3 +36,8 @@ if(TARGET strandel AND STRANDEL_GIMP AND STRANDEL_XDOTOOL AND STRANDEL_XWD AND S
     set_tests_properties(ui.gimp_interactive_e2e PROPERTIES TIMEOUT 600)
   endif()
 endif()
+
+# The in-GIMP cases drive the interactive dialog too.
+if(TARGET strandel-gimp-tests)
+  target_link_libraries(strandel-gimp-tests PRIVATE strandel_ui)
+endif()

@@ -23,7 +23,6 @@ struct dialog_state {
     pass_panels panels;
     GimpDrawable* drawable = nullptr;
     GtkWidget* preview = nullptr;
-    gboolean update_preview = TRUE;
     GimpDrawable* ground_truth = nullptr;
     std::unique_ptr<gray_label_counts> counts;  // reused by every refresh
     // One value per registered measure, then the supervised one.
@@ -136,7 +135,7 @@ strandel_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass
                                gimp_standard_help_func, "plug-in-strandel", GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
                                GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
 
-    w.preview = gimp_drawable_preview_new(state->drawable, &state->update_preview);
+    w.preview = gimp_drawable_preview_new_from_drawable_id(state->drawable->drawable_id);
     state->preview = w.preview;
     g_signal_connect(w.preview, "invalidated", G_CALLBACK(invalidated_handler), state);
 
