@@ -35,21 +35,36 @@ struct poller {
     GtkWidget* dialog = nullptr;
     int ticks = 0;
     bool acted = false;
+    guint source = 0;
+
+    void start() { source = g_timeout_add(50, tick, this); }
+    // Once the dialog call has returned nothing may tick again.
+    ~poller() {
+        if (source) g_source_remove(source);
+    }
 
     // Connected after the dialog's own handler, so it runs after a refresh.
     void watch(GtkWidget* preview) {
         g_signal_connect_swapped(preview, "invalidated", G_CALLBACK(+[](poller* p) { ++p->refreshes; }), this);
     }
 
+    // `act` must answer the dialog; if it does not (a failed assertion
+    // returned early), the poller cancels it so the run cannot hang.
     static gboolean tick(gpointer data) {
         auto* p = static_cast<poller*>(data);
-        if (p->ready()) {
-            p->act();
-            p->acted = true;
+        if (p->acted) {
+            gtk_dialog_response(GTK_DIALOG(p->dialog), GTK_RESPONSE_CANCEL);
+            p->source = 0;
             return FALSE;
+        }
+        if (p->ready()) {
+            p->acted = true;
+            p->act();
+            return TRUE;
         }
         if (++p->ticks > 200) {
             gtk_dialog_response(GTK_DIALOG(p->dialog), GTK_RESPONSE_CANCEL);
+            p->source = 0;
             return FALSE;
         }
         return TRUE;
@@ -108,12 +123,13 @@ TEST_F(StrandelDialog, GrayImageGoesToRgbThePreviewMeasuresAndOkHandsBackChainAn
         p.watch(w.preview);
         p.ready = [&p] { return p.refreshes > 0; };
         p.act = [&, w] {
-            EXPECT_EQ(entries_of(w.fitness_combo), 4) << "no manual segmentation, no supervised measure";
+            EXPECT_EQ(entries_of(w.fitness_combo), int(fitness_function_repertoire::instance()->size()))
+                << "no manual segmentation, no supervised measure";
             EXPECT_EQ(text_of(w.fitness_indicator), expected_first_measure(img.layer, w.preview, chain));
             gtk_combo_box_set_active(GTK_COMBO_BOX(w.classifier_combo), 1);
             gtk_dialog_response(GTK_DIALOG(w.dialog), GTK_RESPONSE_OK);
         };
-        g_timeout_add(50, poller::tick, &p);
+        p.start();
     });
     EXPECT_TRUE(p.acted);
     ASSERT_TRUE(accepted);
@@ -158,8 +174,9 @@ TEST_F(StrandelDialog, ManualSegmentationAddsTheSupervisedMeasureAndCancelKeepsT
         p.watch(w.preview);
         p.ready = [&p] { return p.refreshes > 0; };
         p.act = [w] {
-            ASSERT_EQ(entries_of(w.fitness_combo), 5);
-            gtk_combo_box_set_active(GTK_COMBO_BOX(w.fitness_combo), 4);
+            const int measures = int(fitness_function_repertoire::instance()->size());
+            EXPECT_EQ(entries_of(w.fitness_combo), measures + 1);
+            gtk_combo_box_set_active(GTK_COMBO_BOX(w.fitness_combo), measures);
             gchar* label = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(w.fitness_combo));
             EXPECT_STREQ(label, "Jaccard (Supervised)");
             g_free(label);
@@ -168,7 +185,7 @@ TEST_F(StrandelDialog, ManualSegmentationAddsTheSupervisedMeasureAndCancelKeepsT
             gtk_button_clicked(GTK_BUTTON(w.add_button));  // edits that cancel must drop
             gtk_dialog_response(GTK_DIALOG(w.dialog), GTK_RESPONSE_CANCEL);
         };
-        g_timeout_add(50, poller::tick, &p);
+        p.start();
     });
     EXPECT_TRUE(p.acted);
     EXPECT_FALSE(accepted);
