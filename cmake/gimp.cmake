@@ -47,6 +47,11 @@ else()
   message(STATUS "strandel-batch not built: it needs the batch dialog and register_passes()")
 endif()
 
+# The batch run without a dialog, for scripts and strandel-bench --engine gimp.
+add_executable(strandel-benchmark ${CMAKE_SOURCE_DIR}/src/driver/strandel_benchmark_main.cc)
+target_link_libraries(strandel-benchmark PRIVATE strandel_gimp)
+install(TARGETS strandel-benchmark RUNTIME DESTINATION plug-ins/strandel-benchmark)
+
 # GoogleTest cases that need GIMP run in a plug-in inside gimp-console,
 # with a throw-away profile.
 file(GLOB STRANDEL_GIMP_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gimp/*.cc)
