@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "driver/chain_format.h"
+#include "fake_passes.h"
+
+namespace strandel {
+namespace {
+
+using testing::fake_clone;
+using testing::fake_pass;
+using testing::fake_prototypes;
+
+enum { ainet = 0, pso = 1, fcm = 2, kmeans = 3 };
+
+std::int32_t i32_at(const std::vector<unsigned char>& b, std::size_t at) {
+    return static_cast<std::int32_t>(std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 |
+                                     std::uint32_t(b[at + 2]) << 16 | std::uint32_t(b[at + 3]) << 24);
+}
+
+bool all_zero(const std::vector<unsigned char>& b, std::size_t at, std::size_t n) {
+    for (std::size_t i = at; i < at + n; ++i)
+        if (b[i] != 0) return false;
+    return true;
+}
+
+void free_chain(std::vector<pass*>& chain) {
+    for (pass* p : chain) delete p;
+    chain.clear();
+}
+
+std::vector<unsigned char> kmeans_then_fcm() {
+    std::vector<pass*> chain = {fake_clone(kmeans), fake_clone(fcm)};
+    std::vector<unsigned char> bytes;
+    serialize_chain(chain, fake_prototypes(), bytes);
+    free_chain(chain);
+    return bytes;
+}
+
+TEST(ChainFormat, KMeansThenFuzzyCMeansLayout) {
+    const std::vector<unsigned char> bytes = kmeans_then_fcm();
+    ASSERT_EQ(bytes.size(), 96u);
+
+    EXPECT_EQ(i32_at(bytes, 0), 3);
+    EXPECT_TRUE(all_zero(bytes, 4, 4));
+    // Integer images of 10 and 3: tag 0, padding, value, 4 zero bytes.
+    EXPECT_EQ(i32_at(bytes, 8), 0);
+    EXPECT_TRUE(all_zero(bytes, 12, 4));
+    EXPECT_EQ(i32_at(bytes, 16), 10);
+    EXPECT_TRUE(all_zero(bytes, 20, 4));
+    EXPECT_EQ(i32_at(bytes, 24), 0);
+    EXPECT_EQ(i32_at(bytes, 32), 3);
+    EXPECT_TRUE(all_zero(bytes, 36, 4));
+
+    EXPECT_EQ(i32_at(bytes, 40), 2);
+    EXPECT_EQ(i32_at(bytes, 56), 10);
+    EXPECT_EQ(i32_at(bytes, 72), 3);
+    // The fuzziness index 2.0 as a little-endian double: 0x4000000000000000.
+    EXPECT_EQ(i32_at(bytes, 80), 1);
+    EXPECT_TRUE(all_zero(bytes, 84, 4));
+    const std::vector<unsigned char> two = {0, 0, 0, 0, 0, 0, 0, 0x40};
+    EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 88, bytes.end()), two);
+}
+
+TEST(ChainFormat, EmptyChainIsZeroBytesBothWays) {
+    std::vector<unsigned char> bytes = {1, 2, 3};
+    serialize_chain({}, fake_prototypes(), bytes);
+    EXPECT_TRUE(bytes.empty());
+
+    std::vector<pass*> chain;
+    std::string error;
+    EXPECT_TRUE(deserialize_chain(chain, fake_prototypes(), {}, &error)) << error;
+    EXPECT_TRUE(chain.empty());
+}
+
+TEST(ChainFormat, RoundTripKeepsClassesOrderAndValuesExactly) {
+    const double tricky[] = {0.1 + 0.2, -0.0, std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::max(), 1.0 / 3.0};
+    for (double d : tricky) {
+        std::vector<pass*> chain = {fake_clone(ainet), fake_clone(kmeans), fake_clone(pso)};
+        chain[0]->parameter_value(4).double_value() = d;
+        chain[1]->parameter_value(0).int_value() = -7;
+        chain[1]->parameter_value(1).int_value() = std::numeric_limits<int>::max();
+        chain[2]->parameter_value(5).double_value() = -d;
+
+        std::vector<unsigned char> bytes;
+        serialize_chain(chain, fake_prototypes(), bytes);
+        EXPECT_EQ(bytes.size(), 88u + 40u + 120u);
+
+        std::vector<pass*> restored;
+        std::string error;
+        ASSERT_TRUE(deserialize_chain(restored, fake_prototypes(), bytes, &error)) << error;
+        ASSERT_EQ(restored.size(), 3u);
+        for (std::size_t p = 0; p < 3; ++p) {
+            EXPECT_STREQ(restored[p]->label(), chain[p]->label());
+            ASSERT_EQ(restored[p]->nr_parameters(), chain[p]->nr_parameters());
+            for (unsigned i = 0; i < chain[p]->nr_parameters(); ++i) {
+                const param& want = chain[p]->parameter_value(i);
+                const param& got = restored[p]->parameter_value(i);
+                ASSERT_EQ(got.type(), want.type());
+                if (want.type() == param_int) {
+                    EXPECT_EQ(got.int_value(), want.int_value());
+                } else {
+                    const double a = want.double_value(), b = got.double_value();
+                    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "parameter " << i << " of pass " << p;
+                }
+            }
+        }
+        free_chain(chain);
+        free_chain(restored);
+    }
+}
+
+TEST(ChainFormat, RestoredPassesAreClonesOfThePrototypes) {
+    const std::vector<unsigned char> bytes = kmeans_then_fcm();
+    std::vector<pass*> chain;
+    ASSERT_TRUE(deserialize_chain(chain, fake_prototypes(), bytes));
+    ASSERT_EQ(chain.size(), 2u);
+    EXPECT_NE(chain[0], fake_prototypes()[kmeans]);
+    EXPECT_NE(dynamic_cast<fake_pass*>(chain[0]), nullptr);
+    chain[0]->parameter_value(0).int_value() = 99;
+    EXPECT_EQ(fake_prototypes()[kmeans]->parameter_value(0).int_value(), 10);
+    free_chain(chain);
+}
+
+TEST(ChainFormat, ReplacesTheChainWithoutDeletingWhatItHeld) {
+    pass* owned = fake_clone(ainet);
+    std::vector<pass*> chain = {owned};
+    const int live = fake_pass::live;
+    ASSERT_TRUE(deserialize_chain(chain, fake_prototypes(), kmeans_then_fcm()));
+    EXPECT_EQ(chain.size(), 2u);
+    EXPECT_EQ(fake_pass::live, live + 2);
+    free_chain(chain);
+    delete owned;
+}
+
+// Every refusal: false, an empty chain, no pass left over, and a reason.
+void expect_refused(const std::vector<unsigned char>& bytes, const std::string& reason) {
+    std::vector<pass*> chain = {fake_clone(ainet)};
+    pass* owned = chain[0];
+    const int live = fake_pass::live;
+    std::string error;
+    EXPECT_FALSE(deserialize_chain(chain, fake_prototypes(), bytes, &error)) << "size " << bytes.size();
+    EXPECT_TRUE(chain.empty());
+    EXPECT_EQ(fake_pass::live, live);
+    EXPECT_NE(error.find(reason), std::string::npos) << "got: " << error;
+    delete owned;
+}
+
+TEST(ChainFormat, RefusesPassIndicesOutsideTheRepertoire) {
+    std::vector<unsigned char> bytes = kmeans_then_fcm();
+    bytes[40] = 4;
+    expect_refused(bytes, "record 2 at byte 40: pass index 4 is outside the repertoire (0 to 3)");
+    bytes[40] = 0xff, bytes[41] = 0xff, bytes[42] = 0xff, bytes[43] = 0xff;
+    expect_refused(bytes, "pass index -1 is outside");
+    bytes = kmeans_then_fcm();
+    bytes[3] = 0x80;
+    expect_refused(bytes, "record 1 at byte 0: pass index -2147483645");
+}
+
+TEST(ChainFormat, RefusesEveryTruncationWithoutReadingPastTheEnd) {
+    const std::vector<unsigned char> whole = kmeans_then_fcm();
+    for (std::size_t size = 1; size < whole.size(); ++size) {
+        // An exact copy, so that a read past its end is a heap overflow that
+        // the address sanitizer reports.
+        const std::vector<unsigned char> prefix(whole.begin(), whole.begin() + size);
+        if (size == 40) {
+            std::vector<pass*> chain;
+            EXPECT_TRUE(deserialize_chain(chain, fake_prototypes(), prefix));
+            EXPECT_EQ(chain.size(), 1u);
+            free_chain(chain);
+        } else if (size < 4 || (size > 40 && size < 44)) {
+            expect_refused(prefix, "byte(s) left where a 4-byte pass index belongs");
+        } else {
+            expect_refused(prefix, "needed");
+        }
+    }
+    expect_refused(std::vector<unsigned char>(whole.begin(), whole.begin() + 50),
+                   "record 2 at byte 40: truncated Fuzzy C-Means record, 56 bytes needed, 10 left");
+}
+
+TEST(ChainFormat, RefusesTagsThatAreNotTheParametersType) {
+    std::vector<unsigned char> bytes = kmeans_then_fcm();
+    bytes[24] = 1;  // "Number Of Classes" is an integer
+    expect_refused(bytes, "parameter \"Number Of Classes\" of K-Means has type tag 1 (double), expected 0 (integer)");
+
+    bytes = kmeans_then_fcm();
+    bytes[80] = 0;  // the fuzziness index is a double
+    expect_refused(bytes, "record 2 at byte 40: parameter \"Fuzziness Index\"");
+
+    bytes = kmeans_then_fcm();
+    bytes[8] = 2;
+    expect_refused(bytes, "type tag 2 (unknown)");
+}
+
+}  // namespace
+}  // namespace strandel
