@@ -41,6 +41,7 @@ public:
     int height() const { return m_extent.height; }
     bool gray() const;
     bool alpha() const { return babl_format_has_alpha(gegl_buffer_get_format(m_buffer)); }
+    GeglBuffer* buffer() const { return m_buffer; }
 
     // Copies rows [y, y + rows) in `format` into `pixels`.
     void read_rows(int y, int rows, const Babl* format, std::vector<unsigned char>& pixels) const {
@@ -124,17 +125,35 @@ bool decoded_image::gray() const {
     return model && model[0] == 'Y';
 }
 
+// `channels` ("Y", "YA", "RGB" or "RGBA") as 8-bit values, in the decoded
+// image's own colour space, so that no profile changes the file's values.
+// An 8-bit linear image is read as it is, as GIMP keeps it; any other
+// precision is brought to 8-bit perceptual values (GIMP's "8 bit gamma").
+const Babl* eight_bit_format(const decoded_image& image, const std::string& channels) {
+    const Babl* own = gegl_buffer_get_format(image.buffer());
+    const std::string model = babl_get_name(babl_format_get_model(own));
+    const bool linear_u8 = babl_format_get_type(own, 0) == babl_type("u8") &&
+                           model.find('\'') == std::string::npos && model.find('~') == std::string::npos;
+    std::string encoding;
+    if (channels[0] == 'Y')
+        encoding = linear_u8 ? "Y" : "Y'";
+    else
+        encoding = linear_u8 ? "RGB" : "R'G'B'";
+    if (channels.back() == 'A') encoding += "A";
+    return babl_format_with_space((encoding + " u8").c_str(), babl_format_get_space(own));
+}
+
 // The layout GIMP gives a plug-in for an 8-bit layer of this image.
 const Babl* image_format(const decoded_image& image) {
-    if (image.gray()) return babl_format(image.alpha() ? "Y'A u8" : "Y' u8");
-    return babl_format(image.alpha() ? "R'G'B'A u8" : "R'G'B' u8");
+    if (image.gray()) return eight_bit_format(image, image.alpha() ? "YA" : "Y");
+    return eight_bit_format(image, image.alpha() ? "RGBA" : "RGB");
 }
 
 // A manual segmentation is read as a gray layer: colours are converted to
 // gray (babl's luminance, as GIMP's conversion to grayscale), alpha kept
 // beside the gray byte and ignored.
 const Babl* manual_format(const decoded_image& manual) {
-    return babl_format(manual.alpha() ? "Y'A u8" : "Y' u8");
+    return eight_bit_format(manual, manual.alpha() ? "YA" : "Y");
 }
 
 }  // namespace

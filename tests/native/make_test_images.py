@@ -25,10 +25,12 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-def write_png(path, width, height, colour_type, bit_depth, rows, palette=None):
+def write_png(path, width, height, colour_type, bit_depth, rows, palette=None, gamma=None):
     raw = b"".join(b"\x00" + bytes(row) for row in rows)
     data = b"\x89PNG\r\n\x1a\n"
     data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+    if gamma is not None:
+        data += chunk(b"gAMA", struct.pack(">I", gamma))
     if palette is not None:
         data += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
     data += chunk(b"IDAT", zlib.compress(raw))
@@ -70,6 +72,8 @@ def main(folder):
     # 16 bits per channel: level g stored as g * 257 comes back as g in 8 bits.
     write_png(p("deep.png"), WIDTH, HEIGHT, 0, 16,
               image_rows(lambda x, y, g: list(struct.pack(">H", g * 257))))
+    # Declared linear (gamma 1.0): its 8-bit values are kept as they are.
+    write_png(p("linear.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [g]), gamma=100000)
     # A palette image: refused, as a palette index is no gray level.
     write_png(p("indexed.png"), WIDTH, HEIGHT, 3, 8, image_rows(lambda x, y, g: [band_of(x)]),
               palette=[(g, g, g) for g in LEVELS])

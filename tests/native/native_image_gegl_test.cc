@@ -26,8 +26,9 @@ read_status read(const std::string& name, image_data& data, std::string* why) {
 
 TEST(NativeImage, EveryLayoutGivesTheGrayLevelsGimpWould) {
     // The gray byte of gray and gray-with-alpha pixels (alpha ignored), the
-    // third byte of RGB and RGBA ones, 16-bit levels brought to 8 bits.
-    for (const char* name : {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png"}) {
+    // third byte of RGB and RGBA ones, 16-bit levels brought to 8 bits, the
+    // values of a file declared linear untouched by its colour space.
+    for (const char* name : {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png", "linear.png"}) {
         SCOPED_TRACE(name);
         image_data data;
         data.h[3] = 99;  // left from an earlier image
