@@ -1,0 +1,218 @@
+#include "driver/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace strandel {
+namespace {
+
+const param_info no_params[1] = {param_info(0, 0, "unused", "unused")};
+
+// A pass that sets fixed centres and optionally raises a stop flag.
+class fixed_pass : public pass {
+public:
+    fixed_pass(const char* label, std::vector<double> centres, std::atomic<bool>* raise = nullptr)
+        : pass(label, no_params, 0), m_centres(std::move(centres)), m_raise(raise) {}
+    void operator()(const histogram&, std::vector<double>& centres, progress_indicator* progress) const override {
+        ++calls;
+        (*progress)(0.5);
+        centres = m_centres;
+        if (m_raise) m_raise->store(true);
+    }
+    pass* clone() const override { return new fixed_pass(*this); }
+    mutable int calls = 0;
+
+private:
+    std::vector<double> m_centres;
+    std::atomic<bool>* m_raise;
+};
+
+// Measures whose values are easy to predict.
+class class_count_measure : public fitness_function {
+public:
+    class_count_measure() : fitness_function("Classes") {}
+    double operator()(const histogram&, const std::vector<double>& c, const class_map&) const override {
+        return static_cast<double>(c.size()) + 0.125;
+    }
+};
+class infinite_measure : public fitness_function {
+public:
+    infinite_measure() : fitness_function("Inf") {}
+    double operator()(const histogram&, const std::vector<double>&, const class_map&) const override {
+        return std::numeric_limits<double>::infinity();
+    }
+};
+
+const class_count_measure count_measure;
+const infinite_measure inf_measure;
+const measure_list two_measures{&count_measure, &inf_measure};
+
+std::string read_file(const std::string& name) {
+    std::ifstream in(name);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream s(text);
+    for (std::string line; std::getline(s, line);) lines.push_back(line);
+    return lines;
+}
+
+class temp_file {
+public:
+    temp_file() {
+        char name[] = "/tmp/strandel_report_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        m_name = name;
+    }
+    ~temp_file() { std::remove(m_name.c_str()); }
+    const std::string& name() const { return m_name; }
+
+private:
+    std::string m_name;
+};
+
+TEST(ReportFormat, HeaderNamesPassesAndMeasuresInOrder) {
+    fixed_pass a("K-Means", {}), b("Fuzzy C-Means", {});
+    EXPECT_EQ(report_header({&a, &b}, two_measures),
+              "\n\nAlgorithm: K-Means Fuzzy C-Means \n"
+              "Image\tNumber of classes\tExecuction Time\tClasses\tInf\tJaccard Distance (Supervised) \n");
+    EXPECT_EQ(report_header({}, {}),
+              "\n\nAlgorithm: \nImage\tNumber of classes\tExecuction Time\tJaccard Distance (Supervised) \n");
+}
+
+TEST(ReportFormat, LineRoundsToTwoDecimalsAndAddsJaccardOnlyWhenGiven) {
+    const double jaccard = 0.6666;
+    EXPECT_EQ(report_line(3, 2, 0.125001, {1.0, 17.505}, &jaccard), "3\t2\t0.13\t1.00\t17.50\t0.67\n");
+    EXPECT_EQ(report_line(0, 0, 0.0, {}, nullptr), "0\t0\t0.00\n");
+    EXPECT_EQ(report_line(1, 1, 2.0, {std::numeric_limits<double>::infinity()}, nullptr), "1\t1\t2.00\tinf\n");
+}
+
+TEST(EvaluateImage, RunsChainInOrderAndReportsLastPassClasses) {
+    histogram h;
+    clear_histogram(h);
+    h[10] = 5;
+    h[200] = 5;
+    fixed_pass first("First", {1, 2, 3}), second("Second", {0, 255});
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    std::string line;
+    ASSERT_TRUE(evaluate_image(4, h, nullptr, {&first, &second}, two_measures, progress, stop, &line));
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(second.calls, 1);
+    // Two classes from the second pass; the time is tiny; no Jaccard column.
+    EXPECT_EQ(line, "4\t2\t0.00\t2.12\tinf\n");
+    EXPECT_STREQ(progress.label.load(), "Second");
+    EXPECT_EQ(progress.algo.load(), 1.0);
+}
+
+TEST(EvaluateImage, JaccardMeanComesFromThePairCounts) {
+    histogram h;
+    clear_histogram(h);
+    h[10] = 2;
+    h[200] = 2;
+    gray_label_counts manual;
+    // Gray 10 is all label 1; gray 200 half label 2, half label 1.
+    manual.add(10, 1);
+    manual.add(10, 1);
+    manual.add(200, 2);
+    manual.add(200, 1);
+    fixed_pass p("P", {0, 255});
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    std::string line;
+    ASSERT_TRUE(evaluate_image(0, h, &manual, {&p}, {}, progress, stop, &line));
+    // Label 1: class 0 gives 2/3; label 2: class 1 gives 1/2. Mean 7/12.
+    EXPECT_EQ(line, "0\t2\t0.00\t0.58\n");
+}
+
+// A reader over made-up images: a name maps to a status and a gray level.
+struct fake_reader {
+    std::map<std::string, read_status> status;
+    std::map<std::string, bool> manual;
+    std::vector<std::string>* visited;
+
+    read_status operator()(const std::string& file, image_data& data, std::string* why) const {
+        visited->push_back(file);
+        auto it = status.find(file);
+        const read_status s = it == status.end() ? read_status::ok : it->second;
+        if (s == read_status::unreadable) *why = "no such image";
+        clear_histogram(data.h);
+        data.h[50] = 3;
+        data.has_manual = manual.count(file) != 0;
+        data.manual.clear();
+        for (int i = 0; i < 3; ++i) data.manual.add(50, 7);
+        return s;
+    }
+};
+
+TEST(RunBatch, KeepsPositionsOfSkippedImagesAndAppendsRuns) {
+    temp_file results;
+    std::vector<std::string> visited;
+    fake_reader reader{{{"b", read_status::unreadable}, {"c", read_status::no_layer}}, {{"d", true}}, &visited};
+    fixed_pass p("K-Means", {50});
+    const measure_list measures{&count_measure};
+    for (int run = 0; run < 2; ++run) {
+        batch_progress progress;
+        std::atomic<bool> stop{false};
+        std::FILE* f = std::fopen(results.name().c_str(), "a");
+        ASSERT_NE(f, nullptr);
+        const batch_outcome outcome = run_batch({"a", "b", "c", "d"}, {&p}, f, measures, progress, stop, reader);
+        EXPECT_TRUE(outcome.written);
+        EXPECT_FALSE(outcome.stopped);
+        EXPECT_EQ(outcome.lines, 2);
+        EXPECT_EQ(progress.overall.load(), 0.75);
+    }
+    const std::string one_run =
+        "\n\nAlgorithm: K-Means \n"
+        "Image\tNumber of classes\tExecuction Time\tClasses\tJaccard Distance (Supervised) \n"
+        "0\t1\t0.00\t1.12\n"
+        "3\t1\t0.00\t1.12\t1.00\n";
+    EXPECT_EQ(read_file(results.name()), one_run + one_run);
+    EXPECT_EQ(visited.size(), 8u);
+}
+
+TEST(RunBatch, StopFlagEndsTheRunAndTheFileIsStillClosedComplete) {
+    temp_file results;
+    std::vector<std::string> visited;
+    fake_reader reader{{}, {}, &visited};
+    std::atomic<bool> stop{false};
+    fixed_pass raiser("Raiser", {50}, &stop), after("After", {50});
+    batch_progress progress;
+    const batch_outcome outcome = run_batch({"a", "b", "c"}, {&raiser, &after}, std::fopen(results.name().c_str(), "a"),
+                                            {}, progress, stop, reader);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.written);
+    EXPECT_EQ(outcome.lines, 0);
+    EXPECT_EQ(after.calls, 0);
+    EXPECT_EQ(visited, std::vector<std::string>{"a"});
+    EXPECT_EQ(split_lines(read_file(results.name())).back(),
+              "Image\tNumber of classes\tExecuction Time\tJaccard Distance (Supervised) ");
+}
+
+TEST(RunBatch, FailedWriteEndsTheRunAndIsReported) {
+    std::vector<std::string> visited;
+    fake_reader reader{{}, {}, &visited};
+    std::atomic<bool> stop{false};
+    batch_progress progress;
+    fixed_pass p("P", {50});
+    const batch_outcome outcome =
+        run_batch({"a", "b"}, {&p}, std::fopen("/dev/full", "a"), {}, progress, stop, reader);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(outcome.error, std::strerror(ENOSPC));
+    EXPECT_TRUE(visited.empty());
+}
+
+}  // namespace
+}  // namespace strandel
