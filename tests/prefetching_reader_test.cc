@@ -136,15 +136,5 @@ TEST(PrefetchingReader, AFailingReadSkipsOneImageAndLeavingEarlyDoesNotHang) {
     // for the other 26 images.
 }
 
-TEST(PrefetchingReader, AFileOffTheListIsReadDirectly) {
-    const std::vector<std::string> files = numbered_files(4);
-    fake_engine engine;
-    prefetching_reader reader(files, std::vector<bool>(files.size(), true), 2, std::ref(engine));
-    image_data data;
-    std::string why;
-    EXPECT_EQ(reader("image9", data, &why), read_status::ok);
-    EXPECT_EQ(data.h[9], 9);
-}
-
 }  // namespace
 }  // namespace strandel

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace strandel {
 namespace {
@@ -60,27 +56,6 @@ TEST(ReportMerge, ShardsOfDifferentRunsOrOverlappingShardsAreRefused) {
     EXPECT_FALSE(merge_runs({{header, {{2, "2\tx\n"}}}, {header, {{2, "2\ty\n"}}}}, {"s0", "s1"}, &merged, &error));
     EXPECT_NE(error.find("position 2 appears in both 's0' and 's1'"), std::string::npos) << error;
     EXPECT_FALSE(merge_runs({}, {}, &merged, &error));
-}
-
-TEST(ReportMerge, FilesAreJoinedAndAppendedToTheOutput) {
-    char folder[] = "/tmp/strandel_merge_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string dir = folder, s0 = dir + "/s0", s1 = dir + "/s1", out = dir + "/out";
-    std::ofstream(s0) << header << "0\ta\n2\tc\n";
-    std::ofstream(s1) << header << "1\tb\n";
-    std::ofstream(out) << "earlier\n";
-    std::string error;
-    ASSERT_TRUE(merge_report_files({s0, s1}, out, &error)) << error;
-    std::stringstream text;
-    text << std::ifstream(out).rdbuf();
-    EXPECT_EQ(text.str(), "earlier\n" + header + "0\ta\n1\tb\n2\tc\n");
-
-    EXPECT_FALSE(merge_report_files({s0, dir + "/missing"}, out, &error));
-    EXPECT_EQ(error, "Could not open '" + dir + "/missing': No such file or directory");
-    EXPECT_FALSE(merge_report_files({s0}, dir + "/no/such/folder/out", &error));
-    EXPECT_NE(error.find("Could not open '" + dir + "/no/such/folder/out'"), std::string::npos) << error;
-    for (const std::string& f : {s0, s1, out}) std::remove(f.c_str());
-    rmdir(folder);
 }
 
 }  // namespace

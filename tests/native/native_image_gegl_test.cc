@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <cstdio>
 
 namespace strandel {
 namespace {
@@ -73,25 +73,6 @@ TEST(NativeImage, UnusableFilesAreUnreadableWithTheirReason) {
     EXPECT_EQ(why, "No such file or directory");
     EXPECT_EQ(read_image_native("", data, &why), read_status::unreadable);
     EXPECT_EQ(why, "the file name is empty");
-}
-
-TEST(NativeImage, ThreadsReadingAtOnceGetTheSameCounts) {
-    const char* names[] = {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png"};
-    int wrong[2] = {0, 0};
-    auto reader = [&](int t) {
-        image_data data;
-        std::string why;
-        for (int round = 0; round < 10; ++round)
-            for (const char* name : names) {
-                if (read(name, data, &why) != read_status::ok || data.h[20] != 2800 || data.h[120] != 3500 ||
-                    data.h[220] != 4200)
-                    ++wrong[t];
-            }
-    };
-    std::thread other(reader, 1);
-    reader(0);
-    other.join();
-    EXPECT_EQ(wrong[0] + wrong[1], 0);
 }
 
 }  // namespace
