@@ -1,0 +1,32 @@
+// Passes for the widget tests, registered into this binary's own repertoire
+// as "Alpha", "Template" (the framework's template_pass) and "Gamma".
+#pragma once
+
+#include "framework/pass.h"
+
+namespace strandel {
+namespace testing_ui {
+
+// A do-nothing pass that counts its living instances, so tests can tell
+// which passes a dialog deleted.
+class counted_pass : public pass {
+public:
+    counted_pass(const char* label, const param_info* table, unsigned count);
+    counted_pass(const counted_pass& other);
+    ~counted_pass() override;
+    void operator()(const histogram&, std::vector<double>&, progress_indicator*) const override {}
+    pass* clone() const override { return new counted_pass(*this); }
+
+    static int living;
+};
+
+// Alpha: "Iterations" int 1..10 (default 4), "Weight" double 0..1.
+// Gamma: "Level" int 0..255 (default 128), "Scale" double 0.5..2 (default
+// 1), "Classes" int 2..8.
+void register_test_passes();
+
+counted_pass* new_alpha();
+counted_pass* new_gamma();
+
+}  // namespace testing_ui
+}  // namespace strandel
