@@ -82,10 +82,16 @@ private:
     bool m_open = false;
 };
 
-void free_chain(std::vector<pass*>& chain) {
-    for (pass* p : chain) delete p;
-    chain.clear();
-}
+// The chain's passes are clones that the runner owns.
+struct owned_chain {
+    std::vector<pass*> passes;
+    owned_chain() = default;
+    owned_chain(const owned_chain&) = delete;
+    owned_chain& operator=(const owned_chain&) = delete;
+    ~owned_chain() {
+        for (pass* p : passes) delete p;
+    }
+};
 
 }  // namespace
 
@@ -279,9 +285,9 @@ std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_
 int run_benchmark(const bench_options& options, const image_reader& read, std::ostream& err) {
     register_passes();
     register_fitness_functions();
-    std::vector<pass*> chain;
+    owned_chain chain;
     std::string error;
-    if (!parse_chain(options.chain, chain, &error)) {
+    if (!parse_chain(options.chain, chain.passes, &error)) {
         err << "strandel-bench: --chain: " << error << "\n";
         return exit_usage;
     }
@@ -291,7 +297,6 @@ int run_benchmark(const bench_options& options, const image_reader& read, std::o
         std::vector<std::string> names;
         if (!read_benchmark_list(options.list_file, names, &error)) {
             err << "strandel-bench: " << error << "\n";
-            free_chain(chain);
             return exit_failure;
         }
         images = resolve_list_entries(options.list_file, names);
@@ -300,7 +305,6 @@ int run_benchmark(const bench_options& options, const image_reader& read, std::o
     std::FILE* results = std::fopen(options.out.c_str(), "a");
     if (!results) {
         err << "strandel-bench: Could not open '" << options.out << "': " << std::strerror(errno) << "\n";
-        free_chain(chain);
         return exit_failure;
     }
     if (options.seeded) std::srand(options.seed);
@@ -317,9 +321,8 @@ int run_benchmark(const bench_options& options, const image_reader& read, std::o
     batch_progress progress;
     const std::atomic<bool> stop{false};
     const batch_outcome outcome =
-        run_batch(images, chain, results, registered_measures(), progress, stop, reader);
+        run_batch(images, chain.passes, results, registered_measures(), progress, stop, reader);
     progress_out.finish();
-    free_chain(chain);
     if (!outcome.written) {
         err << "strandel-bench: Could not write '" << options.out << "': " << outcome.error << "\n";
         return exit_failure;
