@@ -95,11 +95,13 @@ TEST_F(BenchmarkRequest, ReadsEntriesRelativeToTheListAndReportsEveryReadableIma
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");  // the unreadable image keeps its position empty
     EXPECT_NE(read(results).find("Algorithm: K-Means \n"), std::string::npos);
 
-    // One line per image, the unreadable one marked, positions from 1.
+    // One line per image, the unreadable one marked, positions from 1; then
+    // the closing line.
     std::istringstream in(progress);
     std::vector<std::string> progress_lines;
     for (std::string line; std::getline(in, line);) progress_lines.push_back(line);
-    ASSERT_EQ(progress_lines.size(), 4u);
+    ASSERT_EQ(progress_lines.size(), 5u);
+    EXPECT_EQ(progress_lines[4].rfind("prefix: 3 report lines in ", 0), 0u) << progress_lines[4];
     EXPECT_EQ(progress_lines[0].rfind("prefix: 1/4 " + dir + "/sub/a.png ", 0), 0u) << progress_lines[0];
     EXPECT_NE(progress_lines[2].find("/sub/missing.png "), std::string::npos);
     EXPECT_EQ(progress_lines[2].substr(progress_lines[2].size() - 10), " (skipped)");

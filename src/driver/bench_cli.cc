@@ -12,6 +12,7 @@
 
 #include "driver/benchmark_list.h"
 #include "driver/chain_syntax.h"
+#include "driver/gimp_engine.h"
 #include "driver/prefetching_reader.h"
 #include "driver/registration.h"
 #include "driver/report_merge.h"
@@ -339,10 +340,19 @@ int run_merge(const bench_options& options, std::ostream& err) {
     return exit_ok;
 }
 
-int run_gimp_engine(const bench_options&, std::ostream& err) {
-    err << "strandel-bench: the gimp engine is not available yet: it needs the strandel-benchmark plug-in,"
-           " which GIMP does not have. Use --engine native.\n";
-    return exit_failure;
+int run_gimp_engine(const bench_options& options, std::ostream& err) {
+    gimp_engine_options engine;
+    engine.chain = options.chain;
+    engine.seeded = options.seeded;
+    engine.seed = options.seed;
+    engine.list_file = options.list_file;
+    engine.images = options.images;
+    engine.out = options.out;
+    engine.jobs = options.jobs;
+    engine.shard_index = options.shard_index;
+    engine.shard_count = options.shard_count;
+    engine.profile = options.profile;
+    return run_benchmark_in_gimp(engine, err);
 }
 
 }  // namespace strandel

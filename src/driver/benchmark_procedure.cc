@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "driver/bench_cli.h"
 #include "driver/benchmark_list.h"
 #include "driver/chain_syntax.h"
 #include "driver/registration.h"
@@ -14,20 +15,6 @@
 namespace strandel {
 
 namespace {
-
-// Relative entries are taken relative to the list file's folder, so that a
-// benchmark folder can be moved or shared as a whole.
-std::vector<std::string> entries_relative_to_list(const std::string& list_file,
-                                                  const std::vector<std::string>& names) {
-    const std::size_t slash = list_file.rfind('/');
-    if (slash == std::string::npos) return names;
-    const std::string folder = list_file.substr(0, slash + 1);
-    std::vector<std::string> resolved;
-    resolved.reserve(names.size());
-    for (const std::string& name : names)
-        resolved.push_back(name.empty() || name[0] == '/' ? name : folder + name);
-    return resolved;
-}
 
 struct chain_owner {
     std::vector<pass*> passes;
@@ -87,7 +74,7 @@ private:
 bool read_list_relative(const std::string& list_file, std::vector<std::string>* images, std::string* error) {
     std::vector<std::string> names;
     if (!read_benchmark_list(list_file, names, error)) return false;
-    *images = entries_relative_to_list(list_file, names);
+    *images = resolve_list_entries(list_file, names);
     return true;
 }
 
@@ -147,9 +134,15 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     };
     batch_progress progress;
     const std::atomic<bool> stop{false};
+    const auto start = std::chrono::steady_clock::now();
     const batch_outcome outcome =
         run_batch(images, chain.passes, results, registered_measures(), progress, stop, share_reader);
     progress_lines.finish();
+    if (progress_out) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::fprintf(progress_out, "%s: %d report lines in %.2f s\n", prefix, outcome.lines, seconds);
+        std::fflush(progress_out);
+    }
 
     request_outcome result;
     result.lines = outcome.lines;
