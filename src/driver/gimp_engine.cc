@@ -34,6 +34,7 @@ constexpr int exit_failed = 1;
 constexpr int exit_bad_usage = 2;
 
 const char* const plugin_name = "strandel-benchmark";
+constexpr std::size_t max_list_name = 299;  // the list reader's line buffer, less the NUL
 const char* const runner_prefix = "strandel-bench: ";
 
 // A folder of our own under $TMPDIR, removed with everything in it.
@@ -222,6 +223,8 @@ void stop_all(std::vector<gimp_process>& gimps) {
         usleep(100 * 1000);
     }
     for (gimp_process& g : gimps) {
+        if (g.output >= 0) close(g.output);
+        g.output = -1;
         if (g.pid <= 0) continue;
         kill(-g.pid, SIGKILL);
         reap_group(g, true);
@@ -368,8 +371,18 @@ int run_benchmark_in_gimp(const gimp_engine_options& options, std::ostream& err)
         // since the plug-in takes relative ones relative to the list.
         std::vector<std::string> absolute;
         for (const std::string& image : options.images) {
-            std::error_code ignored;
-            absolute.push_back(image.empty() ? image : fs::absolute(image, ignored).string());
+            std::error_code failure;
+            const std::string name = image.empty() ? image : fs::absolute(image, failure).string();
+            // A list line holds at most 299 bytes and no line feed.
+            if (failure || name.size() > max_list_name || name.find('\n') != std::string::npos) {
+                err << runner_prefix << "image '" << image << "': "
+                    << (failure ? failure.message()
+                                : "its absolute name does not fit a benchmark list line (at most " +
+                                      std::to_string(max_list_name) + " bytes, no line feed)")
+                    << "\n";
+                return exit_bad_usage;
+            }
+            absolute.push_back(name);
         }
         list_file = temp.path() + "/images.list";
         if (!write_benchmark_list(list_file, absolute, &error)) {
