@@ -1,13 +1,50 @@
 #!/bin/bash
-# Installs what is missing, builds, and segments the sample image with the
-# default chain (one AiNet pass) and with a K-Means + Fuzzy C-Means chain.
+# Installs what is missing, builds, and shows the main jobs on the shipped
+# samples: the chain tool on one image, then a benchmark run by strandel-bench
+# with the default chain (one AiNet pass), natively and inside a headless
+# GIMP whose private profile gets the installed plug-ins. Needs no display.
 set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" >/dev/null
-chain="${BUILD_DIR:-$root/build}/strandel-chain"
+build="${BUILD_DIR:-$root/build}"
+chain="$build/strandel-chain"
 sample="$root/samples/chain/sample.pgm"
 echo "== default chain on $sample"
 "$chain" "$sample"
 echo "== 'AiNet; K-Means(10, 4); Fuzzy C-Means' on $sample"
 "$chain" --chain 'AiNet; K-Means(10, 4); Fuzzy C-Means' "$sample"
+
+list="$root/samples/benchmark/sample.list"
+work="$(mktemp -d "${TMPDIR:-/tmp}/strandel-demo-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+# A GIMP profile of our own: `cmake --install` puts the plug-ins in
+# PREFIX/plug-ins and strandel-bench in PREFIX/bin.
+profile="$work/gimp-profile"
+cmake --install "$build" --prefix "$profile" >/dev/null
+bench="$profile/bin/strandel-bench"
+if [ ! -x "$bench" ] || [ ! -x "$profile/plug-ins/strandel-benchmark/strandel-benchmark" ]; then
+  echo "strandel-bench or the strandel-benchmark plug-in was not built (GEGL or GIMP development files missing?)" >&2
+  exit 1
+fi
+
+echo "== strandel-bench --engine native on $list (default chain)"
+"$bench" --engine native --list "$list" --out "$work/native.txt"
+cat "$work/native.txt"
+echo
+echo "== strandel-bench --engine gimp --profile $profile on $list (default chain)"
+"$bench" --engine gimp --profile "$profile" --list "$list" --out "$work/gimp.txt"
+cat "$work/gimp.txt"
+echo
+echo "== the same with two GIMPs (--jobs 2), each with a private temporary profile"
+"$bench" --engine gimp --jobs 2 --list "$list" --out "$work/gimp-jobs.txt"
+cat "$work/gimp-jobs.txt"
+echo
+untimed() { awk -F'\t' 'BEGIN { OFS = "\t" } /^[0-9]/ { $3 = "-" } { print }' "$1"; }
+if diff <(untimed "$work/native.txt") <(untimed "$work/gimp.txt") >/dev/null &&
+   diff <(untimed "$work/gimp.txt") <(untimed "$work/gimp-jobs.txt") >/dev/null; then
+  echo "== the three reports agree, execution times aside"
+else
+  echo "== the reports differ beyond their execution times" >&2
+  exit 1
+fi

@@ -47,6 +47,28 @@ else()
   message(STATUS "strandel-batch not built: it needs the batch dialog and register_passes()")
 endif()
 
+# The batch run without a dialog, for scripts and strandel-bench --engine gimp.
+add_executable(strandel-benchmark ${CMAKE_SOURCE_DIR}/src/driver/strandel_benchmark_main.cc)
+target_link_libraries(strandel-benchmark PRIVATE strandel_gimp)
+install(TARGETS strandel-benchmark RUNTIME DESTINATION plug-ins/strandel-benchmark)
+if(GIMP_CONSOLE)
+  add_test(NAME gimp.benchmark_procedure
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gimp/benchmark_procedure.sh ${GIMP_CONSOLE}
+            $<TARGET_FILE:strandel-benchmark> ${CMAKE_SOURCE_DIR}/samples/benchmark/sample.list)
+  set_tests_properties(gimp.benchmark_procedure PROPERTIES TIMEOUT 300)
+  # strandel-bench (native.cmake) is defined later, hence the deferral; it
+  # finds the plug-in beside itself in the build tree.
+  function(strandel_add_bench_engine_test)
+    if(TARGET strandel-bench)
+      add_test(NAME gimp.bench_engine
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gimp/bench_engine.sh $<TARGET_FILE:strandel-bench>
+                ${CMAKE_SOURCE_DIR}/samples/benchmark/sample.list)
+      set_tests_properties(gimp.bench_engine PROPERTIES TIMEOUT 600)
+    endif()
+  endfunction()
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL strandel_add_bench_engine_test)
+endif()
+
 # GoogleTest cases that need GIMP run in a plug-in inside gimp-console,
 # with a throw-away profile.
 file(GLOB STRANDEL_GIMP_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gimp/*.cc)

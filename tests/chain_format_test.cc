@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -79,14 +80,15 @@ TEST(ChainFormat, EmptyChainIsZeroBytesBothWays) {
 }
 
 TEST(ChainFormat, RoundTripKeepsClassesOrderAndValuesExactly) {
-    const double tricky[] = {0.1 + 0.2, -0.0, std::numeric_limits<double>::denorm_min(),
-                             std::numeric_limits<double>::max(), 1.0 / 3.0};
+    // Values that a careless conversion would not keep to the last bit, at
+    // and between the ends of the ranges.
+    const double tricky[] = {0.1 + 0.2 + 0.4, std::nextafter(0.3, 1.0), 0.3, 1.0, 1.0 / 3.0 + 0.1};
     for (double d : tricky) {
         std::vector<pass*> chain = {fake_clone(ainet), fake_clone(kmeans), fake_clone(pso)};
         chain[0]->parameter_value(4).double_value() = d;
-        chain[1]->parameter_value(0).int_value() = -7;
-        chain[1]->parameter_value(1).int_value() = std::numeric_limits<int>::max();
-        chain[2]->parameter_value(5).double_value() = -d;
+        chain[1]->parameter_value(0).int_value() = 1;
+        chain[1]->parameter_value(1).int_value() = 100;
+        chain[2]->parameter_value(5).double_value() = 4.0 * d;
 
         std::vector<unsigned char> bytes;
         serialize_chain(chain, fake_prototypes(), bytes);
@@ -196,6 +198,46 @@ TEST(ChainFormat, RefusesTagsThatAreNotTheParametersType) {
     bytes = kmeans_then_fcm();
     bytes[8] = 2;
     expect_refused(bytes, "type tag 2 (unknown)");
+}
+
+}  // namespace
+}  // namespace strandel
+
+namespace strandel {
+namespace {
+
+// Values outside a parameter's range cannot come from the chain editor or
+// the chain syntax; stored bytes that hold one are refused rather than
+// handed to a pass.
+TEST(ChainFormat, ValuesOutsideTheirRangeAreRefused) {
+    struct bad_value {
+        int pass_index;
+        unsigned parameter;
+        double value;  // as an int for integer parameters
+        const char* message;
+    };
+    const bad_value cases[] = {
+        {0, 1, 9, "parameter \"Sigma_S\" of AiNet is 9; it must be an integer from 10 to 255"},
+        {0, 4, std::nan(""), "parameter \"Zeta (%)\" of AiNet is nan; it must be a number from 0.3 to 1"},
+        {0, 4, 1.0000000000000002, "parameter \"Zeta (%)\" of AiNet is 1.0000000000000002"},
+        {1, 0, -7, "parameter \"Number Of Passes\" of K-Means is -7"},
+    };
+    for (const bad_value& c : cases) {
+        std::vector<pass*> chain = {fake_clone(c.pass_index == 0 ? ainet : kmeans)};
+        param& value = chain[0]->parameter_value(c.parameter);
+        if (value.type() == param_int)
+            value.int_value() = static_cast<int>(c.value);
+        else
+            value.double_value() = c.value;
+        std::vector<unsigned char> bytes;
+        serialize_chain(chain, fake_prototypes(), bytes);
+        std::vector<pass*> restored;
+        std::string error;
+        EXPECT_FALSE(deserialize_chain(restored, fake_prototypes(), bytes, &error));
+        EXPECT_TRUE(restored.empty());
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        for (pass* p : chain) delete p;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "driver/chain_format.h"
 
+#include "driver/chain_syntax.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +71,19 @@ double bits_double(std::uint64_t v) {
 
 const char* type_name(std::int32_t tag) {
     return tag == param_int ? "integer" : tag == param_double ? "double" : "unknown";
+}
+
+bool within_range(const param_info& info, const param& value) {
+    if (info.type() == param_int) return value.int_value() >= info.int_start() && value.int_value() <= info.int_end();
+    // Written so that NaN is out of range.
+    return value.double_value() >= info.double_start() && value.double_value() <= info.double_end();
+}
+
+std::string value_text(const param& value) {
+    if (value.type() == param_int) return std::to_string(value.int_value());
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", value.double_value());
+    return text;
 }
 
 bool fail(std::vector<pass*>& chain, std::string* error, const std::string& why) {
@@ -169,6 +184,15 @@ bool deserialize_chain(std::vector<pass*>& chain, const std::vector<pass*>& prot
                 value = param(static_cast<int>(to_signed(get_u32(bytes, image + 8))));
             else
                 value = param(bits_double(get_u64(bytes, image + 8)));
+            // The passes rely on their parameters' ranges (a zero Sigma_S
+            // would let AiNet's network grow on every pixel), and every
+            // other way into a chain (the chain editor, the chain syntax)
+            // keeps to them.
+            if (!within_range(prototype->parameter_info(i), value))
+                return fail(chain, error,
+                            where + ": parameter \"" + prototype->parameter_info(i).label() + "\" of " +
+                                prototype->label() + " is " + value_text(value) + "; it must be " +
+                                describe_range(prototype->parameter_info(i)));
         }
         at += length;
     }

@@ -65,12 +65,8 @@ void count_gray_label_pairs(GimpDrawable* image, GimpDrawable* manual, int x, in
     const pixel_region::iterator manual_end = manual_region.end();
     // Same rectangle, same tile grid: the k-th spans cover the same pixels.
     for (pixel_region::iterator m = manual_region.begin(); m != manual_end; ++m, ++im) {
-        const unsigned char* ip = (*im).first;
-        for (const unsigned char* mp = (*m).first; mp != (*m).second; mp += manual_bpp, ip += image_bpp) {
-            const unsigned char gray = pixel_gray(ip, image_bpp);
-            ++(*image_histogram)[gray];
-            counts->add(gray, *mp);
-        }
+        const std::size_t pixels = std::size_t((*m).second - (*m).first) / std::size_t(manual_bpp);
+        add_pixel_pairs((*im).first, image_bpp, (*m).first, manual_bpp, pixels, *image_histogram, *counts);
     }
 }
 
@@ -90,8 +86,8 @@ double jaccard_distance_impl(GimpDrawable* image, GimpDrawable* manual, unsigned
         const unsigned char* ip = (*im).first;
         for (const unsigned char* mp = (*m).first; mp != (*m).second; mp += manual_bpp, ip += image_bpp) {
             // The class is decided on the gray level the histogram counted.
-            const bool a = in_class[pixel_gray(ip, image_bpp)];
-            const bool b = *mp == label;
+            const bool a = in_class[pixel_gray_level(ip, image_bpp)];
+            const bool b = pixel_label(mp) == label;
             union_size += a || b;
             intersection += a && b;
         }

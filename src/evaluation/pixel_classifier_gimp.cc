@@ -25,7 +25,7 @@ void neighbourhood(GimpPixelRgn* region, int x, int y, const std::vector<double>
         guchar pixel[4] = {0, 0, 0, 0};
         gimp_pixel_rgn_get_pixel(region, pixel, px, py);
         // A gray pixel with alpha has only two bytes: its gray is the first.
-        ++(*votes)[pixel_class(centres, pixel_gray(pixel, int(region->bpp)))];
+        ++(*votes)[pixel_class(centres, pixel_gray_level(pixel, int(region->bpp)))];
     }
 }
 

@@ -126,13 +126,8 @@ bool compute_histogram(GimpDrawable* drawable, histogram* h, int x, int y, int w
     pixel_region region(drawable, x, y, width, height, false, false);
     const pixel_region::iterator end = region.end();
     for (pixel_region::iterator it = region.begin(); it != end; ++it) {
-        const unsigned char* p = (*it).first;
-        const unsigned char* stop = (*it).second;
-        if (bpp == 1) {
-            for (; p != stop; ++p) ++(*h)[*p];
-        } else {
-            for (; p != stop; p += bpp) ++(*h)[pixel_gray(p, bpp)];
-        }
+        const std::size_t pixels = std::size_t((*it).second - (*it).first) / std::size_t(bpp);
+        add_pixels_to_histogram((*it).first, pixels, bpp, *h);
     }
     return true;
 }

@@ -8,14 +8,9 @@
 #include <utility>
 
 #include "framework/histogram.h"
+#include "framework/pixel_layout.h"
 
 namespace strandel {
-
-// The gray level of one pixel of `bpp` bytes: the gray byte of a gray pixel
-// (alpha ignored), the third byte of a colour one (see rgb_to_gray).
-inline unsigned char pixel_gray(const unsigned char* p, int bpp) {
-    return bpp >= 3 ? rgb_to_gray(p[0], p[1], p[2]) : p[0];
-}
 
 class pixel_region {
 public:

@@ -113,7 +113,10 @@ def make_benchmark(work):
     write_pgm(first, 48, 48, scene)
     write_pgm(os.path.join(work, "scene_seg.pgm"), 48, 48, scene)
     second = os.path.join(work, "ramp.pgm")
-    write_pgm(second, 48, 48, other)
+    # A large second image keeps the progress dialog up long enough for a
+    # picture of it (STRANDEL_E2E_PICTURES).
+    side = 2500 if os.environ.get("STRANDEL_E2E_PICTURES") else 48
+    write_pgm(second, side, side, other)
     benchmark_list = os.path.join(work, "two.list")
     with open(benchmark_list, "w") as out:
         out.write(first + "\n" + second + "\n")
@@ -178,13 +181,14 @@ def xwd_to_png(xwd, png_path):
         out.write(chunk(b"IEND", b""))
 
 
-def save_screen_picture():
-    """On failure, a picture of the screen into $STRANDEL_E2E_PICTURES."""
+def save_screen_picture(name=None):
+    """A picture of the screen into $STRANDEL_E2E_PICTURES, if set: at the
+    steps worth looking at, and on failure."""
     where = os.environ.get("STRANDEL_E2E_PICTURES")
     if not where:
         return
     os.makedirs(where, exist_ok=True)
-    path = os.path.join(where, "failure-%d.png" % int(time.time()))
+    path = os.path.join(where, (name or "failure-%d" % int(time.time())) + ".png")
     dump = subprocess.run(["xwd", "-root", "-silent"], stdout=subprocess.PIPE).stdout
     xwd_to_png(dump, path)
     log("screen saved to " + path)
@@ -259,7 +263,12 @@ def run(gimp, plugin):
         wait_for("the benchmark rows %s" % images, listed, timeout=20)
         log("benchmark list loaded")
 
+        save_screen_picture("batch-dialog")
         press(find(dialog, pyatspi.ROLE_PUSH_BUTTON, "OK"))
+        if os.environ.get("STRANDEL_E2E_PICTURES"):
+            progress = wait_for("the progress dialog", lambda: window_named("Progress"), timeout=60)
+            if progress is not None:
+                save_screen_picture("progress-dialog")
         done = wait_for("\"Operation Successful\"",
                         lambda: window_with_label("Operation Successful"), timeout=240)
         log("\"Operation Successful\" shown")

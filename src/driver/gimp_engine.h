@@ -1,0 +1,43 @@
+// strandel-bench's GIMP engine: the benchmark run by the strandel-benchmark
+// plug-in inside headless GIMPs (gimp-console), so that images are loaded
+// exactly as the batch dialog loads them.
+//
+// Each GIMP gets a private, temporary profile whose plug-ins/ folder holds
+// the plug-in, unless a profile is given (the plug-in must then be
+// installed in it). The plug-in executable is, in this order: the file
+// named by $STRANDEL_BENCHMARK_PLUGIN; strandel-benchmark beside the
+// running executable (the build tree); ../plug-ins/strandel-benchmark/
+// strandel-benchmark from the executable's folder (the install tree: `cmake
+// --install` puts strandel-bench in PREFIX/bin and the plug-in in
+// PREFIX/plug-ins/strandel-benchmark). The console is
+// $STRANDEL_GIMP_CONSOLE, or gimp-console-2.10 from PATH.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace strandel {
+
+struct gimp_engine_options {
+    std::string chain;  // parse_chain syntax; empty: the default chain
+    bool seeded = false;
+    unsigned seed = 0;
+    std::string list_file;            // either a list file...
+    std::vector<std::string> images;  // ...or image files
+    std::string out;                  // results file, appended to
+    int jobs = 1;                     // GIMP processes, each on a share of the list
+    int shard_index = 0;              // only positions p with p % shard_count == shard_index
+    int shard_count = 1;
+    std::string profile;  // empty: a private temporary profile per GIMP
+};
+
+// Runs the benchmark and returns the exit status: 0 done, 1 a file, GIMP or
+// the plug-in failed (GIMP's message is written to `err`), 2 a bad chain or
+// seed, 128 + the signal when SIGINT, SIGTERM or SIGHUP stopped it. One
+// progress line per image goes to `err` as the images are done. Whatever
+// happens, no GIMP process it started is left running and its temporary
+// files are removed.
+int run_benchmark_in_gimp(const gimp_engine_options& options, std::ostream& err);
+
+}  // namespace strandel

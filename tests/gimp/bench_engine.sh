@@ -1,0 +1,101 @@
+#!/bin/bash
+# strandel-bench --engine gimp from outside: the report of a run on the
+# sample benchmark equals the native engine's and the one of --jobs 2 (times
+# aside), a bad call fails with GIMP's message, and an interrupted run
+# leaves no GIMP process and no temporary file behind.
+# Usage: bench_engine.sh STRANDEL_BENCH SAMPLE_LIST
+set -u
+bench="$1"
+list="$2"
+dir="$(mktemp -d "${TMPDIR:-/tmp}/strandel-bench-engine-XXXXXX")" || exit 1
+trap 'rm -rf "$dir"' EXIT
+mkdir "$dir/tmp"
+export TMPDIR="$dir/tmp"
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# A report without its time column.
+untimed() { awk -F'\t' 'BEGIN { OFS = "\t" } /^[0-9]/ { $3 = "-" } { print }' "$1"; }
+
+"$bench" --engine gimp --list "$list" --out "$dir/one.txt" 2>"$dir/one.err"
+status=$?
+cat "$dir/one.err"
+[ "$status" -eq 0 ] || fail "the gimp engine failed ($status)"
+images="$(grep -c . "$list")"
+[ "$(grep -c '^strandel-bench: [0-9]*/'"$images"' .* s$' "$dir/one.err")" -eq "$images" ] ||
+  fail "not one progress line per image"
+[ "$(grep -c '^[0-9]' "$dir/one.txt")" -eq "$images" ] || fail "not one report line per image"
+
+# The same images named on the command line, shared by two GIMPs.
+folder="$(dirname "$list")"
+mapfile -t files < <(sed "s|^|$folder/|" "$list")
+"$bench" --engine gimp --jobs 2 "${files[@]}" --out "$dir/two.txt" 2>"$dir/two.err" || fail "--jobs 2 failed"
+diff <(untimed "$dir/one.txt") <(untimed "$dir/two.txt") || fail "--jobs 2 reported other lines than one GIMP"
+[ "$(grep -c '^strandel-bench: [0-9]*/'"$images"' ' "$dir/two.err")" -eq "$images" ] ||
+  fail "--jobs 2: not one progress line per image"
+
+if "$bench" --engine native --list "$list" --out "$dir/native.txt" 2>/dev/null; then
+  diff <(untimed "$dir/one.txt") <(untimed "$dir/native.txt") || fail "the engines' reports differ"
+else
+  echo "(the native engine is not available: its comparison is skipped)"
+fi
+
+# Every pixel layout, a size that is not a multiple of the tile size, a
+# 16-bit file, a manual segmentation of another size and a file that does not
+# decode: both engines read them alike. (Indexed images are left out: GIMP
+# hands out their colours, the native engine refuses them.)
+if "$bench" --engine native --help >/dev/null 2>&1; then
+  python3 "$(dirname "$0")/../native/make_test_images.py" "$dir/layouts" || fail "could not make the test images"
+  layouts=()
+  for name in gray graya rgb rgba deep linear broken; do layouts+=("$dir/layouts/$name.png"); done
+  for chain in "" "K-Means(10, 3); Fuzzy C-Means"; do
+    "$bench" --engine gimp --chain "$chain" "${layouts[@]}" --out "$dir/layouts-gimp.txt" 2>/dev/null ||
+      fail "the gimp engine failed on the layouts (chain '$chain')"
+    "$bench" --engine native --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native.txt" 2>/dev/null ||
+      fail "the native engine failed on the layouts (chain '$chain')"
+  done
+  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 12 ] || fail "not 6 lines per chain from the layouts"
+  diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||
+    fail "the engines' reports on the layouts differ"
+fi
+
+# GIMP's own error, from a profile without the plug-in.
+mkdir -p "$dir/empty-profile"
+"$bench" --engine gimp --profile "$dir/empty-profile" --list "$list" --out "$dir/none.txt" 2>"$dir/none.err"
+status=$?
+cat "$dir/none.err"
+[ "$status" -eq 1 ] || fail "a profile without the plug-in gave status $status"
+grep -q "unbound variable: plug-in-strandel-benchmark.*cmake --install" "$dir/none.err" ||
+  fail "no clear message for a profile without the plug-in"
+[ -e "$dir/none.txt" ] && fail "a failed run wrote a report"
+
+# Processes started by the runner: GIMP and its plug-ins carry a TMPDIR
+# inside ours.
+ours() {
+  local p
+  for p in /proc/[0-9]*; do
+    { tr '\0' '\n' <"$p/environ" | grep -q "^TMPDIR=$TMPDIR/"; } 2>/dev/null &&
+      echo -n " $(basename "$p"):$(cat "$p/comm" 2>/dev/null)"
+  done
+}
+
+# Ctrl-C while the plug-ins run.
+"$bench" --engine gimp --jobs 2 --list "$list" --out "$dir/stopped.txt" 2>"$dir/stopped.err" &
+runner=$!
+for _ in $(seq 1 600); do
+  grep -q '^strandel-bench: [0-9]*/' "$dir/stopped.err" && break
+  kill -0 "$runner" 2>/dev/null || break
+  sleep 0.05
+done
+grep -q '^strandel-bench: [0-9]*/' "$dir/stopped.err" || fail "no image was under way when the runner was stopped"
+[ -n "$(ours)" ] || fail "no GIMP process found while the run was under way"
+kill -INT "$runner"
+wait "$runner"
+status=$?
+cat "$dir/stopped.err"
+[ "$status" -eq 130 ] || fail "an interrupted runner exited with $status, not 130"
+[ -z "$(ours)" ] || fail "processes left behind:$(ours)"
+[ -z "$(ls -A "$TMPDIR")" ] || fail "temporary files left behind: $(ls -A "$TMPDIR")"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "strandel-bench --engine gimp: same report as native and as --jobs 2, errors relayed, Ctrl-C cleans up"

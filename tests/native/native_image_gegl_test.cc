@@ -1,0 +1,90 @@
+// The native engine's reader on the images make_test_images.py writes; the
+// folder holding them is the first argument after the test options.
+#include "driver/native_image_gegl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace strandel {
+namespace {
+
+std::string folder;
+
+// Every test image is three bands of levels 20, 120 and 220, 40, 50 and 60
+// columns wide and 70 rows high.
+void expect_bands(const histogram& h) {
+    EXPECT_EQ(h[20], 40 * 70);
+    EXPECT_EQ(h[120], 50 * 70);
+    EXPECT_EQ(h[220], 60 * 70);
+    EXPECT_EQ(total_pixels(h), 150 * 70);
+}
+
+read_status read(const std::string& name, image_data& data, std::string* why) {
+    return read_image_native(folder + "/" + name, data, why);
+}
+
+TEST(NativeImage, EveryLayoutGivesTheGrayLevelsGimpWould) {
+    // The gray byte of gray and gray-with-alpha pixels (alpha ignored), the
+    // third byte of RGB and RGBA ones, 16-bit levels brought to 8 bits, the
+    // values of a file declared linear untouched by its colour space.
+    for (const char* name : {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png", "linear.png"}) {
+        SCOPED_TRACE(name);
+        image_data data;
+        data.h[3] = 99;  // left from an earlier image
+        std::string why;
+        ASSERT_EQ(read(name, data, &why), read_status::ok) << why;
+        expect_bands(data.h);
+    }
+}
+
+TEST(NativeImage, ManualSegmentationsArePairedPixelByPixel) {
+    image_data data;
+    std::string why;
+    ASSERT_EQ(read("gray.png", data, &why), read_status::ok) << why;
+    ASSERT_TRUE(data.has_manual);
+    EXPECT_EQ(data.manual.at(20, 0), 40u * 70);
+    EXPECT_EQ(data.manual.at(120, 128), 50u * 70);
+    EXPECT_EQ(data.manual.at(220, 255), 60u * 70);
+    EXPECT_EQ(data.manual.label_pixels(0) + data.manual.label_pixels(128) + data.manual.label_pixels(255), 150u * 70);
+
+    // The counts are replaced, not added to, from one image to the next.
+    ASSERT_EQ(read("graya.png", data, &why), read_status::ok) << why;
+    ASSERT_TRUE(data.has_manual);
+    EXPECT_EQ(data.manual.at(20, 0), 40u * 70);
+    EXPECT_EQ(data.manual.at(120, 0), 50u * 70);
+    EXPECT_EQ(data.manual.at(120, 128), 0u);
+    EXPECT_EQ(data.manual.at(220, 255), 60u * 70);
+
+    // A manual segmentation one column narrower is no manual segmentation.
+    ASSERT_EQ(read("rgb.png", data, &why), read_status::ok) << why;
+    EXPECT_FALSE(data.has_manual);
+    expect_bands(data.h);
+}
+
+TEST(NativeImage, UnusableFilesAreUnreadableWithTheirReason) {
+    image_data data;
+    std::string why;
+    EXPECT_EQ(read("broken.png", data, &why), read_status::unreadable);
+    EXPECT_NE(why.find("GEGL could not decode it"), std::string::npos) << why;
+    EXPECT_EQ(read("indexed.png", data, &why), read_status::unreadable);
+    EXPECT_NE(why.find("indexed (palette) PNG"), std::string::npos) << why;
+    EXPECT_EQ(read("missing.png", data, &why), read_status::unreadable);
+    EXPECT_EQ(why, "No such file or directory");
+    EXPECT_EQ(read_image_native("", data, &why), read_status::unreadable);
+    EXPECT_EQ(why, "the file name is empty");
+}
+
+}  // namespace
+}  // namespace strandel
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s [gtest options] IMAGE_FOLDER\n", argv[0]);
+        return 2;
+    }
+    strandel::folder = argv[1];
+    strandel::native_engine engine;
+    return RUN_ALL_TESTS();
+}

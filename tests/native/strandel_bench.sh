@@ -1,0 +1,89 @@
+#!/bin/bash
+# strandel-bench from outside, on small images of known content.
+# Usage: strandel_bench.sh STRANDEL_BENCH PYTHON MAKE_TEST_IMAGES_PY
+set -u
+bench=$1 python=$2 generator=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$2" == "$3" ] || fail "$1: expected '$3', got '$2'"; }
+expect_grep() { grep -qF -- "$2" "$3" || { fail "$1: no '$2' in $3:"; cat "$3"; }; }
+
+"$python" "$generator" "$work/img" || { echo "could not write the test images"; exit 1; }
+# Entries relative to the list's folder, one absolute, three that are no use.
+cat >"$work/img/bench.list" <<LIST
+gray.png
+graya.png
+rgb.png
+rgba.png
+$work/img/deep.png
+broken.png
+indexed.png
+missing.png
+LIST
+cd /  # the list's entries must not depend on the current folder
+
+# Lines of the last run of a report, times masked: position, classes, values.
+lines() { awk -F'\t' -v OFS='\t' '/^Algorithm: /{n=0; delete l} /^[0-9]+\t/{$3="T"; l[n++]=$0} END{for(i=0;i<n;i++) print l[i]}' "$1"; }
+field() { lines "$1" | awk -F'\t' -v p="$2" -v f="$3" '$1==p{print $f}'; }
+
+"$bench" --chain "K-Means(10, 3)" --list "$work/img/bench.list" --out "$work/one.txt" >/dev/null 2>"$work/one.err"
+expect_eq "exit status of a run with unreadable images" "$?" 0
+expect_eq "header" "$(head -c 200 "$work/one.txt" | head -4 | tail -2)" \
+  "$(printf 'Algorithm: K-Means \nImage\tNumber of classes\tExecuction Time\tTuri (2001)\tDunn Index\tAmrane (2005)\tLiu & Yang (inverted)\tJaccard Distance (Supervised) ')"
+expect_eq "positions written" "$(lines "$work/one.txt" | cut -f1 | tr '\n' ' ')" "0 1 2 3 4 "
+# Three flat bands, three classes, in every layout.
+expect_eq "classes" "$(lines "$work/one.txt" | cut -f2 | sort -u)" 3
+# The gray byte, the third byte of RGB(A) and 16-bit levels brought to 8
+# bits all give the same histogram, hence the same measures.
+gray_values=$(field "$work/one.txt" 0 4-7)
+for p in 1 2 3 4; do expect_eq "measures of position $p" "$(field "$work/one.txt" $p 4-7)" "$gray_values"; done
+# The bands match the manual labels exactly; graya's manual joins the first
+# two bands (50 of 90 columns for the best class) and keeps the third: (5/9 + 1) / 2.
+expect_eq "Jaccard of gray.png" "$(field "$work/one.txt" 0 8)" 1.00
+expect_eq "Jaccard of graya.png" "$(field "$work/one.txt" 1 8)" 0.78
+# rgb's manual segmentation has another width: no Jaccard column.
+for p in 2 3 4; do expect_eq "columns of position $p" "$(lines "$work/one.txt" | awk -F'\t' -v p=$p '$1==p{print NF}')" 7; done
+expect_grep "undecodable file" "skipping '$work/img/broken.png'" "$work/one.err"
+expect_grep "indexed file" "skipping '$work/img/indexed.png': it is an indexed (palette) PNG" "$work/one.err"
+expect_grep "missing file" "skipping '$work/img/missing.png': No such file or directory" "$work/one.err"
+expect_grep "progress line" "strandel-bench: 5/8 $work/img/deep.png " "$work/one.err"
+
+# The report does not depend on the number of jobs, even for a chain that
+# draws random numbers, nor on being split in shards and merged.
+swarm="Particle Swarm Optimization; K-Means"
+for jobs in 1 2; do
+  "$bench" --chain "$swarm" --seed 11 --jobs $jobs --list "$work/img/bench.list" --out "$work/swarm$jobs.txt" >/dev/null 2>&1
+  expect_eq "swarm run with --jobs $jobs" "$?" 0
+done
+expect_eq "--jobs 2 report" "$(lines "$work/swarm2.txt")" "$(lines "$work/swarm1.txt")"
+for k in 0 1 2; do
+  "$bench" --chain "K-Means(10, 3)" --shard $k/3 --jobs 2 --list "$work/img/bench.list" --out "$work/shard$k.txt" >/dev/null 2>&1
+  expect_eq "shard $k" "$?" 0
+done
+"$bench" --merge "$work/merged.txt" "$work/shard2.txt" "$work/shard0.txt" "$work/shard1.txt"
+expect_eq "merge" "$?" 0
+expect_eq "merged shards" "$(lines "$work/merged.txt")" "$(lines "$work/one.txt")"
+expect_eq "merged header" "$(head -4 "$work/merged.txt")" "$(head -4 "$work/one.txt")"
+expect_eq "one header in a merged report" "$(grep -c '^Algorithm: ' "$work/merged.txt")" 1
+
+# Failures: a clear message and a non-zero status.
+"$bench" --chain "K-Means(10, 1)" "$work/img/gray.png" --out "$work/x.txt" >/dev/null 2>"$work/err"
+expect_eq "exit status of a bad chain" "$?" 2
+expect_grep "bad chain" "strandel-bench: --chain: " "$work/err"
+[ ! -e "$work/x.txt" ] || fail "a bad chain created the results file"
+"$bench" "$work/img/gray.png" --out "$work/no/such/r.txt" >/dev/null 2>"$work/err"
+expect_eq "exit status of an unwritable results file" "$?" 1
+expect_grep "unwritable results file" "Could not open '$work/no/such/r.txt': No such file or directory" "$work/err"
+"$bench" --list "$work/nothing.list" --out "$work/x.txt" >/dev/null 2>"$work/err"
+expect_eq "exit status of a missing list" "$?" 1
+expect_grep "missing list" "$work/nothing.list" "$work/err"
+STRANDEL_BENCHMARK_PLUGIN=/nonexistent "$bench" --engine gimp "$work/img/gray.png" --out "$work/x.txt" >/dev/null 2>"$work/err"
+expect_eq "exit status of the gimp engine without its plug-in" "$?" 1
+expect_grep "gimp engine without its plug-in" "/nonexistent" "$work/err"
+"$bench" --jobs 0 "$work/img/gray.png" --out "$work/x.txt" >/dev/null 2>"$work/err"
+expect_eq "exit status of a bad option" "$?" 2
+
+[ $failures -eq 0 ] && echo "all strandel-bench checks passed"
+exit $((failures > 0))

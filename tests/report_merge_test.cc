@@ -1,0 +1,62 @@
+#include "driver/report_merge.h"
+
+#include <gtest/gtest.h>
+
+
+namespace strandel {
+namespace {
+
+const std::string header =
+    "\n\nAlgorithm: K-Means \nImage\tNumber of classes\tExecuction Time\tDunn Index\tJaccard Distance (Supervised) \n";
+
+TEST(ReportMerge, TheLastRunOfAFileIsRead) {
+    const std::string older = "\n\nAlgorithm: AiNet \nImage\tNumber of classes\tExecuction Time\n0\t2\t0.10\n";
+    report_run run;
+    std::string error;
+    ASSERT_TRUE(parse_last_run(older + header + "3\t3\t0.00\t1.50\n12\t2\t0.01\tinf\t0.75\n", "a", &run, &error))
+        << error;
+    EXPECT_EQ(run.header, header);
+    ASSERT_EQ(run.lines.size(), 2u);
+    EXPECT_EQ(run.lines[0], std::make_pair(3, std::string("3\t3\t0.00\t1.50\n")));
+    EXPECT_EQ(run.lines[1].first, 12);
+
+    ASSERT_TRUE(parse_last_run(header, "a", &run, &error));  // a shard with no image
+    EXPECT_TRUE(run.lines.empty());
+}
+
+TEST(ReportMerge, DamagedReportsAreRefusedNamingFileAndLine) {
+    report_run run;
+    std::string error;
+    EXPECT_FALSE(parse_last_run("0\t3\t0.00\n", "shard0.txt", &run, &error));
+    EXPECT_NE(error.find("'shard0.txt' holds no report"), std::string::npos) << error;
+    EXPECT_FALSE(parse_last_run("\n\nAlgorithm: K-Means \n", "s", &run, &error));
+    EXPECT_NE(error.find("truncated report header"), std::string::npos) << error;
+    EXPECT_FALSE(parse_last_run(header + "0\t3\t0.00\n1\t3\t0.0", "s", &run, &error));
+    EXPECT_NE(error.find("'s' line 6 is cut short"), std::string::npos) << error;
+    EXPECT_FALSE(parse_last_run(header + "zero\t3\t0.00\n", "s", &run, &error));
+    EXPECT_NE(error.find("'s' line 5 is not a report line"), std::string::npos) << error;
+}
+
+TEST(ReportMerge, LinesComeOutInPositionOrderUnderOneHeader) {
+    const std::vector<report_run> runs = {
+        {header, {{1, "1\tb\n"}, {4, "4\te\n"}}},
+        {header, {}},
+        {header, {{0, "0\ta\n"}, {2, "2\tc\n"}, {10, "10\tf\n"}}},
+    };
+    std::string merged, error;
+    ASSERT_TRUE(merge_runs(runs, {"s1", "s2", "s0"}, &merged, &error)) << error;
+    EXPECT_EQ(merged, header + "0\ta\n1\tb\n2\tc\n4\te\n10\tf\n");
+}
+
+TEST(ReportMerge, ShardsOfDifferentRunsOrOverlappingShardsAreRefused) {
+    std::string merged, error;
+    report_run other{"\n\nAlgorithm: AiNet \nImage\tNumber of classes\tExecuction Time\n", {}};
+    EXPECT_FALSE(merge_runs({{header, {}}, other}, {"s0", "s1"}, &merged, &error));
+    EXPECT_NE(error.find("'s1' was written by another chain"), std::string::npos) << error;
+    EXPECT_FALSE(merge_runs({{header, {{2, "2\tx\n"}}}, {header, {{2, "2\ty\n"}}}}, {"s0", "s1"}, &merged, &error));
+    EXPECT_NE(error.find("position 2 appears in both 's0' and 's1'"), std::string::npos) << error;
+    EXPECT_FALSE(merge_runs({}, {}, &merged, &error));
+}
+
+}  // namespace
+}  // namespace strandel
