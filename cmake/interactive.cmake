@@ -34,6 +34,10 @@ if(TARGET strandel AND STRANDEL_GIMP AND STRANDEL_XDOTOOL AND STRANDEL_XWD AND S
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/ui/gimp_interactive_e2e.sh ${STRANDEL_GIMP}
                      $<TARGET_FILE:strandel>)
     set_tests_properties(ui.gimp_interactive_e2e PROPERTIES TIMEOUT 600)
+    if(TARGET strandel-batch)
+      set_tests_properties(ui.gimp_interactive_e2e PROPERTIES
+                           ENVIRONMENT "STRANDEL_BATCH_PLUGIN=$<TARGET_FILE:strandel-batch>")
+    endif()
   endif()
 endif()
 

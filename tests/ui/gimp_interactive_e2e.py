@@ -7,7 +7,8 @@ in one step. Pixels are checked from files GIMP saves on request.
 
 Usage: gimp_interactive_e2e.py GIMP STRANDEL_PLUGIN [PICTURE_DIR]
 With PICTURE_DIR, pictures of both dialogs are saved there
-(interactive-dialog.png, result-dialog.png)."""
+(interactive-dialog.png, result-dialog.png). With STRANDEL_BATCH_PLUGIN set
+to the batch plug-in, both entries must share the Segmentation menu."""
 
 import os
 import shutil
@@ -78,6 +79,10 @@ class Gimp:
         plugin_dir = os.path.join(profile, "plug-ins", "strandel")
         os.makedirs(plugin_dir)
         shutil.copy(plugin, os.path.join(plugin_dir, "strandel"))
+        batch = os.environ.get("STRANDEL_BATCH_PLUGIN")
+        if batch:
+            os.makedirs(os.path.join(profile, "plug-ins", "strandel-batch"))
+            shutil.copy(batch, os.path.join(profile, "plug-ins", "strandel-batch", "strandel-batch"))
         home = os.path.join(work, "home")
         os.makedirs(home)
         env = dict(os.environ, GIMP2_DIRECTORY=profile, GTK_MODULES="gail:atk-bridge", NO_AT_BRIDGE="0",
@@ -205,6 +210,15 @@ def run(gimp_path, plugin, pictures):
         check_painted(*saved(gimp, os.path.join(work, "painted.ppm")))
 
         window = wait_for("the image window", image_window, timeout=30)
+        # GIMP keeps a hidden "Empty" item in every menu it builds.
+        entries = [n.name for n in descendants(find(window, pyatspi.ROLE_MENU, "Segmentation"))
+                   if n.getRole() == pyatspi.ROLE_MENU_ITEM and n.name != "Empty"]
+        expected = ["Strandel Segmentation..."]
+        if os.environ.get("STRANDEL_BATCH_PLUGIN"):
+            expected.append("Strandel Segmentation (Batch Mode)")
+        if sorted(entries) != sorted(expected):
+            raise Failure("the Segmentation menu holds %s, expected %s" % (entries, expected))
+        log("the image window's Segmentation menu holds %s" % entries)
         undo = wait_for("Edit > Undo", lambda: menu_item(window, "Edit", "Undo"), timeout=20)
         log("undo menu item: %r" % undo.name)
         if "Strandel" not in undo.name:
