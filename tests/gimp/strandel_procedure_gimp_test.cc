@@ -217,6 +217,28 @@ TEST(PaintSegmentation, PositionSensitiveStripsAgreeWithTheClassifierPixelByPixe
 namespace strandel {
 namespace {
 
+// A position with no neighbour inside the region has no vote to weigh:
+// the classifier answers with the nearest centre instead of an arbitrary
+// class.
+TEST(PaintSegmentation, PositionSensitiveClassifierWithoutVotesTakesTheNearestCentre) {
+    testing_gimp::test_image img(6, 6, GIMP_GRAY_IMAGE, [](int, int, int) { return 250; });
+    testing_gimp::attached d(img.layer);
+    if (pixel_classifier_repertoire::instance()->size() == 0) register_pixel_classifiers();
+    const pixel_classifier* pos = pixel_classifier_repertoire::instance()->find("Position Sensitive Classifier");
+    ASSERT_NE(pos, nullptr);
+    GimpPixelRgn rgn;
+    gimp_pixel_rgn_init(&rgn, d.d, 0, 0, 2, 2, FALSE, FALSE);
+    histogram h;
+    clear_histogram(h);
+    const class_map classes;
+    const std::vector<double> centres{255, 10, 90};
+    // Far from the 2 x 2 region: gray 20 is nearest to centre 1.
+    EXPECT_EQ((*pos)(h, centres, classes, d.d, &rgn, 20, 5, 5, 1.0), 1);
+    EXPECT_EQ((*pos)(h, centres, classes, d.d, &rgn, 80, -3, 0, 1.0), 2);
+    // Inside, the neighbours (all 250) still decide.
+    EXPECT_EQ((*pos)(h, centres, classes, d.d, &rgn, 20, 0, 0, 1.0), 0);
+}
+
 // Not a check: how long one preview refresh of a one-megapixel visible
 // area takes inside GIMP, tile traffic included. Run it with
 //   run_in_gimp.sh strandel-gimp-tests "--gtest_also_run_disabled_tests --gtest_filter=*PreviewRefreshTime*"
