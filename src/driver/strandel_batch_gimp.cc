@@ -8,7 +8,7 @@
 #include <string>
 
 #include "driver/batch_worker_gimp.h"
-#include "driver/chain_format.h"
+#include "driver/stored_chain_gimp.h"
 #include "driver/registration.h"
 #include "ui/strandel_batch_dialog.h"
 
@@ -17,11 +17,6 @@ namespace strandel {
 namespace {
 
 const char* const procedure_name = "plug-in-strandel-batch";
-
-void delete_chain(std::vector<pass*>& chain) {
-    for (pass* p : chain) delete p;
-    chain.clear();
-}
 
 void message(GtkMessageType type, const std::string& text) {
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GtkDialogFlags(0), type, GTK_BUTTONS_OK, "%s", text.c_str());
@@ -50,7 +45,7 @@ void run_interactive() {
     gimp_ui_init(procedure_name, FALSE);
 
     std::vector<pass*> chain;
-    restore_chain(chain);
+    restore_chain(procedure_name, chain);
     std::vector<std::string> benchmark;
     std::string results_name;
     if (!strandel_batch_dialog(chain, benchmark, results_name)) {
@@ -97,24 +92,6 @@ void run(const gchar* /*name*/, gint nparams, const GimpParam* params, gint* nre
     register_fitness_functions();
     if (run_mode != GIMP_RUN_INTERACTIVE) return;
     run_interactive();
-}
-
-void restore_chain(std::vector<pass*>& chain) {
-    delete_chain(chain);
-    const gint size = gimp_procedural_db_get_data_size(procedure_name);
-    if (size > 0) {
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-        gimp_procedural_db_get_data(procedure_name, bytes.data());
-        std::string error;
-        if (deserialize_algo(chain, bytes, &error) && !chain.empty()) return;
-        std::fprintf(stderr, "strandel: the chain stored under '%s' cannot be read (%s); using one AiNet pass\n",
-                     procedure_name, error.empty() ? "it holds no pass" : error.c_str());
-        delete_chain(chain);
-    }
-    if (const pass* ainet = pass_repertoire::instance()->find("AiNet"))
-        chain.push_back(ainet->clone());
-    else
-        std::fprintf(stderr, "strandel: no AiNet pass is registered; the chain starts empty\n");
 }
 
 }  // namespace strandel

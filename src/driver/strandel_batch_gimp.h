@@ -3,10 +3,6 @@
 
 #include <libgimp/gimp.h>
 
-#include <vector>
-
-#include "framework/pass.h"
-
 namespace strandel {
 
 extern const GimpPlugInInfo PLUG_IN_INFO;
@@ -16,9 +12,5 @@ void query();
 
 // GIMP's run callback. Always answers one value, status success.
 void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn_vals, GimpParam** return_vals);
-
-// Replaces `chain` by the chain stored in GIMP under the procedure's name,
-// or by one default AiNet pass when nothing (readable) is stored.
-void restore_chain(std::vector<pass*>& chain);
 
 }  // namespace strandel

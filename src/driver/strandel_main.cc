@@ -12,6 +12,7 @@
 #include "driver/chain_syntax.h"
 #include "driver/registration.h"
 #include "driver/segment_drawable_gimp.h"
+#include "driver/stored_chain_gimp.h"
 #include "evaluation/manual_segmentation_gimp.h"
 #include "evaluation/pixel_classifier_gimp.h"
 #include "ui/result_dialog.h"
@@ -21,33 +22,6 @@ namespace strandel {
 namespace {
 
 const char* const procedure_name = "plug-in-strandel";
-
-void delete_chain(std::vector<pass*>& chain) {
-    for (pass* p : chain) delete p;
-    chain.clear();
-}
-
-// The chain of the last accepted run, or one default pass.
-void restore_chain(std::vector<pass*>& chain) {
-    delete_chain(chain);
-    const gint size = gimp_procedural_db_get_data_size(procedure_name);
-    if (size > 0) {
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-        gimp_procedural_db_get_data(procedure_name, bytes.data());
-        std::string error;
-        if (deserialize_algo(chain, bytes, &error) && !chain.empty()) return;
-        std::fprintf(stderr, "strandel: the chain stored under '%s' cannot be read (%s); using one %s pass\n",
-                     procedure_name, error.empty() ? "it holds no pass" : error.c_str(), default_pass_label);
-        delete_chain(chain);
-    }
-    parse_chain("", chain);
-}
-
-void store_chain(const std::vector<pass*>& chain) {
-    std::vector<unsigned char> bytes;
-    serialize_algo(chain, bytes);
-    gimp_procedural_db_set_data(procedure_name, bytes.data(), static_cast<guint32>(bytes.size()));
-}
 
 struct run_answer {
     GimpPDBStatusType status = GIMP_PDB_SUCCESS;
@@ -126,7 +100,7 @@ run_answer run_procedure(gint nparams, const GimpParam* params) {
             return answer;
         }
     } else {
-        restore_chain(chain);
+        restore_chain(procedure_name, chain);
     }
 
     GimpDrawable* drawable = gimp_drawable_get(drawable_id);
@@ -135,7 +109,7 @@ run_answer run_procedure(gint nparams, const GimpParam* params) {
         if (!strandel_dialog(drawable, chain, &classifier)) {
             answer.status = GIMP_PDB_CANCEL;
         } else {
-            store_chain(chain);
+            store_chain(procedure_name, chain);
             segment(drawable, chain, classifier, true, &answer);
         }
     } else {
