@@ -5,27 +5,18 @@
 #include <string>
 
 #include "passes/dyn_pso_pass.h"
+#include "test_support.h"
 
 namespace strandel {
 namespace {
+
+using testing::recording_progress;
+using testing::raw_draws;
 
 std::vector<cluster> make_clusters(std::initializer_list<int> grays) {
     std::vector<cluster> clusters(256);
     for (int g : grays) clusters[g].count = g + 1;
     return clusters;
-}
-
-struct recording_progress : progress_indicator {
-    std::vector<double> fractions;
-    void operator()(double fraction) override { fractions.push_back(fraction); }
-};
-
-std::vector<int> raw_draws(unsigned seed, int n) {
-    std::srand(seed);
-    std::vector<int> raw;
-    for (int i = 0; i < n; ++i) raw.push_back(std::rand());
-    std::srand(seed);
-    return raw;
 }
 
 bool all_distinct(std::vector<double> values) {
@@ -115,10 +106,10 @@ TEST(DynSwarm, BestCostOnlyFallsAndMatchesItsMask) {
 }
 
 TEST(DynPsoPass, ResultIsTheActiveCandidatesOrThreeFixedCentres) {
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(centres_from_mask({false, true, false, true}, {40, 200, 90, 15}), (std::vector<double>{200, 15}));
     EXPECT_EQ(centres_from_mask({false, false}, {40, 200}), (std::vector<double>{255, 128, 0}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               " mask_size: 4 centroid_size: 4 \npushing 1\npushing 3\n"
               " mask_size: 2 centroid_size: 2 \nEMPTY!!!!!!!!!\n");
 }
@@ -135,10 +126,10 @@ TEST(DynPsoPass, RunChoosesAmongTheCandidatesAndReports) {
     recording_progress progress;
     std::srand(12);
     std::vector<double> centres, given{20, 110, 220};
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     p(h, centres, &progress);
     p(h, given, &progress);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("the best position: ", 0), 0u) << out;
     EXPECT_NE(out.find(" mask_size: 5 centroid_size: 5 \n"), std::string::npos) << out;
     // A handed-over list of another length sets the mask size.
@@ -149,9 +140,9 @@ TEST(DynPsoPass, RunChoosesAmongTheCandidatesAndReports) {
 
     clear_histogram(h);  // no pixels: still centres, drawn from 0..255
     centres.clear();
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     p(h, centres, &progress);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_FALSE(centres.empty());
 }
 

@@ -2,21 +2,13 @@
 
 #include "passes/fcm_pass.h"
 #include "passes/kmeans_pass.h"
+#include "test_support.h"
 
 namespace strandel {
 namespace {
 
-histogram make_histogram(std::initializer_list<std::pair<int, int>> gray_counts) {
-    histogram h;
-    clear_histogram(h);
-    for (const auto& gc : gray_counts) h[gc.first] = gc.second;
-    return h;
-}
-
-struct recording_progress : progress_indicator {
-    std::vector<double> fractions;
-    void operator()(double fraction) override { fractions.push_back(fraction); }
-};
+using testing::recording_progress;
+using testing::make_histogram;
 
 std::vector<double> run_fcm(const histogram& h, std::vector<double> centres, int iterations,
                             int classes = 3, recording_progress* progress = nullptr) {

@@ -4,21 +4,13 @@
 
 #include "passes/kmeans_pass.h"
 #include "passes/seeding.h"
+#include "test_support.h"
 
 namespace strandel {
 namespace {
 
-histogram make_histogram(std::initializer_list<std::pair<int, int>> gray_counts) {
-    histogram h;
-    clear_histogram(h);
-    for (const auto& gc : gray_counts) h[gc.first] = gc.second;
-    return h;
-}
-
-struct recording_progress : progress_indicator {
-    std::vector<double> fractions;
-    void operator()(double fraction) override { fractions.push_back(fraction); }
-};
+using testing::recording_progress;
+using testing::make_histogram;
 
 std::vector<double> run_kmeans(const histogram& h, std::vector<double> centres, int passes,
                                int classes = 3, recording_progress* progress = nullptr) {
@@ -50,9 +42,9 @@ TEST(KMeans, DefaultsCloneAndTrace) {
     std::unique_ptr<pass> copy(k.clone());
     copy->parameter_value(0).int_value() = 42;
     EXPECT_EQ(k.parameter_value(0).int_value(), 10);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     k.print();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "K-Means 10 \n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "K-Means 10 \n");
 }
 
 TEST(KMeans, CentresMoveToTheWeightedMeanOfTheirClass) {

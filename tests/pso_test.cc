@@ -7,9 +7,13 @@
 
 #include "evaluation/fitness_function.h"
 #include "passes/pso_pass.h"
+#include "test_support.h"
 
 namespace strandel {
 namespace {
+
+using testing::recording_progress;
+using testing::raw_draws;
 
 histogram make_histogram(std::initializer_list<int> grays) {
     histogram h;
@@ -17,19 +21,6 @@ histogram make_histogram(std::initializer_list<int> grays) {
     int count = 1;
     for (int g : grays) h[g] = count++;
     return h;
-}
-
-struct recording_progress : progress_indicator {
-    std::vector<double> fractions;
-    void operator()(double fraction) override { fractions.push_back(fraction); }
-};
-
-std::vector<int> raw_draws(unsigned seed, int n) {
-    std::srand(seed);
-    std::vector<int> raw;
-    for (int i = 0; i < n; ++i) raw.push_back(std::rand());
-    std::srand(seed);
-    return raw;
 }
 
 int value_after(unsigned seed, int calls) { return raw_draws(seed, calls + 1).back(); }
