@@ -6,7 +6,10 @@
 #    the floor (load every image and its segmentation, read their pixels
 #    once), then the benchmark with the default chain and with a chain of
 #    all four algorithms. Prints each and its ratio to the floor.
-# 2. Through strandel-bench (wall clock, GIMP start-up included): --engine
+# 2. The native engine per image, start-up aside (native_benchmarks):
+#    against decoding alone, --jobs 2 against --jobs 1, and the GIMP
+#    engine's time per image against it.
+# 3. Through strandel-bench (wall clock, GIMP start-up included): --engine
 #    gimp with --jobs 1 and --jobs 2, and --engine native likewise.
 #
 # Usage: bench/end_to_end.sh [BUILD_DIR] [IMAGE_COUNT]
@@ -54,7 +57,37 @@ printf "%-34s %8s %8s %8s\n" "floor: load + read pixels once" "$floor" "" "1.00"
 printf "%-34s %8s %8s %8s\n" "default chain (AiNet)" "${runs[0]}" "$(chain_time "$work/default.txt")" "$(ratio "${runs[0]}" "$floor")"
 printf "%-34s %8s %8s %8s\n" "all four algorithms" "${runs[1]}" "$(chain_time "$work/four.txt")" "$(ratio "${runs[1]}" "$floor")"
 
-# 2. The runner, wall clock.
+# 2. The native engine per image, start-up aside (its own benchmark, on 20
+#    images of the same kind), against the GIMP engine's time per image
+#    inside one GIMP.
+native_bench="$build/native_benchmarks"
+if [ -x "$native_bench" ]; then
+  "$native_bench" --benchmark_format=json >"$work/native.json" 2>/dev/null
+  python3 - "$work/native.json" "${runs[0]}" "$count" <<'PY'
+import json, sys
+runs = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+def per_image_ms(name, images=1):
+    b = runs[name]
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+    return b["real_time"] * scale / images
+floor = per_image_ms("BM_decode_floor/real_time")
+reader = per_image_ms("BM_native_reader/real_time")
+one = per_image_ms("BM_runner/1/real_time", 20)
+two = per_image_ms("BM_runner/2/real_time", 20)
+gimp = float(sys.argv[2]) / int(sys.argv[3]) * 1000
+print()
+print("-- native engine per image, start-up aside (ms; native_benchmarks, K-Means chain)")
+print("decode both files + walk pixels once  %8.2f" % floor)
+print("native reader                         %8.2f   %.2f x the floor (goal <= 1.3)" % (reader, reader / floor))
+print("runner --jobs 1                       %8.2f" % one)
+print("runner --jobs 2                       %8.2f   %.2f x faster (goal >= 1.7)" % (two, one / two))
+print("gimp engine (default chain, in GIMP)  %8.2f   %.1f x the native runner (goal >= 30)" % (gimp, gimp / one))
+PY
+else
+  echo "(native_benchmarks is not built: the native engine's per-image figures are skipped)"
+fi
+
+# 3. The runner, wall clock.
 wall() {  # prints the seconds the command took; its output goes to a log
   local start end
   start="$(date +%s.%N)"
