@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev
   gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
-  xvfb xauth xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
+  python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
 )
 
 missing=()
