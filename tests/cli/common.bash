@@ -16,8 +16,8 @@ failures=0
 histogram() {
     local file="$work/$1"
     shift
-    awk -v spec="$*" 'BEGIN {
-        n = split(spec, pairs, " ")
+    awk -v given="$*" 'BEGIN {
+        n = split(given, pairs, " ")
         for (i = 1; i <= n; i++) { split(pairs[i], kv, "="); c[kv[1]] = kv[2] }
         for (g = 0; g < 256; g++) print (g in c ? c[g] : 0)
     }' >"$file"
