@@ -1,4 +1,5 @@
 #include "driver/bench_cli.h"
+#include "driver/benchmark_list.h"
 
 #include <gtest/gtest.h>
 

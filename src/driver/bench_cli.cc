@@ -267,17 +267,6 @@ std::string bench_usage() {
            "1 a file could not be read or written, 2 bad options or chain.\n";
 }
 
-std::vector<std::string> resolve_list_entries(const std::string& list_file, const std::vector<std::string>& names) {
-    const std::size_t slash = list_file.rfind('/');
-    if (slash == std::string::npos) return names;
-    const std::string folder = list_file.substr(0, slash + 1);
-    std::vector<std::string> resolved;
-    resolved.reserve(names.size());
-    for (const std::string& name : names)
-        resolved.push_back(name.empty() || name[0] == '/' ? name : folder + name);
-    return resolved;
-}
-
 std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count) {
     std::vector<bool> wanted(count);
     for (std::size_t i = 0; i < count; ++i)
@@ -296,13 +285,9 @@ int run_benchmark(const bench_options& options, const image_reader& read, std::o
     }
 
     std::vector<std::string> images = options.images;
-    if (!options.list_file.empty()) {
-        std::vector<std::string> names;
-        if (!read_benchmark_list(options.list_file, names, &error)) {
-            err << "strandel-bench: " << error << "\n";
-            return exit_failure;
-        }
-        images = resolve_list_entries(options.list_file, names);
+    if (!options.list_file.empty() && !read_list_relative(options.list_file, &images, &error)) {
+        err << "strandel-bench: " << error << "\n";
+        return exit_failure;
     }
 
     std::FILE* results = std::fopen(options.out.c_str(), "a");

@@ -44,10 +44,6 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* optio
 
 std::string bench_usage();
 
-// Image files of a benchmark list, with relative entries taken relative to
-// the list file's folder; absolute and empty entries stay as they are.
-std::vector<std::string> resolve_list_entries(const std::string& list_file, const std::vector<std::string>& names);
-
 // Which positions of a list of `count` images shard K/N processes.
 std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count);
 

@@ -68,4 +68,22 @@ bool write_benchmark_list(const std::string& file, const std::vector<std::string
     return true;
 }
 
+std::vector<std::string> resolve_list_entries(const std::string& list_file, const std::vector<std::string>& names) {
+    const std::size_t slash = list_file.rfind('/');
+    if (slash == std::string::npos) return names;
+    const std::string folder = list_file.substr(0, slash + 1);
+    std::vector<std::string> resolved;
+    resolved.reserve(names.size());
+    for (const std::string& name : names)
+        resolved.push_back(name.empty() || name[0] == '/' ? name : folder + name);
+    return resolved;
+}
+
+bool read_list_relative(const std::string& list_file, std::vector<std::string>* images, std::string* error) {
+    std::vector<std::string> names;
+    if (!read_benchmark_list(list_file, names, error)) return false;
+    *images = resolve_list_entries(list_file, names);
+    return true;
+}
+
 }  // namespace strandel

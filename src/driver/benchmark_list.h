@@ -20,4 +20,12 @@ bool read_benchmark_list(const std::string& file, std::vector<std::string>& name
 bool write_benchmark_list(const std::string& file, const std::vector<std::string>& names,
                           std::string* error);
 
+// Image files of a benchmark list, with relative entries taken relative to
+// the list file's folder; absolute and empty entries stay as they are.
+std::vector<std::string> resolve_list_entries(const std::string& list_file, const std::vector<std::string>& names);
+
+// Reads a benchmark list into `images`, relative entries taken relative to
+// the list file's folder; on failure `error` names the file and the reason.
+bool read_list_relative(const std::string& list_file, std::vector<std::string>* images, std::string* error);
+
 }  // namespace strandel

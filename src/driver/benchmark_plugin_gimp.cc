@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/batch_worker_gimp.h"
+#include "driver/benchmark_list.h"
 #include "driver/benchmark_procedure.h"
 #include "evaluation/jaccard.h"
 #include "evaluation/manual_segmentation_gimp.h"

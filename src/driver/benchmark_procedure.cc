@@ -71,20 +71,6 @@ private:
 
 }  // namespace
 
-bool read_list_relative(const std::string& list_file, std::vector<std::string>* images, std::string* error) {
-    std::vector<std::string> names;
-    if (!read_benchmark_list(list_file, names, error)) return false;
-    *images = resolve_list_entries(list_file, names);
-    return true;
-}
-
-std::vector<bool> share_positions(std::size_t count, int first, int stride) {
-    std::vector<bool> wanted(count);
-    for (std::size_t i = 0; i < count; ++i)
-        wanted[i] = stride <= 1 || static_cast<int>(i % static_cast<std::size_t>(stride)) == first;
-    return wanted;
-}
-
 std::string progress_text(std::size_t position, std::size_t total, const std::string& file, double seconds,
                           bool skipped) {
     char time[64];
@@ -121,7 +107,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
                        "Could not open '" + request.results_file + "': " + std::strerror(errno));
     if (request.seed >= 0) std::srand(static_cast<unsigned>(request.seed));
 
-    const std::vector<bool> wanted = share_positions(images.size(), request.first, request.stride);
+    const std::vector<bool> wanted = shard_positions(images.size(), request.first, request.stride);
     progress_writer progress_lines(images, progress_out, prefix);
     std::size_t position = 0;
     const image_reader share_reader = [&](const std::string& file, image_data& data, std::string* why) {

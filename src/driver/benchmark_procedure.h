@@ -35,13 +35,6 @@ struct request_outcome {
     int lines = 0;        // images that got a report line
 };
 
-// Reads a benchmark list into `images`, relative entries taken relative to
-// the list file's folder; on failure `error` names the file and the reason.
-bool read_list_relative(const std::string& list_file, std::vector<std::string>* images, std::string* error);
-
-// Which images of a list of `count` the share (first, stride) processes.
-std::vector<bool> share_positions(std::size_t count, int first, int stride);
-
 // "1/6 cells.png 0.12 s": the progress line of the image at `position`
 // (from 0) of `total`, without prefix or line end; `skipped` when it could
 // not be read.
