@@ -5,9 +5,10 @@
 
 #include <cstdint>
 #include <random>
+#include <memory>
 #include <vector>
 
-#include "driver/chain_outcome.h"
+#include "framework/chain.h"
 #include "evaluation/classification.h"
 #include "evaluation/fitness_function.h"
 #include "evaluation/segmentation_rows.h"
@@ -36,8 +37,8 @@ void preview_refresh(benchmark::State& state) {
     const int width = 1000, height = 1000, bpp = 3;
     const pixel_rule rule = state.range(0) ? pixel_rule::position : pixel_rule::pure;
     const std::vector<unsigned char> area = make_area(width, height);
-    const ainet_pass ainet;
-    const std::vector<pass*> chain{const_cast<ainet_pass*>(&ainet)};
+    chain passes;
+    passes.append(std::make_unique<ainet_pass>());
     const turi_fitness turi;
     const dunn_fitness dunn;
     const amrane_fitness amrane;
@@ -54,7 +55,7 @@ void preview_refresh(benchmark::State& state) {
             gray_row(area.data() + std::size_t(y) * width * bpp, width, bpp, row);
             for (int x = 0; x < width; ++x) ++h[row[x]];
         }
-        const std::vector<double> centres = run_chain(chain, h).back();
+        const std::vector<double> centres = chain_outcome(passes, h).back();
         class_map map;
         classify(h, centres, &map);
         for (const fitness_function* f : measures) benchmark::DoNotOptimize((*f)(h, centres, map));

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "driver/benchmark_list.h"
+#include "batch/benchmark_list.h"
 
 namespace strandel {
 namespace {

@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "driver/chain_format.h"
+#include "batch/chain_format.h"
 #include "fake_passes.h"
 
 namespace strandel {
@@ -30,16 +31,16 @@ bool all_zero(const std::vector<unsigned char>& b, std::size_t at, std::size_t n
     return true;
 }
 
-void free_chain(std::vector<pass*>& chain) {
-    for (pass* p : chain) delete p;
-    chain.clear();
+// A chain of clones of the fake prototypes at these indices.
+chain fake_chain(std::initializer_list<int> indices) {
+    chain made;
+    for (int index : indices) made.append(std::unique_ptr<pass>(fake_clone(index)));
+    return made;
 }
 
 std::vector<unsigned char> kmeans_then_fcm() {
-    std::vector<pass*> chain = {fake_clone(kmeans), fake_clone(fcm)};
     std::vector<unsigned char> bytes;
-    serialize_chain(chain, fake_prototypes(), bytes);
-    free_chain(chain);
+    serialize_chain(fake_chain({kmeans, fcm}), fake_prototypes(), bytes);
     return bytes;
 }
 
@@ -70,13 +71,13 @@ TEST(ChainFormat, KMeansThenFuzzyCMeansLayout) {
 
 TEST(ChainFormat, EmptyChainIsZeroBytesBothWays) {
     std::vector<unsigned char> bytes = {1, 2, 3};
-    serialize_chain({}, fake_prototypes(), bytes);
+    serialize_chain(chain(), fake_prototypes(), bytes);
     EXPECT_TRUE(bytes.empty());
 
-    std::vector<pass*> chain;
+    chain passes;
     std::string error;
-    EXPECT_TRUE(deserialize_chain(chain, fake_prototypes(), {}, &error)) << error;
-    EXPECT_TRUE(chain.empty());
+    EXPECT_TRUE(deserialize_chain(passes, fake_prototypes(), {}, &error)) << error;
+    EXPECT_TRUE(passes.empty());
 }
 
 TEST(ChainFormat, RoundTripKeepsClassesOrderAndValuesExactly) {
@@ -84,26 +85,26 @@ TEST(ChainFormat, RoundTripKeepsClassesOrderAndValuesExactly) {
     // and between the ends of the ranges.
     const double tricky[] = {0.1 + 0.2 + 0.4, std::nextafter(0.3, 1.0), 0.3, 1.0, 1.0 / 3.0 + 0.1};
     for (double d : tricky) {
-        std::vector<pass*> chain = {fake_clone(ainet), fake_clone(kmeans), fake_clone(pso)};
-        chain[0]->parameter_value(4).double_value() = d;
-        chain[1]->parameter_value(0).int_value() = 1;
-        chain[1]->parameter_value(1).int_value() = 100;
-        chain[2]->parameter_value(5).double_value() = 4.0 * d;
+        chain passes = fake_chain({ainet, kmeans, pso});
+        passes[0].parameter_value(4).double_value() = d;
+        passes[1].parameter_value(0).int_value() = 1;
+        passes[1].parameter_value(1).int_value() = 100;
+        passes[2].parameter_value(5).double_value() = 4.0 * d;
 
         std::vector<unsigned char> bytes;
-        serialize_chain(chain, fake_prototypes(), bytes);
+        serialize_chain(passes, fake_prototypes(), bytes);
         EXPECT_EQ(bytes.size(), 88u + 40u + 120u);
 
-        std::vector<pass*> restored;
+        chain restored;
         std::string error;
         ASSERT_TRUE(deserialize_chain(restored, fake_prototypes(), bytes, &error)) << error;
         ASSERT_EQ(restored.size(), 3u);
         for (std::size_t p = 0; p < 3; ++p) {
-            EXPECT_STREQ(restored[p]->label(), chain[p]->label());
-            ASSERT_EQ(restored[p]->nr_parameters(), chain[p]->nr_parameters());
-            for (unsigned i = 0; i < chain[p]->nr_parameters(); ++i) {
-                const param& want = chain[p]->parameter_value(i);
-                const param& got = restored[p]->parameter_value(i);
+            EXPECT_STREQ(restored[p].label(), passes[p].label());
+            ASSERT_EQ(restored[p].nr_parameters(), passes[p].nr_parameters());
+            for (unsigned i = 0; i < passes[p].nr_parameters(); ++i) {
+                const param& want = passes[p].parameter_value(i);
+                const param& got = restored[p].parameter_value(i);
                 ASSERT_EQ(got.type(), want.type());
                 if (want.type() == param_int) {
                     EXPECT_EQ(got.int_value(), want.int_value());
@@ -113,45 +114,38 @@ TEST(ChainFormat, RoundTripKeepsClassesOrderAndValuesExactly) {
                 }
             }
         }
-        free_chain(chain);
-        free_chain(restored);
     }
 }
 
 TEST(ChainFormat, RestoredPassesAreClonesOfThePrototypes) {
     const std::vector<unsigned char> bytes = kmeans_then_fcm();
-    std::vector<pass*> chain;
-    ASSERT_TRUE(deserialize_chain(chain, fake_prototypes(), bytes));
-    ASSERT_EQ(chain.size(), 2u);
-    EXPECT_NE(chain[0], fake_prototypes()[kmeans]);
-    EXPECT_NE(dynamic_cast<fake_pass*>(chain[0]), nullptr);
-    chain[0]->parameter_value(0).int_value() = 99;
+    chain passes;
+    ASSERT_TRUE(deserialize_chain(passes, fake_prototypes(), bytes));
+    ASSERT_EQ(passes.size(), 2u);
+    EXPECT_NE(&passes[0], fake_prototypes()[kmeans]);
+    EXPECT_NE(dynamic_cast<fake_pass*>(&passes[0]), nullptr);
+    passes[0].parameter_value(0).int_value() = 99;
     EXPECT_EQ(fake_prototypes()[kmeans]->parameter_value(0).int_value(), 10);
-    free_chain(chain);
 }
 
-TEST(ChainFormat, ReplacesTheChainWithoutDeletingWhatItHeld) {
-    pass* owned = fake_clone(ainet);
-    std::vector<pass*> chain = {owned};
+TEST(ChainFormat, ReplacesWhatTheChainHeld) {
+    chain passes = fake_chain({ainet});
     const int live = fake_pass::live;
-    ASSERT_TRUE(deserialize_chain(chain, fake_prototypes(), kmeans_then_fcm()));
-    EXPECT_EQ(chain.size(), 2u);
-    EXPECT_EQ(fake_pass::live, live + 2);
-    free_chain(chain);
-    delete owned;
+    ASSERT_TRUE(deserialize_chain(passes, fake_prototypes(), kmeans_then_fcm()));
+    ASSERT_EQ(passes.size(), 2u);
+    EXPECT_STREQ(passes[0].label(), "K-Means");
+    EXPECT_EQ(fake_pass::live, live - 1 + 2);
 }
 
 // Every refusal: false, an empty chain, no pass left over, and a reason.
 void expect_refused(const std::vector<unsigned char>& bytes, const std::string& reason) {
-    std::vector<pass*> chain = {fake_clone(ainet)};
-    pass* owned = chain[0];
+    chain passes = fake_chain({ainet});
     const int live = fake_pass::live;
     std::string error;
-    EXPECT_FALSE(deserialize_chain(chain, fake_prototypes(), bytes, &error)) << "size " << bytes.size();
-    EXPECT_TRUE(chain.empty());
-    EXPECT_EQ(fake_pass::live, live);
+    EXPECT_FALSE(deserialize_chain(passes, fake_prototypes(), bytes, &error)) << "size " << bytes.size();
+    EXPECT_TRUE(passes.empty());
+    EXPECT_EQ(fake_pass::live, live - 1);
     EXPECT_NE(error.find(reason), std::string::npos) << "got: " << error;
-    delete owned;
 }
 
 TEST(ChainFormat, RefusesPassIndicesOutsideTheRepertoire) {
@@ -172,10 +166,9 @@ TEST(ChainFormat, RefusesEveryTruncationWithoutReadingPastTheEnd) {
         // the address sanitizer reports.
         const std::vector<unsigned char> prefix(whole.begin(), whole.begin() + size);
         if (size == 40) {
-            std::vector<pass*> chain;
-            EXPECT_TRUE(deserialize_chain(chain, fake_prototypes(), prefix));
-            EXPECT_EQ(chain.size(), 1u);
-            free_chain(chain);
+            chain passes;
+            EXPECT_TRUE(deserialize_chain(passes, fake_prototypes(), prefix));
+            EXPECT_EQ(passes.size(), 1u);
         } else if (size < 4 || (size > 40 && size < 44)) {
             expect_refused(prefix, "byte(s) left where a 4-byte pass index belongs");
         } else {
@@ -223,20 +216,19 @@ TEST(ChainFormat, ValuesOutsideTheirRangeAreRefused) {
         {1, 0, -7, "parameter \"Number Of Passes\" of K-Means is -7"},
     };
     for (const bad_value& c : cases) {
-        std::vector<pass*> chain = {fake_clone(c.pass_index == 0 ? ainet : kmeans)};
-        param& value = chain[0]->parameter_value(c.parameter);
+        chain passes = fake_chain({c.pass_index == 0 ? ainet : kmeans});
+        param& value = passes[0].parameter_value(c.parameter);
         if (value.type() == param_int)
             value.int_value() = static_cast<int>(c.value);
         else
             value.double_value() = c.value;
         std::vector<unsigned char> bytes;
-        serialize_chain(chain, fake_prototypes(), bytes);
-        std::vector<pass*> restored;
+        serialize_chain(passes, fake_prototypes(), bytes);
+        chain restored;
         std::string error;
         EXPECT_FALSE(deserialize_chain(restored, fake_prototypes(), bytes, &error));
         EXPECT_TRUE(restored.empty());
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
-        for (pass* p : chain) delete p;
     }
 }
 

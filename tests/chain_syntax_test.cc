@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/chain_syntax.h"
+#include "batch/chain_syntax.h"
 #include "fake_passes.h"
 
 namespace strandel {
@@ -13,10 +13,7 @@ using testing::fake_pass;
 using testing::fake_prototypes;
 
 struct parsed_chain {
-    std::vector<pass*> passes;
-    ~parsed_chain() {
-        for (pass* p : passes) delete p;
-    }
+    chain passes;
 };
 
 bool parse(const std::string& text, parsed_chain& chain, std::string* error = nullptr) {
@@ -28,17 +25,17 @@ TEST(ChainSyntax, LabelsWithAndWithoutParameters) {
     std::string error;
     ASSERT_TRUE(parse("  K-Means ( 7 ,4 )  ;Fuzzy C-Means;\tFuzzy C-Means(1, 2, 2.5) ", chain, &error)) << error;
     ASSERT_EQ(chain.passes.size(), 3u);
-    EXPECT_STREQ(chain.passes[0]->label(), "K-Means");
-    EXPECT_EQ(chain.passes[0]->parameter_value(0).int_value(), 7);
-    EXPECT_EQ(chain.passes[0]->parameter_value(1).int_value(), 4);
+    EXPECT_STREQ(chain.passes[0].label(), "K-Means");
+    EXPECT_EQ(chain.passes[0].parameter_value(0).int_value(), 7);
+    EXPECT_EQ(chain.passes[0].parameter_value(1).int_value(), 4);
     // No parentheses: the prototype's defaults.
-    EXPECT_EQ(chain.passes[1]->parameter_value(0).int_value(), 10);
-    EXPECT_EQ(chain.passes[1]->parameter_value(2).double_value(), 2.0);
-    EXPECT_EQ(chain.passes[2]->parameter_value(0).int_value(), 1);
-    EXPECT_EQ(chain.passes[2]->parameter_value(2).type(), param_double);
-    EXPECT_EQ(chain.passes[2]->parameter_value(2).double_value(), 2.5);
+    EXPECT_EQ(chain.passes[1].parameter_value(0).int_value(), 10);
+    EXPECT_EQ(chain.passes[1].parameter_value(2).double_value(), 2.0);
+    EXPECT_EQ(chain.passes[2].parameter_value(0).int_value(), 1);
+    EXPECT_EQ(chain.passes[2].parameter_value(2).type(), param_double);
+    EXPECT_EQ(chain.passes[2].parameter_value(2).double_value(), 2.5);
     // Clones, not the prototypes, which keep their values.
-    EXPECT_NE(chain.passes[1], fake_prototypes()[2]);
+    EXPECT_NE(&chain.passes[1], fake_prototypes()[2]);
     EXPECT_EQ(fake_prototypes()[3]->parameter_value(0).int_value(), 10);
 }
 
@@ -47,8 +44,8 @@ TEST(ChainSyntax, RangeEndsAreAccepted) {
     std::string error;
     ASSERT_TRUE(parse("K-Means(1, 100); AiNet(10, 255, 10, 3, 0.3); AiNet(1, 10, 255, 10, 1)", chain, &error))
         << error;
-    EXPECT_EQ(chain.passes[1]->parameter_value(4).double_value(), 0.3);
-    EXPECT_EQ(chain.passes[2]->parameter_value(4).double_value(), 1.0);
+    EXPECT_EQ(chain.passes[1].parameter_value(4).double_value(), 0.3);
+    EXPECT_EQ(chain.passes[2].parameter_value(4).double_value(), 1.0);
 }
 
 TEST(ChainSyntax, EmptyTextIsOneDefaultAiNet) {
@@ -56,8 +53,8 @@ TEST(ChainSyntax, EmptyTextIsOneDefaultAiNet) {
         parsed_chain chain;
         ASSERT_TRUE(parse(text, chain)) << '"' << text << '"';
         ASSERT_EQ(chain.passes.size(), 1u);
-        EXPECT_STREQ(chain.passes[0]->label(), "AiNet");
-        EXPECT_EQ(chain.passes[0]->parameter_value(1).int_value(), 30);
+        EXPECT_STREQ(chain.passes[0].label(), "AiNet");
+        EXPECT_EQ(chain.passes[0].parameter_value(1).int_value(), 30);
     }
 }
 
@@ -66,21 +63,21 @@ TEST(ChainSyntax, AppendsToWhatTheChainHolds) {
     ASSERT_TRUE(parse("K-Means", chain));
     ASSERT_TRUE(parse("AiNet", chain));
     ASSERT_EQ(chain.passes.size(), 2u);
-    EXPECT_STREQ(chain.passes[1]->label(), "AiNet");
+    EXPECT_STREQ(chain.passes[1].label(), "AiNet");
 }
 
 TEST(ChainSyntax, FormatWritesEveryParameterAndParsesBackExactly) {
     parsed_chain chain;
     ASSERT_TRUE(parse("K-Means(5, 2); Fuzzy C-Means", chain));
     EXPECT_EQ(format_chain(chain.passes), "K-Means(5, 2); Fuzzy C-Means(10, 3, 2)");
-    EXPECT_EQ(format_chain({}), "");
+    EXPECT_EQ(format_chain(::strandel::chain()), "");
 
-    chain.passes[1]->parameter_value(2).double_value() = 1.0 + 1.0 / 3.0;
+    chain.passes[1].parameter_value(2).double_value() = 1.0 + 1.0 / 3.0;
     parsed_chain again;
     std::string error;
     ASSERT_TRUE(parse(format_chain(chain.passes), again, &error)) << error;
     ASSERT_EQ(again.passes.size(), 2u);
-    EXPECT_EQ(again.passes[1]->parameter_value(2).double_value(), 1.0 + 1.0 / 3.0);
+    EXPECT_EQ(again.passes[1].parameter_value(2).double_value(), 1.0 + 1.0 / 3.0);
     EXPECT_EQ(format_chain(again.passes), format_chain(chain.passes));
 }
 

@@ -1,4 +1,4 @@
-#include "driver/image_header.h"
+#include "decoding/image_header.h"
 
 #include <gtest/gtest.h>
 

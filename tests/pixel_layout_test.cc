@@ -1,4 +1,5 @@
 #include "framework/pixel_layout.h"
+#include "evaluation/pixel_pairs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "driver/prefetching_reader.h"
+#include "batch/prefetching_reader.h"
 
 #include <gtest/gtest.h>
 

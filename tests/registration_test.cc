@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/chain_format.h"
-#include "driver/chain_syntax.h"
-#include "driver/registration.h"
+#include "batch/chain_format.h"
+#include "batch/chain_syntax.h"
+#include "batch/registration.h"
 #include "evaluation/fitness_function.h"
 #include "framework/template_pass.h"
 #include "passes/kmeans_pass.h"
@@ -44,10 +44,10 @@ TEST_F(Registration, PassesInIndexOrderOnlyOnce) {
 TEST_F(Registration, UnregisteredPassStopsTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(pass_index("Template"), "pass \"Template\" is not in the repertoire");
-    template_pass stray;
-    std::vector<pass*> chain = {&stray};
+    chain stray;
+    stray.append(std::make_unique<template_pass>());
     std::vector<unsigned char> bytes;
-    EXPECT_DEATH(serialize_algo(chain, bytes), "pass \"Template\" is not in the repertoire");
+    EXPECT_DEATH(serialize_algo(stray, bytes), "pass \"Template\" is not in the repertoire");
 }
 
 TEST_F(Registration, FitnessFunctionsInColumnOrderOnlyOnce) {
@@ -59,45 +59,42 @@ TEST_F(Registration, FitnessFunctionsInColumnOrderOnlyOnce) {
 }
 
 TEST_F(Registration, PassByIndexIsAFreshCloneWithTheDefaults) {
-    pass* p = get_pass_by_index(3);
-    ASSERT_NE(dynamic_cast<kmeans_pass*>(p), nullptr);
-    EXPECT_NE(p, pass_repertoire::instance()->at(3));
+    const std::unique_ptr<pass> p = get_pass_by_index(3);
+    ASSERT_NE(dynamic_cast<kmeans_pass*>(p.get()), nullptr);
+    EXPECT_NE(p.get(), pass_repertoire::instance()->at(3));
     EXPECT_EQ(p->parameter_value(0).int_value(), 10);
     EXPECT_EQ(p->parameter_value(1).int_value(), 3);
     p->parameter_value(0).int_value() = 1;
     EXPECT_EQ(pass_repertoire::instance()->at(3)->parameter_value(0).int_value(), 10);
-    delete p;
 }
 
 TEST_F(Registration, StoredRecordSizesAndIndicesOfTheRegisteredPasses) {
     const std::size_t sizes[] = {88, 120, 56, 40};
     for (int index = 0; index < 4; ++index) {
-        std::vector<pass*> chain = {get_pass_by_index(index)};
+        chain one;
+        one.append(get_pass_by_index(index));
         std::vector<unsigned char> bytes;
-        serialize_algo(chain, bytes);
-        EXPECT_EQ(bytes.size(), sizes[index]) << chain[0]->label();
+        serialize_algo(one, bytes);
+        EXPECT_EQ(bytes.size(), sizes[index]) << one[0].label();
         EXPECT_EQ(bytes[0], index);
-        delete chain[0];
     }
 }
 
 TEST_F(Registration, KMeansThenFuzzyCMeansStoresAndRestores) {
-    std::vector<pass*> chain;
-    ASSERT_TRUE(parse_chain("K-Means; Fuzzy C-Means(4, 5, 1.25)", chain));
+    chain passes;
+    ASSERT_TRUE(parse_chain("K-Means; Fuzzy C-Means(4, 5, 1.25)", passes));
     std::vector<unsigned char> bytes;
-    serialize_algo(chain, bytes);
+    serialize_algo(passes, bytes);
     ASSERT_EQ(bytes.size(), 96u);
     EXPECT_EQ(bytes[0], 3);
     EXPECT_EQ(bytes[16], 10);
     EXPECT_EQ(bytes[32], 3);
     EXPECT_EQ(bytes[40], 2);
 
-    std::vector<pass*> restored;
+    chain restored;
     std::string error;
     ASSERT_TRUE(deserialize_algo(restored, bytes, &error)) << error;
     EXPECT_EQ(format_chain(restored), "K-Means(10, 3); Fuzzy C-Means(4, 5, 1.25)");
-    for (pass* p : chain) delete p;
-    for (pass* p : restored) delete p;
 
     bytes[40] = 4;
     EXPECT_FALSE(deserialize_algo(restored, bytes, &error));
@@ -106,29 +103,26 @@ TEST_F(Registration, KMeansThenFuzzyCMeansStoresAndRestores) {
 }
 
 TEST_F(Registration, EveryDefaultPassSurvivesTheTextForm) {
-    std::vector<pass*> chain;
-    for (int index = 0; index < 4; ++index) chain.push_back(get_pass_by_index(index));
-    const std::string text = format_chain(chain);
-    std::vector<pass*> parsed;
+    chain defaults;
+    for (int index = 0; index < 4; ++index) defaults.append(get_pass_by_index(index));
+    const std::string text = format_chain(defaults);
+    chain parsed;
     std::string error;
     ASSERT_TRUE(parse_chain(text, parsed, &error)) << text << ": " << error;
     EXPECT_EQ(format_chain(parsed), text);
 
     std::vector<unsigned char> a, b;
-    serialize_algo(chain, a);
+    serialize_algo(defaults, a);
     serialize_algo(parsed, b);
     EXPECT_EQ(a, b);
-    for (pass* p : chain) delete p;
-    for (pass* p : parsed) delete p;
 }
 
 TEST_F(Registration, EmptyTextIsTheDefaultAiNet) {
-    std::vector<pass*> chain;
-    ASSERT_TRUE(parse_chain("", chain));
-    ASSERT_EQ(chain.size(), 1u);
-    EXPECT_STREQ(chain[0]->label(), "AiNet");
-    EXPECT_EQ(format_chain(chain), "AiNet(1, 30, 10, 3, 0.29999999999999999)");
-    delete chain[0];
+    chain passes;
+    ASSERT_TRUE(parse_chain("", passes));
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_STREQ(passes[0].label(), "AiNet");
+    EXPECT_EQ(format_chain(passes), "AiNet(1, 30, 10, 3, 0.29999999999999999)");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "driver/report_merge.h"
+#include "batch/report_merge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "driver/report.h"
+#include "batch/report.h"
+#include "batch/run_batch.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <unistd.h>
 
@@ -15,24 +17,33 @@ namespace {
 
 const param_info no_params[1] = {param_info(0, 0, "unused", "unused")};
 
-// A pass that sets fixed centres and optionally raises a stop flag.
+// A pass that sets fixed centres and optionally raises a stop flag. Its
+// clones count their calls together with it.
 class fixed_pass : public pass {
 public:
     fixed_pass(const char* label, std::vector<double> centres, std::atomic<bool>* raise = nullptr)
         : pass(label, no_params, 0), m_centres(std::move(centres)), m_raise(raise) {}
     void operator()(const histogram&, std::vector<double>& centres, progress_indicator* progress) const override {
-        ++calls;
+        ++*m_calls;
         (*progress)(0.5);
         centres = m_centres;
         if (m_raise) m_raise->store(true);
     }
     pass* clone() const override { return new fixed_pass(*this); }
-    mutable int calls = 0;
+    int calls() const { return *m_calls; }
 
 private:
     std::vector<double> m_centres;
     std::atomic<bool>* m_raise;
+    std::shared_ptr<int> m_calls = std::make_shared<int>(0);
 };
+
+// A chain of clones of `passes`.
+chain chain_of(std::initializer_list<const pass*> passes) {
+    chain made;
+    for (const pass* p : passes) made.append_clone(*p);
+    return made;
+}
 
 // Measures whose values are easy to predict.
 class class_count_measure : public fitness_function {
@@ -85,10 +96,10 @@ private:
 
 TEST(ReportFormat, HeaderNamesPassesAndMeasuresInOrder) {
     fixed_pass a("K-Means", {}), b("Fuzzy C-Means", {});
-    EXPECT_EQ(report_header({&a, &b}, two_measures),
+    EXPECT_EQ(report_header(chain_of({&a, &b}), two_measures),
               "\n\nAlgorithm: K-Means Fuzzy C-Means \n"
               "Image\tNumber of classes\tExecuction Time\tClasses\tInf\tJaccard Distance (Supervised) \n");
-    EXPECT_EQ(report_header({}, {}),
+    EXPECT_EQ(report_header(chain(), {}),
               "\n\nAlgorithm: \nImage\tNumber of classes\tExecuction Time\tJaccard Distance (Supervised) \n");
 }
 
@@ -108,9 +119,9 @@ TEST(EvaluateImage, RunsChainInOrderAndReportsLastPassClasses) {
     batch_progress progress;
     std::atomic<bool> stop{false};
     std::string line;
-    ASSERT_TRUE(evaluate_image(4, h, nullptr, {&first, &second}, two_measures, progress, stop, &line));
-    EXPECT_EQ(first.calls, 1);
-    EXPECT_EQ(second.calls, 1);
+    ASSERT_TRUE(evaluate_image(4, h, nullptr, chain_of({&first, &second}), two_measures, progress, stop, &line));
+    EXPECT_EQ(first.calls(), 1);
+    EXPECT_EQ(second.calls(), 1);
     // Two classes from the second pass; the time is tiny; no Jaccard column.
     EXPECT_EQ(line, "4\t2\t0.00\t2.12\tinf\n");
     EXPECT_STREQ(progress.label.load(), "Second");
@@ -132,7 +143,7 @@ TEST(EvaluateImage, JaccardMeanComesFromThePairCounts) {
     batch_progress progress;
     std::atomic<bool> stop{false};
     std::string line;
-    ASSERT_TRUE(evaluate_image(0, h, &manual, {&p}, {}, progress, stop, &line));
+    ASSERT_TRUE(evaluate_image(0, h, &manual, chain_of({&p}), {}, progress, stop, &line));
     // Label 1: class 0 gives 2/3; label 2: class 1 gives 1/2. Mean 7/12.
     EXPECT_EQ(line, "0\t2\t0.00\t0.58\n");
 }
@@ -168,7 +179,7 @@ TEST(RunBatch, KeepsPositionsOfSkippedImagesAndAppendsRuns) {
         std::atomic<bool> stop{false};
         std::FILE* f = std::fopen(results.name().c_str(), "a");
         ASSERT_NE(f, nullptr);
-        const batch_outcome outcome = run_batch({"a", "b", "c", "d"}, {&p}, f, measures, progress, stop, reader);
+        const batch_outcome outcome = run_batch({"a", "b", "c", "d"}, chain_of({&p}), f, measures, progress, stop, reader, nullptr);
         EXPECT_TRUE(outcome.written);
         EXPECT_FALSE(outcome.stopped);
         EXPECT_EQ(outcome.lines, 2);
@@ -190,12 +201,12 @@ TEST(RunBatch, StopFlagEndsTheRunAndTheFileIsStillClosedComplete) {
     std::atomic<bool> stop{false};
     fixed_pass raiser("Raiser", {50}, &stop), after("After", {50});
     batch_progress progress;
-    const batch_outcome outcome = run_batch({"a", "b", "c"}, {&raiser, &after}, std::fopen(results.name().c_str(), "a"),
-                                            {}, progress, stop, reader);
+    const batch_outcome outcome = run_batch({"a", "b", "c"}, chain_of({&raiser, &after}),
+                                            std::fopen(results.name().c_str(), "a"), {}, progress, stop, reader, nullptr);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.lines, 0);
-    EXPECT_EQ(after.calls, 0);
+    EXPECT_EQ(after.calls(), 0);
     EXPECT_EQ(visited, std::vector<std::string>{"a"});
     EXPECT_EQ(split_lines(read_file(results.name())).back(),
               "Image\tNumber of classes\tExecuction Time\tJaccard Distance (Supervised) ");
@@ -208,7 +219,7 @@ TEST(RunBatch, FailedWriteEndsTheRunAndIsReported) {
     batch_progress progress;
     fixed_pass p("P", {50});
     const batch_outcome outcome =
-        run_batch({"a", "b"}, {&p}, std::fopen("/dev/full", "a"), {}, progress, stop, reader);
+        run_batch({"a", "b"}, chain_of({&p}), std::fopen("/dev/full", "a"), {}, progress, stop, reader, nullptr);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, std::strerror(ENOSPC));
     EXPECT_TRUE(visited.empty());

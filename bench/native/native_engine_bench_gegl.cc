@@ -8,14 +8,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ostream>
-#include <streambuf>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-#include "driver/bench_cli.h"
-#include "driver/native_image_gegl.h"
+#include "batch/benchmark_runner.h"
+#include "decoding/native_image_gegl.h"
 #include "evaluation/jaccard.h"
 
 namespace strandel {
@@ -135,32 +133,18 @@ void BM_native_reader(benchmark::State& state) {
 }
 BENCHMARK(BM_native_reader)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-struct null_buffer : std::streambuf {
-    int overflow(int c) override { return c; }
-};
-
 // The whole runner on the twenty images, K-Means chain; time per image.
-// The batch's "Got" traces go to standard output: silenced meanwhile.
 void BM_runner(benchmark::State& state) {
     const benchmark_images& set = images();
-    bench_options options;
-    options.chain = "K-Means";
-    options.images = set.files;
-    options.out = "/dev/null";
-    options.jobs = static_cast<int>(state.range(0));
-    null_buffer nothing;
-    std::ostream quiet(&nothing);
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    if (sink) dup2(fileno(sink), STDOUT_FILENO);
-    int status = exit_ok;
-    for (auto _ : state) status |= run_benchmark(options, read_image_native, quiet);
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    if (sink) std::fclose(sink);
-    if (status != exit_ok) state.SkipWithError("the runner failed");
+    benchmark_request run;
+    run.chain = "K-Means";
+    run.images = set.files;
+    run.results_file = "/dev/null";
+    run.jobs = static_cast<int>(state.range(0));
+    bool failed = false;
+    for (auto _ : state)
+        failed = failed || run_benchmark_request(run, read_image_native, runner_output()).status != request_status::success;
+    if (failed) state.SkipWithError("the runner failed");
     state.SetItemsProcessed(state.iterations() * nr_images);
     state.counters["s_per_image"] = benchmark::Counter(
         static_cast<double>(nr_images) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

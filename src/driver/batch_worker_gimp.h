@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch worker inside GIMP: images are loaded by GIMP and read tile by
-// tile; everything else is the shared batch body (driver/report.h).
+// tile (driver/read_image_gimp.h); everything else is the shared batch body
+// (batch/run_batch.h).
 #pragma once
 
 #include <gtk/gtk.h>
@@ -10,24 +12,20 @@
 #include <string>
 #include <vector>
 
-#include "driver/report.h"
-#include "framework/pass.h"
+#include "batch/run_batch.h"
+#include "framework/chain.h"
 
 namespace strandel {
 
-// Loads `file` with GIMP and reads its first layer (and, when one lies
-// beside it, its manual segmentation) in one walk. Every image it loads is
-// deleted from GIMP again before it returns.
-read_status read_image_with_gimp(const std::string& file, image_data& data, std::string* why);
-
 // The whole batch, needing no dialog: header, one line per image, close.
-batch_outcome process_benchmark(const std::vector<std::string>& images, const std::vector<pass*>& chain,
-                                std::FILE* results, batch_progress& progress, const std::atomic<bool>& stop);
+// Every image read is traced as "Got FILE" on standard output.
+batch_outcome process_benchmark(const std::vector<std::string>& images, const chain& passes, std::FILE* results,
+                                batch_progress& progress, const std::atomic<bool>& stop);
 
 // What the run flow shares with the worker thread. The run flow keeps it,
 // and everything it points to, alive until it has joined the worker.
 struct batch_job {
-    const std::vector<pass*>* chain = nullptr;
+    const chain* passes = nullptr;
     const std::vector<std::string>* benchmark = nullptr;
     std::FILE* results = nullptr;  // closed by the worker
     GtkDialog* dialog = nullptr;   // answered with 1 when the batch is over
@@ -54,7 +52,7 @@ void cancel_pending_answer(batch_job* job);
 // stopped (at the next image or pass) and been joined, the dialog destroyed
 // and `results` closed before it returns; `outcome` tells how the writing
 // went. `on_shown`, when given, is called with the dialog before it runs.
-gint run_batch_with_progress(const std::vector<pass*>& chain, const std::vector<std::string>& benchmark,
+gint run_batch_with_progress(const chain& passes, const std::vector<std::string>& benchmark,
                              std::FILE* results, batch_outcome* outcome,
                              const std::function<void(GtkDialog*)>& on_shown = nullptr);
 

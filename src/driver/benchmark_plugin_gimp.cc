@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/benchmark_plugin_gimp.h"
 
 #include <cstdio>
@@ -5,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/batch_worker_gimp.h"
-#include "driver/benchmark_list.h"
-#include "driver/benchmark_procedure.h"
+#include "batch/benchmark_list.h"
+#include "batch/benchmark_runner.h"
+#include "driver/read_image_gimp.h"
 #include "evaluation/jaccard.h"
 #include "evaluation/manual_segmentation_gimp.h"
 #include "framework/pixel_region_gimp.h"
@@ -157,12 +158,19 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
         request.chain = string_argument(params[1]);
         request.list_file = string_argument(params[2]);
         request.results_file = string_argument(params[3]);
-        request.seed = params[4].data.d_int32;
+        // A negative seed leaves the generator alone.
+        request.seeded = params[4].data.d_int32 >= 0;
+        request.seed = request.seeded ? static_cast<unsigned>(params[4].data.d_int32) : 0;
         if (share) {
-            request.first = params[5].data.d_int32;
-            request.stride = params[6].data.d_int32;
+            request.shard_index = params[5].data.d_int32;
+            request.shard_count = params[6].data.d_int32;
         }
-        outcome = run_benchmark_request(request, read_image_with_gimp, stderr, "strandel-benchmark");
+        runner_output output;
+        output.progress = stderr;
+        output.prefix = "strandel-benchmark";
+        output.summary = true;
+        output.traces = stdout;
+        outcome = run_benchmark_request(request, read_image_with_gimp, output);
     }
     const GimpPDBStatusType status = outcome.status == request_status::success         ? GIMP_PDB_SUCCESS
                                      : outcome.status == request_status::calling_error ? GIMP_PDB_CALLING_ERROR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strandel-benchmark plug-in: the batch run without a dialog, for
 // scripts and the strandel-bench runner.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/progress_dialog_gimp.h"
 
 #include <cstdio>

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal progress dialog of a batch run: an overall bar and a bar for the
 // running pass, refreshed every 100 ms from the worker's shared progress.
 #pragma once
 
 #include <gtk/gtk.h>
 
-#include "driver/report.h"
+#include "batch/run_batch.h"
 
 namespace strandel {
 

@@ -1,29 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/segment_drawable_gimp.h"
 
-#include <algorithm>
 #include <memory>
 
-#include "driver/chain_outcome.h"
-#include "evaluation/manual_segmentation_gimp.h"
-#include "evaluation/segmentation_rows.h"
+#include "evaluation/classification.h"
+#include "evaluation/segmentation_painter_gimp.h"
 #include "framework/pixel_region_gimp.h"
 
 namespace strandel {
 namespace {
-
-// The rule of the classifiers the strip painter knows; the others are asked
-// pixel by pixel.
-bool known_rule(const pixel_classifier* classifier, pixel_rule* rule) {
-    if (!classifier || dynamic_cast<const pure_pixel_classifier*>(classifier)) {
-        *rule = pixel_rule::pure;
-        return true;
-    }
-    if (dynamic_cast<const pos_pixel_classifier*>(classifier)) {
-        *rule = pixel_rule::position;
-        return true;
-    }
-    return false;
-}
 
 // Status bar updates go through GIMP's wire: send only visible changes.
 class status_progress {
@@ -43,61 +28,7 @@ private:
 
 }  // namespace
 
-void paint_segmentation(GimpDrawable* drawable, int x, int y, int width, int height, const segmentation& s,
-                        const pixel_classifier* classifier, const row_sink& sink,
-                        const std::function<void(double)>& progress) {
-    if (width <= 0 || height <= 0) return;
-    const int bpp = static_cast<int>(drawable->bpp);
-    const std::size_t row_bytes = static_cast<std::size_t>(width) * bpp;
-    const int strip = static_cast<int>(gimp_tile_height());
-    pixel_rule rule = pixel_rule::pure;
-    const bool known = known_rule(classifier, &rule);
-    const std::vector<double>& centres = *s.centres;
-    const std::array<int, 256> nearest = nearest_classes(centres);
-
-    GimpPixelRgn source;
-    gimp_pixel_rgn_init(&source, drawable, x, y, width, height, FALSE, FALSE);
-    std::vector<unsigned char> in(row_bytes * (strip + 2)), grays(static_cast<std::size_t>(width) * (strip + 2));
-    std::vector<unsigned char> out(row_bytes * strip);
-    std::vector<int> classes(static_cast<std::size_t>(width));
-
-    for (int y0 = y; y0 < y + height; y0 += strip) {
-        const int rows = std::min(strip, y + height - y0);
-        const int top = std::max(y, y0 - 1), bottom = std::min(y + height, y0 + rows + 1);
-        gimp_pixel_rgn_get_rect(&source, in.data(), x, top, width, bottom - top);
-        for (int r = 0; r < bottom - top; ++r)
-            gray_row(in.data() + r * row_bytes, width, bpp, grays.data() + static_cast<std::size_t>(r) * width);
-        auto gray_at = [&](int row_y) -> const unsigned char* {
-            if (row_y < top || row_y >= bottom) return nullptr;
-            return grays.data() + static_cast<std::size_t>(row_y - top) * width;
-        };
-        for (int r = 0; r < rows; ++r) {
-            const int row_y = y0 + r;
-            const unsigned char* row = gray_at(row_y);
-            if (known) {
-                classify_row(centres, nearest, gray_at(row_y - 1), row, gray_at(row_y + 1), width, rule,
-                             classes.data());
-            } else {
-                for (int c = 0; c < width; ++c)
-                    classes[c] = (*classifier)(*s.h, centres, *s.classes, drawable, &source, row[c], x + c, row_y, 1.0);
-            }
-            paint_row(centres, classes.data(), in.data() + (row_y - top) * row_bytes, width, bpp,
-                      out.data() + r * row_bytes);
-        }
-        sink(y0, rows, out.data());
-        if (progress) progress(static_cast<double>(y0 + rows - y) / height);
-    }
-}
-
-bool count_against_manual(GimpDrawable* drawable, GimpDrawable* manual, int x, int y, int width, int height,
-                          histogram* h, gray_label_counts* counts) {
-    // Both are walked span by span in step, which needs the same tile grid.
-    if (!manual || manual->width != drawable->width || manual->height != drawable->height) return false;
-    count_gray_label_pairs(drawable, manual, x, y, width, height, h, counts);
-    return true;
-}
-
-bool segment_drawable(GimpDrawable* drawable, const std::vector<pass*>& chain, const pixel_classifier* classifier,
+bool segment_drawable(GimpDrawable* drawable, const chain& passes, const pixel_classifier* classifier,
                       GimpDrawable* manual, drawable_segmentation* result, std::string* error) {
     const int bpp = static_cast<int>(drawable->bpp);
     if (bpp < 1 || bpp > 4) {
@@ -118,7 +49,7 @@ bool segment_drawable(GimpDrawable* drawable, const std::vector<pass*>& chain, c
     }
     if (!result->has_manual) compute_histogram(drawable, &result->h, 0, 0, width, height);
     status_progress chain_status(0.0, 0.5);
-    result->outcome = run_chain(chain, result->h, [&](double f) { chain_status(f); });
+    result->outcome = chain_outcome(passes, result->h, [&](double f) { chain_status(f); });
     const std::vector<double> no_centres;
     const std::vector<double>& centres = result->outcome.empty() ? no_centres : result->outcome.back();
     if (result->has_manual) result->supervised = match_labels(*counts, result->h, centres);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/strandel_batch_gimp.h"
 
 #include <libgimp/gimpui.h>
@@ -9,7 +10,7 @@
 
 #include "driver/batch_worker_gimp.h"
 #include "driver/stored_chain_gimp.h"
-#include "driver/registration.h"
+#include "batch/registration.h"
 #include "ui/strandel_batch_dialog.h"
 
 namespace strandel {
@@ -31,10 +32,10 @@ std::string file_error(const char* what, const std::string& file, const std::str
 // Runs the benchmark behind the progress dialog and tells the user how it
 // ended: nothing after a cancel, an error when the results could not all be
 // written, "Operation Successful" otherwise.
-void process_with_progress(const std::vector<pass*>& chain, const std::vector<std::string>& benchmark,
+void process_with_progress(const chain& passes, const std::vector<std::string>& benchmark,
                            const std::string& results_name, std::FILE* results) {
     batch_outcome outcome;
-    const gint response = run_batch_with_progress(chain, benchmark, results, &outcome);
+    const gint response = run_batch_with_progress(passes, benchmark, results, &outcome);
     if (!outcome.written)
         message(GTK_MESSAGE_ERROR, file_error("write", results_name, outcome.error));
     else if (response > 0)
@@ -44,14 +45,11 @@ void process_with_progress(const std::vector<pass*>& chain, const std::vector<st
 void run_interactive() {
     gimp_ui_init(procedure_name, FALSE);
 
-    std::vector<pass*> chain;
-    restore_chain(procedure_name, chain);
+    chain passes;
+    restore_chain(procedure_name, passes);
     std::vector<std::string> benchmark;
     std::string results_name;
-    if (!strandel_batch_dialog(chain, benchmark, results_name)) {
-        delete_chain(chain);
-        return;
-    }
+    if (!strandel_batch_dialog(passes, benchmark, results_name)) return;
 
     for (const std::string& name : benchmark) std::printf("BENCH: %s\n", name.c_str());
     std::printf("OUT =>%s\n", results_name.c_str());
@@ -61,8 +59,7 @@ void run_interactive() {
     if (!results)
         message(GTK_MESSAGE_ERROR, file_error("open", results_name, std::strerror(errno)));
     else
-        process_with_progress(chain, benchmark, results_name, results);
-    delete_chain(chain);
+        process_with_progress(passes, benchmark, results_name, results);
 }
 
 }  // namespace

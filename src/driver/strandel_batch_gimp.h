@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch plug-in's procedure: registration with GIMP and the run flow.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the batch plug-in process: GIMP drives it from here.
 #include "driver/strandel_batch_gimp.h"
 

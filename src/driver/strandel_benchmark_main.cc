@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the strandel-benchmark plug-in process.
 #include "driver/benchmark_plugin_gimp.h"
 

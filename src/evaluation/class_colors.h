@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The palette classes are painted with in the interactive preview, the
 // painted drawable and the result dialog's class table.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Assignment of gray levels to the nearest class centre, and the two
 // gray-level set distances the Dunn index rests on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unsupervised measures of a segmentation, and their registry. Every measure
 // is oriented so that a larger value means a better segmentation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Supervised evaluation: how well the computed classes match the regions of
 // a manual segmentation, by best-match Jaccard index per manual label.
 //

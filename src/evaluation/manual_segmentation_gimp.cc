@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "evaluation/manual_segmentation_gimp.h"
 
 #include <cstdio>
 #include <string>
 
+#include "evaluation/pixel_pairs.h"
 #include "framework/pixel_region_gimp.h"
 
 namespace strandel {

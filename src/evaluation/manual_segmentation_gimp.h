@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Supervised evaluation inside GIMP: finding and loading the manual
 // segmentation of an image, and reading the pixels of both.
 #pragma once

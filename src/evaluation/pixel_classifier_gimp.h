@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel classifiers: the class of one pixel when a segmentation is painted,
 // from its gray level alone or from its gray level and its neighbours.
 #pragma once

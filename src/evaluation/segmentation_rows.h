@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting a segmentation row by row, without GIMP: the class of every
 // pixel of a row (from its gray level alone, or from its gray level and the
 // classes around it), and the bytes that show that class.

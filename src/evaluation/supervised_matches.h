@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the classes of a segmentation match the labels of a manual one.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Turi validity index: compactness over separation, in an objective form
 // over a per-gray-level table with switchable centroids (for the dynamic
 // swarm) and as a registered fitness function.

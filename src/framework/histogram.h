@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gray-level histogram: the one input every pass and measure works on.
 #pragma once
 

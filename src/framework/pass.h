@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pass: one clustering step of a chain, refining a list of class centres
 // from the gray-level histogram.
 #pragma once

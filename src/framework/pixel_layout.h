@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the bytes of an 8-bit drawable become gray levels, whoever hands the
 // bytes over (GIMP's tiles or an image decoded in-process). Free of GIMP and
 // GEGL so that every engine counts the same pixels the same way.
@@ -9,7 +10,6 @@
 
 #include <cstddef>
 
-#include "evaluation/jaccard.h"
 #include "framework/histogram.h"
 
 namespace strandel {
@@ -25,10 +25,6 @@ inline unsigned char pixel_gray_level(const unsigned char* p, int bpp) {
     return bpp >= 3 ? rgb_to_gray(p[0], p[1], p[2]) : p[0];
 }
 
-// The manual label of a pixel of a manual segmentation: its first byte,
-// which is the gray byte of the gray (or gray and alpha) layer it is read as.
-inline unsigned char pixel_label(const unsigned char* p) { return p[0]; }
-
 // Adds the `count` pixels starting at `pixels` to `h`.
 inline void add_pixels_to_histogram(const unsigned char* pixels, std::size_t count, int bpp, histogram& h) {
     if (bpp == 1) {
@@ -36,18 +32,6 @@ inline void add_pixels_to_histogram(const unsigned char* pixels, std::size_t cou
         return;
     }
     for (std::size_t i = 0; i < count; ++i, pixels += bpp) ++h[pixel_gray_level(pixels, bpp)];
-}
-
-// Adds `count` pixels of an image and the `count` pixels of its manual
-// segmentation that lie at the same places: the image's gray levels to `h`,
-// each (gray level, label) pair to `pairs`.
-inline void add_pixel_pairs(const unsigned char* image, int image_bpp, const unsigned char* manual,
-                            int manual_bpp, std::size_t count, histogram& h, gray_label_counts& pairs) {
-    for (std::size_t i = 0; i < count; ++i, image += image_bpp, manual += manual_bpp) {
-        const unsigned char gray = pixel_gray_level(image, image_bpp);
-        ++h[gray];
-        pairs.add(gray, pixel_label(manual));
-    }
 }
 
 }  // namespace strandel

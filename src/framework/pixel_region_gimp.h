@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tile-by-tile reading of a rectangle of a GIMP drawable, in the longest
 // contiguous byte runs ("spans") the tile layout allows, and the gray-level
 // histogram computed that way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Progress sinks: where a pass reports the fraction of its work done.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shape shared by the process-wide registries (passes, fitness functions,
 // pixel classifiers): a heap singleton created on first use and never
 // destroyed, owning its entries in registration order.

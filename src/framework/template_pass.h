@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smallest possible pass: a model for writing new ones. Not registered.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AiNet: class centres from an artificial immune network whose antigens are
 // the pixels' gray levels. The number of classes is found, not given.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A particle swarm over activity masks: it picks, from a pool of candidate
 // centroids, the subset that minimises the Turi objective, and so chooses
 // the number of classes by itself.

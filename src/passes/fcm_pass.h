@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzy C-Means in its hybrid form: hard nearest-centre classes, centres
 // moved to the membership-weighted mean of their own class.
 #pragma once

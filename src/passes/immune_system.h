@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An artificial immune network (aiNet) over a one-dimensional antibody type:
 // antigens stimulate the nearest antibodies, whose mutated clones compete and
 // may join the network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // K-Means: histogram-weighted Lloyd iterations on gray levels.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Particle Swarm Optimization over centre lists, minimising the Amrane
 // criterion, and the random-number function objects the swarms share.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting centres for the passes that need some when they head a chain.
 #pragma once
 

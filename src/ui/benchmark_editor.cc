@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/benchmark_editor.h"
 
 #include <libgimp/gimp.h>
@@ -5,7 +6,7 @@
 
 #include <cstdio>
 
-#include "driver/benchmark_list.h"
+#include "batch/benchmark_list.h"
 
 namespace strandel {
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Benchmark" frame of the batch dialog: the results file entry, the
 // list of image files, and the buttons that add, remove, save and load them.
 #pragma once

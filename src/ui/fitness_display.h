@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing quality measures: the measure chooser and the bar that shows the
 // chosen value.
 #pragma once

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/pass_panels.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "ui/ui_build.h"
 
@@ -17,8 +19,29 @@ pass_panels* panels_of(GtkWidget* widget) {
     return nullptr;
 }
 
+struct reordering {
+    pass_panels* panels;
+    chain ordered;
+};
+
+void take_in_screen_order(GtkWidget* panel, gpointer data) {
+    auto* r = static_cast<reordering*>(data);
+    auto entry = r->panels->panel_pass.find(panel);
+    if (entry != r->panels->panel_pass.end()) r->ordered.append(r->panels->passes.take(entry->second));
+}
+
+// Brings the passes into the panels' screen order (the passes themselves
+// stay where they are, so the panels' widgets keep writing into them).
+void follow_screen_order(pass_panels* panels) {
+    reordering r{panels, chain()};
+    gtk_container_foreach(GTK_CONTAINER(panels->vbox), take_in_screen_order, &r);
+    panels->passes = std::move(r.ordered);
+}
+
 void chain_changed(pass_panels* panels) {
-    if (panels && panels->on_chain_changed) panels->on_chain_changed();
+    if (!panels) return;
+    follow_screen_order(panels);
+    if (panels->on_chain_changed) panels->on_chain_changed();
 }
 
 // ui_build's callback: the parameter already holds the new value.
@@ -42,14 +65,15 @@ void pass_combo_box_handler(GtkWidget* chooser, gpointer data) {
 
     // A fresh clone: the new pass starts from the algorithm's defaults, even
     // when the same algorithm is chosen again.
-    pass* fresh = prototype->clone();
+    std::unique_ptr<pass> fresh(prototype->clone());
     GtkWidget* old_box = gtk_bin_get_child(GTK_BIN(expander));
-    GtkWidget* new_box = ui_build(fresh, value_changed_handler);
+    GtkWidget* new_box = ui_build(fresh.get(), value_changed_handler);
     // The old widgets go first so that nothing can write into the old pass
-    // once it is deleted.
+    // once it is gone.
     if (old_box) gtk_widget_destroy(old_box);
-    delete entry->second;
-    entry->second = fresh;
+    pass* old = entry->second;
+    entry->second = fresh.get();
+    panels->passes.replace(old, std::move(fresh));
     gtk_container_add(GTK_CONTAINER(expander), new_box);
     gtk_widget_show(new_box);
     chain_changed(panels);
@@ -75,13 +99,13 @@ void remove_button_handler(GtkWidget*, gpointer data) {
     pass_panels* panels = panels_of(panel);
     if (!panels || panels->panel_pass.size() == 1) return;  // the chain keeps one pass
     auto entry = panels->panel_pass.find(panel);
-    pass* removed = nullptr;
+    // Held until the panel's widgets, which write into it, are gone.
+    std::unique_ptr<pass> removed;
     if (entry != panels->panel_pass.end()) {
-        removed = entry->second;
+        removed = panels->passes.take(entry->second);
         panels->panel_pass.erase(entry);
     }
     gtk_container_remove(GTK_CONTAINER(gtk_widget_get_parent(panel)), panel);
-    delete removed;
     chain_changed(panels);
 }
 
@@ -148,7 +172,9 @@ GtkWidget* pass_panel(pass_panels* panels, pass* p) {
     return frame;
 }
 
-void append_panel(pass_panels* panels, pass* p) {
+void append_panel(pass_panels* panels, std::unique_ptr<pass> owned) {
+    pass* p = owned.get();
+    panels->passes.append(std::move(owned));
     GtkWidget* panel = pass_panel(panels, p);
     gtk_box_pack_start(GTK_BOX(panels->vbox), panel, FALSE, FALSE, 0);
     gtk_widget_show(panel);
@@ -158,27 +184,16 @@ void add_button_handler(GtkWidget*, gpointer data) {
     pass_panels* panels = panels_of(static_cast<GtkWidget*>(data));
     pass* prototype = prototype_at(0);
     if (!panels || !prototype) return;
-    append_panel(panels, prototype->clone());
+    append_panel(panels, std::unique_ptr<pass>(prototype->clone()));
     chain_changed(panels);
-}
-
-struct collected {
-    const pass_panels* panels;
-    std::vector<pass*>* chain;
-};
-
-void for_each_callback(GtkWidget* panel, gpointer data) {
-    auto* c = static_cast<collected*>(data);
-    auto entry = c->panels->panel_pass.find(panel);
-    if (entry != c->panels->panel_pass.end()) c->chain->push_back(entry->second);
 }
 
 }  // namespace
 
-GtkWidget* create_algorithm_frame(pass_panels* panels, const std::vector<pass*>& chain) {
+GtkWidget* create_algorithm_frame(pass_panels* panels, const chain& shown) {
     panels->vbox = gtk_vbox_new(FALSE, 5);
     g_object_set_data(G_OBJECT(panels->vbox), panels_key, panels);
-    for (const pass* p : chain) append_panel(panels, p->clone());
+    for (const pass& p : shown) append_panel(panels, std::unique_ptr<pass>(p.clone()));
 
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_ALWAYS);
@@ -202,21 +217,16 @@ GtkWidget* create_algorithm_frame(pass_panels* panels, const std::vector<pass*>&
     return frame;
 }
 
-std::vector<pass*> panel_chain(const pass_panels& panels) {
-    std::vector<pass*> chain;
-    collected c{&panels, &chain};
-    gtk_container_foreach(GTK_CONTAINER(panels.vbox), for_each_callback, &c);
-    return chain;
-}
+const chain& panel_chain(const pass_panels& panels) { return panels.passes; }
 
-void take_chain(pass_panels* panels, std::vector<pass*>& chain) {
-    for (pass* old : chain) delete old;
-    chain = panel_chain(*panels);
+void take_chain(pass_panels* panels, chain& taken) {
+    taken = std::move(panels->passes);
+    panels->passes.clear();
     panels->panel_pass.clear();
 }
 
-void delete_panel_passes(pass_panels* panels) {
-    for (auto& entry : panels->panel_pass) delete entry.second;
+void drop_panel_passes(pass_panels* panels) {
+    panels->passes.clear();
     panels->panel_pass.clear();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chain editor that the batch and the interactive dialogs share: one
 // panel per pass (algorithm chooser, move and remove buttons, parameters),
 // an "Add" button, all inside the "Algorithm" frame.
@@ -9,14 +10,16 @@
 #include <map>
 #include <vector>
 
-#include "framework/pass.h"
+#include "framework/chain.h"
 
 namespace strandel {
 
 // The state of one chain editor. It must outlive the widgets built for it.
 struct pass_panels {
-    // Every panel (its frame) with the pass it edits. Owns those passes
-    // until they are deleted or handed over with take_chain.
+    // The passes the panels edit, in screen order, top first; owned until
+    // handed over with take_chain or dropped with drop_panel_passes.
+    chain passes;
+    // Every panel (its frame) with the pass of `passes` it edits.
     std::map<GtkWidget*, pass*> panel_pass;
     GtkWidget* vbox = nullptr;        // the panels, in chain order
     GtkWidget* add_button = nullptr;
@@ -27,18 +30,18 @@ struct pass_panels {
 
 // The "Algorithm" frame holding a panel for a clone of every pass of
 // `chain`, in chain order; `chain` itself is not touched.
-GtkWidget* create_algorithm_frame(pass_panels* panels, const std::vector<pass*>& chain);
+GtkWidget* create_algorithm_frame(pass_panels* panels, const chain& shown);
 
 // The passes of the panels in screen order, top first; still owned by the
 // panels.
-std::vector<pass*> panel_chain(const pass_panels& panels);
+const chain& panel_chain(const pass_panels& panels);
 
-// Deletes the passes of `chain` and replaces them by the panels' passes in
-// screen order, which `chain` owns from then on.
-void take_chain(pass_panels* panels, std::vector<pass*>& chain);
+// Replaces `taken` by the panels' passes in screen order, which it owns
+// from then on.
+void take_chain(pass_panels* panels, chain& taken);
 
-// Deletes every pass still owned by the panels. Destroy the widgets first:
+// Drops every pass still owned by the panels. Destroy the widgets first:
 // they write into those passes.
-void delete_panel_passes(pass_panels* panels);
+void drop_panel_passes(pass_panels* panels);
 
 }  // namespace strandel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/result_dialog.h"
 
 #include <cmath>
@@ -139,7 +140,7 @@ GtkWidget* pass_result(const histogram& h, const std::vector<double>& centres, c
     return box;
 }
 
-void result_dialog(const std::vector<pass*>& algo, const histogram& h,
+void result_dialog(const chain& algo, const histogram& h,
                    const std::vector<std::vector<double>>& outcome, const supervised_matches* supervised,
                    const std::function<void(const result_dialog_widgets&)>& on_built) {
     if (algo.size() != outcome.size()) {
@@ -165,7 +166,7 @@ void result_dialog(const std::vector<pass*>& algo, const histogram& h,
         GtkWidget* indicator = nullptr;
         GtkWidget* view = nullptr;
         GtkWidget* content = pass_result(h, outcome[i], last ? supervised : nullptr, &indicator, &view);
-        const std::string title = std::string("After ") + algo[i]->label();
+        const std::string title = std::string("After ") + algo[i].label();
         GtkWidget* frame = gtk_frame_new(title.c_str());
         GtkWidget* expander = gtk_expander_new("Results");
         gtk_container_set_border_width(GTK_CONTAINER(expander), 10);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result dialog: after a chain has segmented an image, one section per
 // pass with the table of its classes and a bar showing a chosen measure.
 #pragma once
@@ -9,7 +10,7 @@
 
 #include "evaluation/supervised_matches.h"
 #include "framework/histogram.h"
-#include "framework/pass.h"
+#include "framework/chain.h"
 
 namespace strandel {
 
@@ -44,7 +45,7 @@ struct result_dialog_widgets {
 // list pass i of `algo` left; both have the same length. `supervised`, when
 // given, belongs to the last pass. `on_built` (may be empty) is called once
 // the widgets exist, before the dialog runs.
-void result_dialog(const std::vector<pass*>& algo, const histogram& h,
+void result_dialog(const chain& algo, const histogram& h,
                    const std::vector<std::vector<double>>& outcome, const supervised_matches* supervised,
                    const std::function<void(const result_dialog_widgets&)>& on_built = nullptr);
 

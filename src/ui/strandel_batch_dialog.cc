@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/strandel_batch_dialog.h"
 
 #include <libgimp/gimp.h>
@@ -15,14 +16,14 @@ struct dialog_state {
     std::string benchmark_filename;
 };
 
-batch_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass*>& chain) {
+batch_dialog_widgets build_dialog(dialog_state* state, const chain& passes) {
     batch_dialog_widgets widgets;
     widgets.dialog = gimp_dialog_new("Strandel Segmenetation (Batch Mode)", "Strandel Segmentation",
                                      nullptr, GtkDialogFlags(0), gimp_standard_help_func,
                                      "plug-in-strandel-batch", GTK_STOCK_CANCEL,
                                      GTK_RESPONSE_CANCEL, GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
 
-    GtkWidget* algorithm = create_algorithm_frame(&state->panels, chain);
+    GtkWidget* algorithm = create_algorithm_frame(&state->panels, passes);
     widgets.pass_panel_vbox = state->panels.vbox;
     widgets.add_button = state->panels.add_button;
     widgets.benchmark = create_benchmark_editor(widgets.dialog, &state->benchmark_filename);
@@ -42,7 +43,7 @@ batch_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass*>&
 
 // Answers OK: true when the form is complete and the chain and benchmark
 // have been handed over.
-bool accept(dialog_state* state, const batch_dialog_widgets& widgets, std::vector<pass*>& chain,
+bool accept(dialog_state* state, const batch_dialog_widgets& widgets, chain& passes,
             std::vector<std::string>& benchmark, std::string& results_file) {
     results_file = results_file_name(widgets.benchmark.result_file_entry);
     if (results_file.empty()) {
@@ -54,34 +55,34 @@ bool accept(dialog_state* state, const batch_dialog_widgets& widgets, std::vecto
         show_error_message(widgets.dialog, "Please provide a benchmark (list of files)");
         return false;
     }
-    take_chain(&state->panels, chain);
+    take_chain(&state->panels, passes);
     benchmark = std::move(rows);
     return true;
 }
 
 }  // namespace
 
-bool strandel_batch_dialog(std::vector<pass*>& chain, std::vector<std::string>& benchmark,
+bool strandel_batch_dialog(chain& passes, std::vector<std::string>& benchmark,
                            std::string& results_file,
                            const std::function<void(const batch_dialog_widgets&)>& on_built) {
     dialog_state state;
-    const batch_dialog_widgets widgets = build_dialog(&state, chain);
+    const batch_dialog_widgets widgets = build_dialog(&state, passes);
     if (on_built) on_built(widgets);
 
     bool accepted = false;
     while (gimp_dialog_run(GIMP_DIALOG(widgets.dialog)) == GTK_RESPONSE_OK) {
-        accepted = accept(&state, widgets, chain, benchmark, results_file);
+        accepted = accept(&state, widgets, passes, benchmark, results_file);
         if (accepted) break;
     }
     // The widgets go before the passes they are bound to.
     gtk_widget_destroy(widgets.dialog);
-    delete_panel_passes(&state.panels);
+    drop_panel_passes(&state.panels);
     return accepted;
 }
 
-bool strandel_batch_dialog(std::vector<pass*>& chain, std::vector<std::string>& benchmark,
+bool strandel_batch_dialog(chain& passes, std::vector<std::string>& benchmark,
                            std::string& results_file) {
-    return strandel_batch_dialog(chain, benchmark, results_file, nullptr);
+    return strandel_batch_dialog(passes, benchmark, results_file, nullptr);
 }
 
 }  // namespace strandel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/strandel_dialog.h"
 
 #include <libgimp/gimpui.h>
@@ -5,11 +6,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "driver/chain_outcome.h"
-#include "driver/segment_drawable_gimp.h"
 #include "evaluation/fitness_function.h"
 #include "evaluation/manual_segmentation_gimp.h"
+#include "evaluation/segmentation_painter_gimp.h"
 #include "evaluation/supervised_matches.h"
+#include "framework/chain.h"
 #include "framework/pixel_region_gimp.h"
 #include "ui/fitness_display.h"
 #include "ui/pass_panels.h"
@@ -81,7 +82,7 @@ void invalidated_handler(GimpPreview* preview, gpointer data) {
     const bool supervised = count_against_manual(drawable, state->ground_truth, x, y, width, height, &h,
                                                  state->counts.get());
     if (!supervised) compute_histogram(drawable, &h, x, y, width, height);
-    const std::vector<std::vector<double>> outcome = run_chain(panel_chain(state->panels), h);
+    const std::vector<std::vector<double>> outcome = chain_outcome(panel_chain(state->panels), h);
     const std::vector<double> centres = outcome.empty() ? std::vector<double>() : outcome.back();
     class_map classes;
     classify(h, centres, &classes);
@@ -129,7 +130,7 @@ GimpDrawable* colour_drawable(GimpDrawable* drawable) {
     return gimp_drawable_get(id);
 }
 
-strandel_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass*>& chain) {
+strandel_dialog_widgets build_dialog(dialog_state* state, const chain& passes) {
     strandel_dialog_widgets w;
     w.dialog = gimp_dialog_new("Strandel Segmenetation", "Strandel Segmentation", nullptr, GtkDialogFlags(0),
                                gimp_standard_help_func, "plug-in-strandel", GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
@@ -156,7 +157,7 @@ strandel_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass
     gtk_box_pack_start(GTK_BOX(main_row), framed("Preview", preview_box), FALSE, FALSE, 0);
 
     GtkWidget* right = gtk_vbox_new(FALSE, 10);
-    gtk_box_pack_start(GTK_BOX(right), create_algorithm_frame(&state->panels, chain), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(right), create_algorithm_frame(&state->panels, passes), TRUE, TRUE, 0);
     w.pass_panel_vbox = state->panels.vbox;
     w.add_button = state->panels.add_button;
 
@@ -183,7 +184,7 @@ strandel_dialog_widgets build_dialog(dialog_state* state, const std::vector<pass
 
 }  // namespace
 
-bool strandel_dialog(GimpDrawable*& drawable, std::vector<pass*>& chain, const pixel_classifier** classifier,
+bool strandel_dialog(GimpDrawable*& drawable, chain& passes, const pixel_classifier** classifier,
                      const std::function<void(const strandel_dialog_widgets&)>& on_built) {
     dialog_state state;
     state.fitnesses.assign(fitness_function_repertoire::instance()->size() + 1, 0.0);
@@ -192,16 +193,16 @@ bool strandel_dialog(GimpDrawable*& drawable, std::vector<pass*>& chain, const p
     if (state.ground_truth) state.counts = std::make_unique<gray_label_counts>();
     state.drawable = colour_drawable(drawable);
 
-    const strandel_dialog_widgets widgets = build_dialog(&state, chain);
+    const strandel_dialog_widgets widgets = build_dialog(&state, passes);
     if (on_built) on_built(widgets);
     const bool accepted = gimp_dialog_run(GIMP_DIALOG(widgets.dialog)) == GTK_RESPONSE_OK;
     if (accepted) {
-        take_chain(&state.panels, chain);
+        take_chain(&state.panels, passes);
         *classifier = state.current_classifier;
     }
     // The widgets go before the passes they are bound to.
     gtk_widget_destroy(widgets.dialog);
-    delete_panel_passes(&state.panels);
+    drop_panel_passes(&state.panels);
     release_manual_segmentation(state.ground_truth);
     drawable = state.drawable;
     return accepted;

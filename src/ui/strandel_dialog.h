@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interactive segmentation dialog: the chain editor of the batch dialog
 // beside a live preview of the segmentation of the visible area, with the
 // value of a chosen quality measure and the choice of pixel classifier.
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "evaluation/pixel_classifier_gimp.h"
-#include "framework/pass.h"
+#include "framework/chain.h"
 
 namespace strandel {
 
@@ -25,14 +26,14 @@ struct strandel_dialog_widgets {
     GtkWidget* add_button = nullptr;
 };
 
-// Shows the dialog on `drawable` with panels for clones of `chain`'s passes.
-// A drawable of at most 2 bytes per pixel has its image converted to RGB
-// first (for the class colours), and `drawable` is then replaced by a fresh
-// handle on the same, converted drawable, whatever the answer. Returns true on OK: the old
-// passes of `chain` are deleted and replaced by the panels' passes in
-// screen order, and `classifier` receives the chosen pixel classifier. On
-// cancel `chain` is untouched. The pixel classifiers must be registered.
-bool strandel_dialog(GimpDrawable*& drawable, std::vector<pass*>& chain, const pixel_classifier** classifier,
+// Shows the dialog on `drawable` with panels for clones of the passes of
+// `passes`. A drawable of at most 2 bytes per pixel has its image converted
+// to RGB first (for the class colours), and `drawable` is then replaced by a
+// fresh handle on the same, converted drawable, whatever the answer.
+// Returns true on OK: `passes` then holds the panels' passes in screen order
+// instead, and `classifier` receives the chosen pixel classifier. On cancel
+// `passes` is untouched. The pixel classifiers must be registered.
+bool strandel_dialog(GimpDrawable*& drawable, chain& passes, const pixel_classifier** classifier,
                      const std::function<void(const strandel_dialog_widgets&)>& on_built = nullptr);
 
 }  // namespace strandel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input widgets that edit a pass's parameters in place: a change in a widget
 // is written straight into the pass's `param`, there is no apply step.
 #pragma once

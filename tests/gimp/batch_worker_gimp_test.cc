@@ -1,9 +1,11 @@
 #include "driver/batch_worker_gimp.h"
+#include "driver/read_image_gimp.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "gimp_fixtures.h"
 
@@ -27,6 +29,12 @@ public:
 private:
     std::atomic<bool>* m_raise;
 };
+
+chain one_pass(std::atomic<bool>* raise = nullptr) {
+    chain passes;
+    passes.append(std::make_unique<two_class_pass>(raise));
+    return passes;
+}
 
 // Pixels of gray level 200 (the measure shows whether the histogram was
 // read from the right byte).
@@ -68,15 +76,14 @@ protected:
 temp_dir* BatchWorker::dir = nullptr;
 
 TEST_F(BatchWorker, WritesHeaderAndLinesKeepingPositionsAndAppendsRuns) {
-    two_class_pass p;
-    const std::vector<pass*> chain{&p};
+    const chain passes = one_pass();
     const std::string results = dir->file("results.txt");
     const int images_before = open_images();
     for (int run = 0; run < 2; ++run) {
         batch_progress progress;
         std::atomic<bool> stop{false};
         const batch_outcome outcome =
-            process_benchmark(benchmark(), chain, std::fopen(results.c_str(), "a"), progress, stop);
+            process_benchmark(benchmark(), passes, std::fopen(results.c_str(), "a"), progress, stop);
         EXPECT_TRUE(outcome.written);
         EXPECT_EQ(outcome.lines, 2);
         EXPECT_DOUBLE_EQ(progress.overall.load(), 2.0 / 3.0);
@@ -107,10 +114,10 @@ TEST_F(BatchWorker, WritesHeaderAndLinesKeepingPositionsAndAppendsRuns) {
 }
 
 TEST_F(BatchWorker, ReportsAResultsFileThatCannotBeWritten) {
-    two_class_pass p;
     batch_progress progress;
     std::atomic<bool> stop{false};
-    const batch_outcome outcome = process_benchmark(benchmark(), {&p}, std::fopen("/dev/full", "a"), progress, stop);
+    const batch_outcome outcome =
+        process_benchmark(benchmark(), one_pass(), std::fopen("/dev/full", "a"), progress, stop);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, std::strerror(ENOSPC));
     EXPECT_EQ(outcome.lines, 0);
@@ -118,11 +125,10 @@ TEST_F(BatchWorker, ReportsAResultsFileThatCannotBeWritten) {
 
 TEST_F(BatchWorker, HonoursTheStopFlag) {
     std::atomic<bool> stop{false};
-    two_class_pass raiser(&stop);
     batch_progress progress;
     const std::string results = dir->file("stopped.txt");
     const batch_outcome outcome =
-        process_benchmark(benchmark(), {&raiser}, std::fopen(results.c_str(), "a"), progress, stop);
+        process_benchmark(benchmark(), one_pass(&stop), std::fopen(results.c_str(), "a"), progress, stop);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.lines, 1);  // the first image finished its chain

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "driver/batch_worker_gimp.h"
@@ -67,12 +68,13 @@ bool ProgressRun::has_display = false;
 temp_dir* ProgressRun::dir = nullptr;
 
 TEST_F(ProgressRun, WorkerAnswersTheDialogWhenTheBenchmarkIsDone) {
-    slow_pass p(10);
+    chain passes;
+    passes.append(std::make_unique<slow_pass>(10));
     const std::string results = dir->file("done.txt");
     batch_outcome outcome;
     const std::vector<std::string> benchmark{dir->file("img.png"), dir->file("img.png")};
     const gint response =
-        run_batch_with_progress({&p}, benchmark, std::fopen(results.c_str(), "a"), &outcome);
+        run_batch_with_progress(passes, benchmark, std::fopen(results.c_str(), "a"), &outcome);
     EXPECT_EQ(response, 1);
     EXPECT_TRUE(outcome.written);
     EXPECT_FALSE(outcome.stopped);
@@ -89,11 +91,13 @@ gboolean press_cancel_during_first_pass(gpointer dialog) {
 }
 
 TEST_F(ProgressRun, CancelStopsTheWorkerAtTheNextPassAndWaitsForIt) {
-    slow_pass p(400);
+    chain passes;
+    passes.append(std::make_unique<slow_pass>(400));
+    passes.append(std::make_unique<slow_pass>(400));
     const std::string results = dir->file("cancelled.txt");
     batch_outcome outcome;
     const std::vector<std::string> benchmark(3, dir->file("img.png"));
-    const gint response = run_batch_with_progress({&p, &p}, benchmark, std::fopen(results.c_str(), "a"), &outcome,
+    const gint response = run_batch_with_progress(passes, benchmark, std::fopen(results.c_str(), "a"), &outcome,
                                                   [](GtkDialog* d) { g_timeout_add(20, press_cancel_during_first_pass, d); });
     EXPECT_EQ(response, GTK_RESPONSE_CANCEL);
     EXPECT_TRUE(outcome.stopped);

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/chain_outcome.h"
-#include "driver/chain_syntax.h"
-#include "driver/registration.h"
+#include "framework/chain.h"
+#include "batch/chain_syntax.h"
+#include "batch/registration.h"
 #include "evaluation/fitness_function.h"
 #include "framework/pixel_region_gimp.h"
 #include "gimp_fixtures.h"
@@ -82,7 +82,7 @@ int entries_of(GtkWidget* combo) {
 
 // What the preview's measure must read: the first measure of the visible
 // area segmented by `chain`.
-std::string expected_first_measure(gint32 drawable_id, GtkWidget* preview, const std::vector<pass*>& chain) {
+std::string expected_first_measure(gint32 drawable_id, GtkWidget* preview, const chain& passes) {
     gint x, y, w, h;
     gimp_preview_get_position(GIMP_PREVIEW(preview), &x, &y);
     gimp_preview_get_size(GIMP_PREVIEW(preview), &w, &h);
@@ -90,7 +90,7 @@ std::string expected_first_measure(gint32 drawable_id, GtkWidget* preview, const
     histogram hist;
     compute_histogram(d, &hist, x, y, w, h);
     gimp_drawable_detach(d);
-    const std::vector<double> centres = run_chain(chain, hist).back();
+    const std::vector<double> centres = chain_outcome(passes, hist).back();
     class_map classes;
     classify(hist, centres, &classes);
     const fitness_function* first = *fitness_function_repertoire::instance()->begin();
@@ -104,28 +104,25 @@ protected:
         register_passes();
         register_fitness_functions();
         if (pixel_classifier_repertoire::instance()->size() == 0) register_pixel_classifiers();
-        ASSERT_TRUE(parse_chain("K-Means(10, 3)", chain));
+        ASSERT_TRUE(parse_chain("K-Means(10, 3)", passes));
     }
-    void TearDown() override {
-        for (pass* p : chain) delete p;
-    }
-    std::vector<pass*> chain;
+    chain passes;
 };
 
 TEST_F(StrandelDialog, GrayImageGoesToRgbThePreviewMeasuresAndOkHandsBackChainAndClassifier) {
     test_image img(80, 60, GIMP_GRAY_IMAGE, [](int x, int y, int) { return band(x, y); });
     GimpDrawable* drawable = gimp_drawable_get(img.layer);
-    const pass* original = chain[0];
+    const pass* original = &passes[0];
     const pixel_classifier* chosen = nullptr;
     poller p;
-    const bool accepted = strandel_dialog(drawable, chain, &chosen, [&](const strandel_dialog_widgets& w) {
+    const bool accepted = strandel_dialog(drawable, passes, &chosen, [&](const strandel_dialog_widgets& w) {
         p.dialog = w.dialog;
         p.watch(w.preview);
         p.ready = [&p] { return p.refreshes > 0; };
         p.act = [&, w] {
             EXPECT_EQ(entries_of(w.fitness_combo), int(fitness_function_repertoire::instance()->size()))
                 << "no manual segmentation, no supervised measure";
-            EXPECT_EQ(text_of(w.fitness_indicator), expected_first_measure(img.layer, w.preview, chain));
+            EXPECT_EQ(text_of(w.fitness_indicator), expected_first_measure(img.layer, w.preview, passes));
             gtk_combo_box_set_active(GTK_COMBO_BOX(w.classifier_combo), 1);
             gtk_dialog_response(GTK_DIALOG(w.dialog), GTK_RESPONSE_OK);
         };
@@ -133,9 +130,9 @@ TEST_F(StrandelDialog, GrayImageGoesToRgbThePreviewMeasuresAndOkHandsBackChainAn
     });
     EXPECT_TRUE(p.acted);
     ASSERT_TRUE(accepted);
-    ASSERT_EQ(chain.size(), 1u);
-    EXPECT_NE(chain[0], original);
-    EXPECT_STREQ(chain[0]->label(), "K-Means");
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_NE(&passes[0], original);
+    EXPECT_STREQ(passes[0].label(), "K-Means");
     EXPECT_EQ(chosen, pixel_classifier_repertoire::instance()->at(1));
 
     EXPECT_EQ(gimp_image_base_type(img.image), GIMP_RGB);
@@ -162,14 +159,13 @@ TEST_F(StrandelDialog, ManualSegmentationAddsTheSupervisedMeasureAndCancelKeepsT
     ASSERT_GE(image, 0);
     GimpDrawable* drawable = gimp_drawable_get(gimp_image_get_active_drawable(image));
     // AiNet finds the three bands: each label is matched exactly.
-    for (pass* q : chain) delete q;
-    chain.clear();
-    ASSERT_TRUE(parse_chain("AiNet", chain));
-    pass* original = chain[0];
-    const std::string before = format_chain(chain);
+    passes.clear();
+    ASSERT_TRUE(parse_chain("AiNet", passes));
+    const pass* original = &passes[0];
+    const std::string before = format_chain(passes);
     const pixel_classifier* chosen = nullptr;
     poller p;
-    const bool accepted = strandel_dialog(drawable, chain, &chosen, [&](const strandel_dialog_widgets& w) {
+    const bool accepted = strandel_dialog(drawable, passes, &chosen, [&](const strandel_dialog_widgets& w) {
         p.dialog = w.dialog;
         p.watch(w.preview);
         p.ready = [&p] { return p.refreshes > 0; };
@@ -190,9 +186,9 @@ TEST_F(StrandelDialog, ManualSegmentationAddsTheSupervisedMeasureAndCancelKeepsT
     EXPECT_TRUE(p.acted);
     EXPECT_FALSE(accepted);
     EXPECT_EQ(chosen, nullptr);
-    ASSERT_EQ(chain.size(), 1u);
-    EXPECT_EQ(chain[0], original);
-    EXPECT_EQ(format_chain(chain), before);
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_EQ(&passes[0], original);
+    EXPECT_EQ(format_chain(passes), before);
     gimp_drawable_detach(drawable);
     // Only the image itself is left open: the manual one was given back.
     gint n = 0;

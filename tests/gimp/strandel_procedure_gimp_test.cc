@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/chain_format.h"
-#include "driver/chain_outcome.h"
-#include "driver/chain_syntax.h"
-#include "driver/registration.h"
-#include "driver/segment_drawable_gimp.h"
+#include "batch/chain_format.h"
+#include "framework/chain.h"
+#include "batch/chain_syntax.h"
+#include "batch/registration.h"
+#include "evaluation/segmentation_painter_gimp.h"
 #include "evaluation/class_colors.h"
 #include "evaluation/fitness_function.h"
 #include "evaluation/segmentation_rows.h"
@@ -67,10 +67,9 @@ std::vector<double> expected_centres(const test_image& img, const char* text = c
     clear_histogram(h);
     for (std::size_t i = 0; i < img.bytes.size(); i += img.bpp) ++h[gray_of_pixel(&img.bytes[i], img.bpp)];
     register_passes();
-    std::vector<pass*> chain;
-    EXPECT_TRUE(parse_chain(text, chain));
-    const std::vector<double> centres = run_chain(chain, h).back();
-    for (pass* p : chain) delete p;
+    chain passes;
+    EXPECT_TRUE(parse_chain(text, passes));
+    const std::vector<double> centres = chain_outcome(passes, h).back();
     return centres;
 }
 
@@ -160,11 +159,10 @@ TEST_F(StrandelProcedure, LastValuesRunTheStoredChainOrTheDefaultWhenItDoesNotDe
         return expected;
     };
     register_passes();
-    std::vector<pass*> stored;
+    chain stored;
     ASSERT_TRUE(parse_chain("K-Means(10, 4)", stored));
     std::vector<unsigned char> bytes;
     serialize_algo(stored, bytes);
-    for (pass* p : stored) delete p;
     ASSERT_TRUE(gimp_procedural_db_set_data("plug-in-strandel", bytes.data(), guint32(bytes.size())));
     test_image img(40, 30, GIMP_GRAY_IMAGE, [](int x, int y, int) { return band_level(x, y); });
     // The chain argument is not read with last values.
@@ -250,15 +248,15 @@ TEST(PaintSegmentation, DISABLED_PreviewRefreshTimeOfOneMegapixel) {
     register_passes();
     register_fitness_functions();
     if (pixel_classifier_repertoire::instance()->size() == 0) register_pixel_classifiers();
-    std::vector<pass*> chain;
-    ASSERT_TRUE(parse_chain("", chain));
+    chain passes;
+    ASSERT_TRUE(parse_chain("", passes));
     for (const pixel_classifier* classifier : *pixel_classifier_repertoire::instance()) {
         std::vector<unsigned char> picture(std::size_t(1000) * 1000 * 3);
         const gint64 start = g_get_monotonic_time();
         gimp_tile_cache_ntiles(4 * (1000 / gimp_tile_width() + 2));
         histogram h;
         compute_histogram(d.d, &h, 0, 0, 1000, 1000);
-        const std::vector<double> centres = run_chain(chain, h).back();
+        const std::vector<double> centres = chain_outcome(passes, h).back();
         class_map classes;
         classify(h, centres, &classes);
         for (const fitness_function* f : *fitness_function_repertoire::instance()) (*f)(h, centres, classes);
@@ -270,7 +268,6 @@ TEST(PaintSegmentation, DISABLED_PreviewRefreshTimeOfOneMegapixel) {
         std::printf("preview refresh, 1000 x 1000 RGB, %s: %.1f ms (%zu classes)\n", classifier->label(), ms,
                     centres.size());
     }
-    for (pass* p : chain) delete p;
 }
 
 }  // namespace

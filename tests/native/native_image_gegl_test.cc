@@ -1,6 +1,6 @@
 // The native engine's reader on the images make_test_images.py writes; the
 // folder holding them is the first argument after the test options.
-#include "driver/native_image_gegl.h"
+#include "decoding/native_image_gegl.h"
 
 #include <gtest/gtest.h>
 

@@ -71,7 +71,7 @@ expect_eq "one header in a merged report" "$(grep -c '^Algorithm: ' "$work/merge
 # Failures: a clear message and a non-zero status.
 "$bench" --chain "K-Means(10, 1)" "$work/img/gray.png" --out "$work/x.txt" >/dev/null 2>"$work/err"
 expect_eq "exit status of a bad chain" "$?" 2
-expect_grep "bad chain" "strandel-bench: --chain: " "$work/err"
+expect_grep "bad chain" "strandel-bench: chain 'K-Means(10, 1)': K-Means: parameter" "$work/err"
 [ ! -e "$work/x.txt" ] || fail "a bad chain created the results file"
 "$bench" "$work/img/gray.png" --out "$work/no/such/r.txt" >/dev/null 2>"$work/err"
 expect_eq "exit status of an unwritable results file" "$?" 1

@@ -8,6 +8,7 @@
 #include <libgimp/gimpui.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "passes/ainet_pass.h"
 #include "passes/fcm_pass.h"
@@ -33,13 +34,16 @@ int main(int argc, char** argv) {
     repertoire->add(new pso_pass());
     repertoire->add(new fcm_pass());
     repertoire->add(new kmeans_pass());
-    std::vector<pass*> chain{new ainet_pass(), new kmeans_pass(), new fcm_pass()};
+    chain passes;
+    passes.append(std::make_unique<ainet_pass>());
+    passes.append(std::make_unique<kmeans_pass>());
+    passes.append(std::make_unique<fcm_pass>());
     std::vector<std::string> benchmark;
     std::string results_file;
     bool saved = false;
 
     ui_script script;
-    strandel_batch_dialog(chain, benchmark, results_file, [&](const batch_dialog_widgets& w) {
+    strandel_batch_dialog(passes, benchmark, results_file, [&](const batch_dialog_widgets& w) {
         gtk_entry_set_text(GTK_ENTRY(GIMP_FILE_ENTRY(w.benchmark.result_file_entry)->entry),
                            "/home/user/results.txt");
         for (const char* file : {"/home/user/images/house.png", "/home/user/images/lena.png",

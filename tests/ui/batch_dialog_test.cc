@@ -66,17 +66,23 @@ void fill_form(const batch_dialog_widgets& w, const std::vector<std::string>& fi
     }
 }
 
-std::vector<std::string> labels_of(const std::vector<pass*>& chain) {
+std::vector<std::string> labels_of(const chain& passes) {
     std::vector<std::string> labels;
-    for (const pass* p : chain) labels.push_back(p->label());
+    for (const pass& p : passes) labels.push_back(p.label());
     return labels;
 }
 
+std::vector<const pass*> pointers_of(const chain& passes) {
+    std::vector<const pass*> pointers;
+    for (const pass& p : passes) pointers.push_back(&p);
+    return pointers;
+}
+
 // Runs the dialog, driven by `script_for` once its widgets exist.
-bool run_dialog(std::vector<pass*>& chain, std::vector<std::string>& benchmark,
+bool run_dialog(chain& passes, std::vector<std::string>& benchmark,
                 std::string& results_file, ui_script& script,
                 const std::function<void(const batch_dialog_widgets&)>& script_for) {
-    return strandel_batch_dialog(chain, benchmark, results_file,
+    return strandel_batch_dialog(passes, benchmark, results_file,
                                  [&](const batch_dialog_widgets& w) {
                                      script.wait_for("the dialog on screen", [w] {
                                          return gtk_widget_get_mapped(w.dialog) != FALSE;
@@ -95,10 +101,10 @@ void respond(ui_script& script, const batch_dialog_widgets& w, gint response) {
 class BatchDialog : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (pass* p : chain) delete p;
+        passes.clear();
         EXPECT_EQ(counted_pass::living, 2) << "only the prototypes may be left";
     }
-    std::vector<pass*> chain;
+    chain passes;
     std::vector<std::string> benchmark{"earlier.png"};
     std::string results_file;
     ui_script script;
@@ -110,9 +116,9 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
     pass* alpha = new_alpha();
     pass* templ = new template_pass();
     templ->parameter_value(0).int_value() = 3;
-    chain = {gamma, alpha, templ};
+    passes = chain_of({gamma, alpha, templ});
 
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("check the layout", [w] {
             EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(w.dialog)),
                          "Strandel Segmenetation (Batch Mode)");
@@ -165,7 +171,7 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
 
     EXPECT_TRUE(script.completed());
     EXPECT_FALSE(accepted);
-    EXPECT_EQ(chain, (std::vector<pass*>{gamma, alpha, templ}));
+    EXPECT_EQ(pointers_of(passes), (std::vector<const pass*>{gamma, alpha, templ}));
     EXPECT_EQ(gamma->parameter_value(0).int_value(), 77);
     EXPECT_EQ(templ->parameter_value(0).int_value(), 3);
     EXPECT_EQ(benchmark, std::vector<std::string>{"earlier.png"});
@@ -175,10 +181,10 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
 
 TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
     pass* old_alpha = new_alpha();
-    chain = {old_alpha, new template_pass(), new_gamma()};
+    passes = chain_of({old_alpha, new template_pass(), new_gamma()});
 
     testing::internal::CaptureStdout();
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("edit, move the last panel to the top, and accept", [w] {
             gtk_spin_button_set_value(GTK_SPIN_BUTTON(input(panel(w, 0), 1)), 0.25);
             gtk_range_set_value(GTK_RANGE(input(panel(w, 2), 2)), 6.0);
@@ -202,13 +208,13 @@ TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
 
     EXPECT_TRUE(script.completed());
     ASSERT_TRUE(accepted);
-    ASSERT_EQ(labels_of(chain), (std::vector<std::string>{"Gamma", "Alpha", "Template"}));
-    EXPECT_NE(dynamic_cast<template_pass*>(chain[2]), nullptr);
-    EXPECT_EQ(chain[0]->parameter_value(0).int_value(), 128);
-    EXPECT_EQ(chain[0]->parameter_value(2).int_value(), 6);
-    EXPECT_EQ(chain[1]->parameter_value(0).int_value(), 4);
-    EXPECT_EQ(chain[1]->parameter_value(1).double_value(), 0.25);
-    EXPECT_NE(chain[1], old_alpha);
+    ASSERT_EQ(labels_of(passes), (std::vector<std::string>{"Gamma", "Alpha", "Template"}));
+    EXPECT_NE(dynamic_cast<template_pass*>(&passes[2]), nullptr);
+    EXPECT_EQ(passes[0].parameter_value(0).int_value(), 128);
+    EXPECT_EQ(passes[0].parameter_value(2).int_value(), 6);
+    EXPECT_EQ(passes[1].parameter_value(0).int_value(), 4);
+    EXPECT_EQ(passes[1].parameter_value(1).double_value(), 0.25);
+    EXPECT_NE(&passes[1], old_alpha);
     EXPECT_EQ(counted_pass::living, 2 + 2) << "the caller's old passes are deleted";
     EXPECT_EQ(benchmark, (std::vector<std::string>{"/img/one.png", "/img/two.png"}));
     EXPECT_EQ(results_file, "/tmp/results.txt");
@@ -218,9 +224,9 @@ TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
 TEST_F(BatchDialog, AnotherAlgorithmStartsFromItsDefaults) {
     pass* alpha = new_alpha();
     alpha->parameter_value(0).int_value() = 9;
-    chain = {alpha};
+    passes = chain_of({alpha});
 
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("switch to Gamma and back to Alpha", [w] {
             panel_parts p = parts_of(panel(w, 0));
             EXPECT_EQ(gtk_range_get_value(GTK_RANGE(input(panel(w, 0), 0))), 9.0);
@@ -240,16 +246,16 @@ TEST_F(BatchDialog, AnotherAlgorithmStartsFromItsDefaults) {
 
     EXPECT_TRUE(script.completed());
     ASSERT_TRUE(accepted);
-    ASSERT_EQ(labels_of(chain), std::vector<std::string>{"Template"});
-    EXPECT_NE(dynamic_cast<template_pass*>(chain[0]), nullptr);
-    EXPECT_EQ(chain[0]->parameter_value(0).int_value(), 1);
-    EXPECT_EQ(chain[0]->parameter_value(1).double_value(), 0.0);
+    ASSERT_EQ(labels_of(passes), std::vector<std::string>{"Template"});
+    EXPECT_NE(dynamic_cast<template_pass*>(&passes[0]), nullptr);
+    EXPECT_EQ(passes[0].parameter_value(0).int_value(), 1);
+    EXPECT_EQ(passes[0].parameter_value(1).double_value(), 0.0);
 }
 
 TEST_F(BatchDialog, AddAppendsTheFirstAlgorithmAndTheLastPanelStays) {
-    chain = {new_gamma()};
+    passes = chain_of({new_gamma()});
 
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("add two panels, then remove three", [w] {
             gtk_button_clicked(GTK_BUTTON(w.add_button));
             gtk_range_set_value(GTK_RANGE(input(panel(w, 1), 0)), 7.0);
@@ -269,13 +275,13 @@ TEST_F(BatchDialog, AddAppendsTheFirstAlgorithmAndTheLastPanelStays) {
 
     EXPECT_TRUE(script.completed());
     ASSERT_TRUE(accepted);
-    ASSERT_EQ(labels_of(chain), std::vector<std::string>{"Alpha"});
-    EXPECT_EQ(chain[0]->parameter_value(0).int_value(), 7);
+    ASSERT_EQ(labels_of(passes), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(passes[0].parameter_value(0).int_value(), 7);
     EXPECT_EQ(counted_pass::living, 2 + 1);
 }
 
 TEST_F(BatchDialog, EmptyChainCanBeAccepted) {
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("fill the form", [w] {
             EXPECT_TRUE(children_of(w.pass_panel_vbox).empty());
             fill_form(w, {"a.png"});
@@ -284,14 +290,14 @@ TEST_F(BatchDialog, EmptyChainCanBeAccepted) {
     });
     EXPECT_TRUE(script.completed());
     EXPECT_TRUE(accepted);
-    EXPECT_TRUE(chain.empty());
+    EXPECT_TRUE(passes.empty());
 }
 
 TEST_F(BatchDialog, ResultsFileIsCheckedBeforeTheBenchmark) {
-    chain = {new_alpha()};
+    passes = chain_of({new_alpha()});
     GtkWidget* dialog = nullptr;
 
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         dialog = w.dialog;
         respond(script, w, GTK_RESPONSE_OK);
         expect_message(script, "Please provide a correct output file for results", &dialog);
@@ -316,19 +322,19 @@ TEST_F(BatchDialog, ResultsFileIsCheckedBeforeTheBenchmark) {
     EXPECT_TRUE(accepted);
     EXPECT_EQ(results_file, "/tmp/out.txt");
     EXPECT_EQ(benchmark, (std::vector<std::string>{"/b/2.png", "/a/1.png"}));
-    EXPECT_EQ(labels_of(chain), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(labels_of(passes), std::vector<std::string>{"Alpha"});
 }
 
 TEST_F(BatchDialog, ClosingTheWindowCancels) {
     pass* alpha = new_alpha();
-    chain = {alpha};
-    const bool accepted = run_dialog(chain, benchmark, results_file, script, [&](auto w) {
+    passes = chain_of({alpha});
+    const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("fill the form", [w] { fill_form(w, {"a.png"}); });
         respond(script, w, GTK_RESPONSE_DELETE_EVENT);
     });
     EXPECT_TRUE(script.completed());
     EXPECT_FALSE(accepted);
-    EXPECT_EQ(chain, std::vector<pass*>{alpha});
+    EXPECT_EQ(pointers_of(passes), std::vector<const pass*>{alpha});
     EXPECT_EQ(benchmark, std::vector<std::string>{"earlier.png"});
 }
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "driver/registration.h"
+#include "batch/registration.h"
 #include "evaluation/fitness_function.h"
 #include "test_passes.h"
 #include "ui/fitness_display.h"
@@ -79,13 +79,13 @@ struct editor {
     pass_panels panels;
     int changes = 0;
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    explicit editor(const std::vector<pass*>& chain) {
-        gtk_container_add(GTK_CONTAINER(window), create_algorithm_frame(&panels, chain));
+    explicit editor(const chain& shown) {
+        gtk_container_add(GTK_CONTAINER(window), create_algorithm_frame(&panels, shown));
         panels.on_chain_changed = [this] { ++changes; };
     }
     ~editor() {
         gtk_widget_destroy(window);
-        delete_panel_passes(&panels);
+        drop_panel_passes(&panels);
     }
     GtkWidget* panel(unsigned i) { return children_of(panels.vbox).at(i); }
     GtkWidget* header(unsigned i) { return gtk_frame_get_label_widget(GTK_FRAME(panel(i))); }
@@ -93,9 +93,9 @@ struct editor {
 };
 
 TEST(PassPanels, EveryEditOfTheChainIsNoticedOnceAndNonEditsAreNot) {
-    std::vector<pass*> chain{new_alpha()};
+    chain passes = chain_of({new_alpha()});
     {
-        editor e(chain);
+        editor e(passes);
         EXPECT_EQ(e.changes, 0);
         e.click(0, GTK_STOCK_REMOVE);  // the only pass stays
         EXPECT_EQ(e.changes, 0);
@@ -106,20 +106,20 @@ TEST(PassPanels, EveryEditOfTheChainIsNoticedOnceAndNonEditsAreNot) {
         EXPECT_EQ(e.changes, 1);
         e.click(0, GTK_STOCK_GO_DOWN);
         EXPECT_EQ(e.changes, 2);
-        std::vector<pass*> shown = panel_chain(e.panels);
+        const chain& shown = panel_chain(e.panels);
         ASSERT_EQ(shown.size(), 2u);
-        EXPECT_STREQ(shown[1]->label(), "Alpha");
+        EXPECT_STREQ(shown[1].label(), "Alpha");
 
         GtkWidget* chooser = children_of(e.header(0)).at(0);
         gtk_combo_box_set_active(GTK_COMBO_BOX(chooser), 2);
         EXPECT_EQ(e.changes, 3);
-        EXPECT_STREQ(panel_chain(e.panels)[0]->label(), "Gamma");
+        EXPECT_STREQ(panel_chain(e.panels)[0].label(), "Gamma");
 
         // A parameter change is noticed after the pass holds the new value.
         GtkWidget* expander = gtk_bin_get_child(GTK_BIN(e.panel(0)));
         GtkWidget* first_row = children_of(gtk_bin_get_child(GTK_BIN(expander))).at(0);
         GtkWidget* scale = children_of(first_row).at(1);
-        pass* gamma = panel_chain(e.panels)[0];
+        const pass* gamma = &panel_chain(e.panels)[0];
         e.panels.on_chain_changed = [&] {
             ++e.changes;
             EXPECT_EQ(gamma->parameter_value(0).int_value(), 200);
@@ -130,7 +130,7 @@ TEST(PassPanels, EveryEditOfTheChainIsNoticedOnceAndNonEditsAreNot) {
         EXPECT_EQ(e.changes, 5);
         EXPECT_EQ(panel_chain(e.panels).size(), 1u);
     }
-    for (pass* p : chain) delete p;
+    passes.clear();
     EXPECT_EQ(counted_pass::living, 2) << "only the prototypes may be left";
 }
 
@@ -172,7 +172,7 @@ protected:
         h[200] = 60;
     }
     // Shows the dialog, runs `check` on its widgets and closes it.
-    void show(const std::vector<pass*>& algo, const std::vector<std::vector<double>>& outcome,
+    void show(const chain& algo, const std::vector<std::vector<double>>& outcome,
               const supervised_matches* supervised, const std::function<void(const result_dialog_widgets&)>& check) {
         ui_script script;
         bool checked = false;
@@ -191,8 +191,7 @@ protected:
 };
 
 TEST_F(ResultDialog, OneSectionPerPassInChainOrderOnlyTheLastExpandedAndSupervised) {
-    std::unique_ptr<pass> a(new_alpha()), g(new_gamma()), a2(new_alpha());
-    const std::vector<pass*> algo{a.get(), g.get(), a2.get()};
+    const chain algo = chain_of({new_alpha(), new_gamma(), new_alpha()});
     const std::vector<std::vector<double>> outcome{{100}, {15, 200}, {15, 200, 90}};
     // Labels 0 and 255 both match class 1 best, label 128 class 0.
     const supervised_matches supervised{{0, 128, 255}, {{1, 0.5}, {0, 0.75}, {1, 0.25}}};
@@ -242,8 +241,7 @@ TEST_F(ResultDialog, OneSectionPerPassInChainOrderOnlyTheLastExpandedAndSupervis
 }
 
 TEST_F(ResultDialog, TheChosenMeasureShowsOnEveryPassBar) {
-    std::unique_ptr<pass> a(new_alpha()), g(new_gamma());
-    const std::vector<pass*> algo{a.get(), g.get()};
+    const chain algo = chain_of({new_alpha(), new_gamma()});
     const std::vector<std::vector<double>> outcome{{15, 200}, {10, 20, 200}};
     show(algo, outcome, nullptr, [&](const result_dialog_widgets& w) {
         EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(w.fitness_combo)), 0);
@@ -266,10 +264,9 @@ TEST_F(ResultDialog, TheChosenMeasureShowsOnEveryPassBar) {
 }
 
 TEST_F(ResultDialog, ClassesPastThePaletteWrapAround) {
-    std::unique_ptr<pass> a(new_alpha());
     std::vector<double> centres(259);
     for (std::size_t i = 0; i < centres.size(); ++i) centres[i] = double(i % 256);
-    show({a.get()}, {centres}, nullptr, [&](const result_dialog_widgets& w) {
+    show(chain_of({new_alpha()}), {centres}, nullptr, [&](const result_dialog_widgets& w) {
         EXPECT_EQ(cell_text(w.tables[0], 256, column_colour), "#FF0000");
         EXPECT_EQ(cell_text(w.tables[0], 258, column_colour), "#0000FF");
         EXPECT_EQ(cell_text(w.tables[0], 255, column_colour), "#EF0000");

@@ -1,5 +1,7 @@
 #include "test_passes.h"
 
+#include <memory>
+
 #include "framework/template_pass.h"
 
 namespace strandel {
@@ -46,6 +48,12 @@ void register_test_passes() {
     repertoire->add(new_alpha());
     repertoire->add(new template_pass());
     repertoire->add(new_gamma());
+}
+
+chain chain_of(std::initializer_list<pass*> fresh) {
+    chain made;
+    for (pass* p : fresh) made.append(std::unique_ptr<pass>(p));
+    return made;
 }
 
 }  // namespace testing_ui

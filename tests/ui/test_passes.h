@@ -2,6 +2,9 @@
 // as "Alpha", "Template" (the framework's template_pass) and "Gamma".
 #pragma once
 
+#include <initializer_list>
+
+#include "framework/chain.h"
 #include "framework/pass.h"
 
 namespace strandel {
@@ -27,6 +30,9 @@ void register_test_passes();
 
 counted_pass* new_alpha();
 counted_pass* new_gamma();
+
+// A chain owning these new passes, in this order.
+chain chain_of(std::initializer_list<pass*> fresh);
 
 }  // namespace testing_ui
 }  // namespace strandel

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The benchmark runner behind strandel-bench and the headless benchmark
+// procedure: checks the request, reads the benchmark list, runs the batch
+// with whatever reader the engine brings and says how it ended. Callers map
+// the outcome to an exit status or a procedure status.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batch/image_reader.h"
+
+namespace strandel {
+
+struct benchmark_request {
+    std::string chain;                // chain syntax; empty: the default chain
+    std::string list_file;            // a benchmark list, one image per line...
+    std::vector<std::string> images;  // ...or the images themselves (when there is no list)
+    std::string results_file;         // appended to
+    bool seeded = false;              // srand(seed) before the first image
+    unsigned seed = 0;
+    // Only the positions p with p % shard_count == shard_index are processed
+    // (the others stay out of the report): how parallel runs share a list.
+    int shard_index = 0;
+    int shard_count = 1;
+    int jobs = 1;  // threads that read images ahead of the chain
+};
+
+enum class request_status {
+    success,
+    calling_error,    // an argument is wrong (the chain, the share)
+    execution_error,  // a file could not be read or written
+};
+
+struct request_outcome {
+    request_status status = request_status::success;
+    std::string message;  // what went wrong, naming the argument or file
+    int lines = 0;        // images that got a report line
+};
+
+// Where a run talks, besides the results file.
+struct runner_output {
+    std::FILE* progress = nullptr;  // one line per image: "<prefix>: 1/6 file 0.12 s"
+    std::string prefix = "strandel";
+    bool summary = false;           // and "<prefix>: N report lines in S s" at the end
+    std::FILE* traces = nullptr;    // "Got FILE" for every image read
+};
+
+// Which positions of a list of `count` images shard K/N processes.
+std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count);
+
+// Runs the request: registers the passes and measures, parses the chain,
+// reads the list, opens the results file for appending, seeds, and runs the
+// batch through `read` (called from up to request.jobs threads at once).
+request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,
+                                      const runner_output& output);
+
+}  // namespace strandel

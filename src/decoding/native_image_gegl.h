@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The native engine: images decoded in-process with GEGL and read in the
+// layout GIMP would give a plug-in for the image's first layer (8-bit gray,
+// gray and alpha, RGB or RGBA), so that the report is the plug-in's.
+#pragma once
+
+#include <string>
+
+#include "batch/image_reader.h"
+
+namespace strandel {
+
+// Starts GEGL for the life of the object. One per process, made before any
+// image is read.
+class native_engine {
+public:
+    native_engine();
+    ~native_engine();
+    native_engine(const native_engine&) = delete;
+    native_engine& operator=(const native_engine&) = delete;
+};
+
+// An image_reader: fills `data` with the histogram of `file` and, when its
+// manual segmentation decodes and has the same size, the (gray level,
+// label) pair counts. Safe to call from several threads at once.
+read_status read_image_native(const std::string& file, image_data& data, std::string* why);
+
+}  // namespace strandel

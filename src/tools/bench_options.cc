@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/bench_options.h"
+
+#include "framework/number_text.h"
+
+namespace strandel {
+
+namespace {
+
+constexpr int max_jobs = 256;
+
+bool parse_shard(const std::string& text, int* index, int* count) {
+    const std::size_t slash = text.find('/');
+    long long k = 0, n = 0;
+    if (slash == std::string::npos || !parse_integer(text.substr(slash + 1), 1, 1000000, &n) ||
+        !parse_integer(text.substr(0, slash), 0, n - 1, &k))
+        return false;
+    *index = static_cast<int>(k);
+    *count = static_cast<int>(n);
+    return true;
+}
+
+}  // namespace
+
+bool parse_bench_options(int argc, const char* const* argv, bench_options* o, std::string* error) {
+    *o = bench_options();
+    bool chain_given = false, out_given = false, jobs_given = false, shard_given = false, engine_given = false;
+    bool only_files = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (only_files || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            if (arg == "-h") {
+                o->help = true;
+                continue;
+            }
+            if (!only_files && arg.size() > 1 && arg[0] == '-') {
+                *error = "unknown option '" + arg + "'";
+                return false;
+            }
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            only_files = true;
+            continue;
+        }
+        std::string value;
+        bool has_value = false;
+        const std::size_t equals = arg.find('=');
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+            has_value = true;
+        }
+        if (arg == "--help") {
+            o->help = true;
+            continue;
+        }
+        static const char* const with_value[] = {"--chain", "--seed", "--list", "--out", "--jobs",
+                                                 "--engine", "--shard", "--profile", "--merge"};
+        bool known = false;
+        for (const char* name : with_value) known = known || arg == name;
+        if (!known) {
+            *error = "unknown option '" + arg + "'";
+            return false;
+        }
+        if (!has_value) {
+            if (i + 1 >= argc) {
+                *error = "option " + arg + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        benchmark_request& run = o->run;
+        if (arg == "--chain") {
+            run.chain = value;
+            chain_given = true;
+        } else if (arg == "--seed") {
+            long long seed = 0;
+            if (!parse_integer(value, 0, 4294967295LL, &seed)) {
+                *error = "--seed '" + value + "' is not a whole number from 0 to 4294967295";
+                return false;
+            }
+            run.seeded = true;
+            run.seed = static_cast<unsigned>(seed);
+        } else if (arg == "--list") {
+            run.list_file = value;
+        } else if (arg == "--out") {
+            run.results_file = value;
+            out_given = true;
+        } else if (arg == "--jobs") {
+            long long jobs = 0;
+            if (!parse_integer(value, 1, max_jobs, &jobs)) {
+                *error = "--jobs '" + value + "' is not a whole number from 1 to " + std::to_string(max_jobs);
+                return false;
+            }
+            run.jobs = static_cast<int>(jobs);
+            jobs_given = true;
+        } else if (arg == "--engine") {
+            if (value == "native")
+                o->engine = bench_engine::native;
+            else if (value == "gimp")
+                o->engine = bench_engine::gimp;
+            else {
+                *error = "--engine '" + value + "' is not an engine: give native or gimp";
+                return false;
+            }
+            engine_given = true;
+        } else if (arg == "--shard") {
+            if (!parse_shard(value, &run.shard_index, &run.shard_count)) {
+                *error = "--shard '" + value + "' is not K/N with 0 <= K < N (such as 0/4)";
+                return false;
+            }
+            shard_given = true;
+        } else if (arg == "--profile") {
+            o->profile = value;
+        } else if (arg == "--merge") {
+            o->merge = true;
+            o->merged = value;
+        }
+    }
+    if (o->help) return true;
+
+    if (o->merge) {
+        if (chain_given || o->run.seeded || !o->run.list_file.empty() || out_given || jobs_given || shard_given ||
+            engine_given || !o->profile.empty()) {
+            *error = "--merge takes only the merged report and the shard reports";
+            return false;
+        }
+        if (files.empty()) {
+            *error = "--merge needs at least one shard report after the merged report's name";
+            return false;
+        }
+        o->shard_reports = files;
+        return true;
+    }
+    if (!o->run.list_file.empty() && !files.empty()) {
+        *error = "give either --list FILE or image files, not both";
+        return false;
+    }
+    if (o->run.list_file.empty() && files.empty()) {
+        *error = "no images: give --list FILE or image files";
+        return false;
+    }
+    if (!out_given || o->run.results_file.empty()) {
+        *error = "no results file: give --out RESULTS";
+        return false;
+    }
+    if (!o->profile.empty() && o->engine != bench_engine::gimp) {
+        *error = "--profile is used only by --engine gimp";
+        return false;
+    }
+    o->run.images = files;
+    return true;
+}
+
+std::string bench_usage() {
+    return "Usage: strandel-bench [--chain CHAIN] [--seed N] (--list FILE | IMAGE...) --out RESULTS\n"
+           "                      [--jobs N] [--engine native|gimp] [--shard K/N] [--profile DIR]\n"
+           "       strandel-bench --merge OUT SHARD_REPORT...\n"
+           "\n"
+           "Segments every image of a benchmark with a chain of passes and appends one\n"
+           "report run (a header, then one line per image) to RESULTS, as the batch\n"
+           "plug-in does.\n"
+           "\n"
+           "  --chain CHAIN    the passes, such as \"K-Means(10, 3); Fuzzy C-Means\"; a pass\n"
+           "                   without parentheses keeps its defaults (default: one AiNet)\n"
+           "  --seed N         seed the random generator with N (default: never seeded,\n"
+           "                   as in the plug-in)\n"
+           "  --list FILE      a benchmark list file, one image per line; relative names\n"
+           "                   are taken relative to the list file's folder\n"
+           "  --out RESULTS    the results file, appended to\n"
+           "  --jobs N         read and decode images on N threads ahead of the chain\n"
+           "                   (default 1); the report is the same for every N.\n"
+           "                   With --engine gimp: N GIMPs on interleaved shares of\n"
+           "                   the list, whose swarm chains draw differently\n"
+           "  --engine E       native (default): images decoded in-process with GEGL;\n"
+           "                   gimp: images loaded by headless GIMPs (gimp-console)\n"
+           "  --shard K/N      process only the images whose position modulo N is K,\n"
+           "                   keeping their positions; join the shards with --merge.\n"
+           "                   Particle Swarm Optimization draws random numbers, and\n"
+           "                   each image's draws follow those of all earlier images,\n"
+           "                   so a sharded swarm chain draws differently from (and\n"
+           "                   reports other values than) a single run\n"
+           "  --profile DIR    GIMP profile folder for --engine gimp\n"
+           "  --merge OUT REPORT...\n"
+           "                   append to OUT the report one run would have written: the\n"
+           "                   last run of every shard report, header once, lines in\n"
+           "                   position order\n"
+           "\n"
+           "Progress goes to standard error, one line per image. Exit status: 0 done,\n"
+           "1 a file could not be read or written, 2 bad options or chain.\n";
+}
+
+}  // namespace strandel

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// strandel-bench's command line: runs a benchmark with the same report as
+// the batch plug-in, on an engine that reads the images, or merges shard
+// reports.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/benchmark_runner.h"
+
+namespace strandel {
+
+enum class bench_engine { native, gimp };
+
+struct bench_options {
+    bool help = false;
+
+    // A run.
+    benchmark_request run;
+    bench_engine engine = bench_engine::native;
+    std::string profile;  // GIMP profile folder for the gimp engine
+
+    // --merge OUT REPORT...
+    bool merge = false;
+    std::string merged;
+    std::vector<std::string> shard_reports;
+};
+
+// Parses argv[1..argc-1]. On failure `error` says which option or value is
+// wrong and why.
+bool parse_bench_options(int argc, const char* const* argv, bench_options* options, std::string* error);
+
+std::string bench_usage();
+
+}  // namespace strandel

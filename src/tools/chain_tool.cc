@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/chain_tool.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "batch/chain_syntax.h"
+#include "batch/registration.h"
+#include "decoding/histogram_input.h"
+#include "evaluation/classification.h"
+#include "evaluation/fitness_function.h"
+#include "framework/chain.h"
+#include "framework/number_text.h"
+#include "tools/exit_status.h"
+
+namespace strandel {
+
+namespace {
+
+struct tool_options {
+    bool help = false;
+    bool have_chain = false;
+    std::string chain;
+    bool no_chain = false;
+    bool have_seed = false;
+    unsigned seed = 0;
+    bool have_centres = false;
+    std::vector<double> centres;
+    std::string image;
+    std::string histogram_file;
+};
+
+std::string number(double v) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.10g", v);
+    return buffer;
+}
+
+bool parse_seed(const std::string& text, unsigned* seed) {
+    long long v = 0;
+    if (!parse_integer(text, 0, 0xffffffffLL, &v)) return false;
+    *seed = static_cast<unsigned>(v);
+    return true;
+}
+
+std::string trim_blanks(const std::string& s) {
+    const std::size_t first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// Comma-separated gray levels, each a plain decimal number from 0 to 255.
+bool parse_centres(const std::string& text, std::vector<double>* centres, std::string* error) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item =
+            trim_blanks(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        double v = 0;
+        if (!parse_decimal(item, 0, 255, &v)) {
+            *error = "--centres: \"" + item + "\" is not a gray level from 0 to 255";
+            return false;
+        }
+        centres->push_back(v);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+// Fills `options` or returns false with the reason in `error`.
+bool parse_arguments(const std::vector<std::string>& args, tool_options* options, std::string* error) {
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool inline_value = false;
+        if (arg.compare(0, 2, "--") == 0) {
+            const std::size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                inline_value = true;
+            }
+        }
+        auto take_value = [&](const char* option) {
+            if (inline_value) return true;
+            if (i + 1 >= args.size()) {
+                *error = std::string(option) + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        auto once = [&](bool seen, const char* option) {
+            if (seen) *error = std::string(option) + " given twice";
+            return !seen;
+        };
+        auto no_value = [&](const char* option) {
+            if (inline_value) *error = std::string(option) + " takes no value";
+            return !inline_value;
+        };
+
+        if (arg == "--help" || arg == "-h") {
+            if (!no_value("--help")) return false;
+            options->help = true;
+        } else if (arg == "--chain") {
+            if (!once(options->have_chain, "--chain") || !take_value("--chain")) return false;
+            options->have_chain = true;
+            options->chain = value;
+        } else if (arg == "--no-chain") {
+            if (!no_value("--no-chain") || !once(options->no_chain, "--no-chain")) return false;
+            options->no_chain = true;
+        } else if (arg == "--seed") {
+            if (!once(options->have_seed, "--seed") || !take_value("--seed")) return false;
+            if (!parse_seed(value, &options->seed)) {
+                *error = "--seed: \"" + value + "\" is not an integer from 0 to 4294967295";
+                return false;
+            }
+            options->have_seed = true;
+        } else if (arg == "--centres") {
+            if (!once(options->have_centres, "--centres") || !take_value("--centres")) return false;
+            if (!parse_centres(value, &options->centres, error)) return false;
+            options->have_centres = true;
+        } else if (arg == "--histogram") {
+            if (!once(!options->histogram_file.empty(), "--histogram") || !take_value("--histogram"))
+                return false;
+            if (value.empty()) {
+                *error = "--histogram needs a file name";
+                return false;
+            }
+            options->histogram_file = value;
+        } else if (arg == "--") {
+            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            *error = "unknown option \"" + args[i] + "\"";
+            return false;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (options->help) return true;
+
+    if (positional.size() > 1) {
+        *error = "more than one image given (\"" + positional[0] + "\", \"" + positional[1] + "\")";
+        return false;
+    }
+    if (!positional.empty()) options->image = positional[0];
+    if (!options->image.empty() && !options->histogram_file.empty()) {
+        *error = "give either an image or --histogram, not both";
+        return false;
+    }
+    if (options->image.empty() && options->histogram_file.empty()) {
+        *error = "no input: give an IMAGE.pgm or --histogram FILE";
+        return false;
+    }
+    if (options->no_chain && options->have_chain) {
+        *error = "--chain and --no-chain exclude each other";
+        return false;
+    }
+    return true;
+}
+
+void print_results(const histogram& h, const std::vector<double>& centres, std::ostream& out) {
+    class_map classes;
+    classify(h, centres, &classes);
+
+    out << "classes\t" << centres.size() << '\n';
+    out << "centres";
+    for (double c : centres) out << '\t' << number(c);
+    out << '\n';
+    for (const fitness_function* f : *fitness_function_repertoire::instance())
+        out << f->label() << '\t' << number((*f)(h, centres, classes)) << '\n';
+}
+
+}  // namespace
+
+std::string chain_tool_usage() {
+    register_passes();
+    std::ostringstream text;
+    text << "Usage: strandel-chain [--chain CHAIN | --no-chain] [--centres LIST] [--seed N]\n"
+            "                      (IMAGE.pgm | --histogram FILE)\n"
+            "\n"
+            "Segments one gray-level image by running a chain of clustering passes on its\n"
+            "histogram, then prints the classes and every quality measure.\n"
+            "\n"
+            "  IMAGE.pgm          binary PGM image (P5, maxval 1 to 255)\n"
+            "  --histogram FILE   256 white-space separated pixel counts, gray levels 0 to 255\n"
+            "  --chain CHAIN      the passes to run (default: one AiNet pass)\n"
+            "  --no-chain         run no pass: rate the starting centres as they are\n"
+            "  --centres LIST     comma-separated gray levels to start from (default: none,\n"
+            "                     so the first pass seeds its own)\n"
+            "  --seed N           seed the random generator with srand(N) first\n"
+            "  --help             this text\n"
+            "\n"
+            "Output, tab-separated: \"classes N\", \"centres\" with each centre, then one\n"
+            "line per measure with its value.\n"
+            "Exit status: 0 success, 1 unreadable or invalid input file, 2 bad chain or\n"
+            "arguments.\n"
+            "\n"
+            "Chain syntax: passes separated by ';', each a label below, optionally followed\n"
+            "by all its parameters in parentheses, in this order, separated by commas;\n"
+            "without parentheses the defaults are used. Example:\n"
+            "  --chain 'K-Means(10, 3); Fuzzy C-Means'\n"
+            "\n"
+            "Passes and their parameters (default in brackets):\n";
+    for (const pass* p : *pass_repertoire::instance()) {
+        text << "  " << p->label() << '\n';
+        for (unsigned i = 0; i < p->nr_parameters(); ++i) {
+            const param_info& info = p->parameter_info(i);
+            const param& value = p->parameter_value(i);
+            text << "    " << (i + 1) << ". " << info.label() << ": " << describe_range(info) << " ["
+                 << (value.type() == param_int ? std::to_string(value.int_value()) : number(value.double_value()))
+                 << "]\n";
+        }
+    }
+    return text.str();
+}
+
+int run_chain_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    register_passes();
+    register_fitness_functions();
+
+    tool_options options;
+    std::string error;
+    if (!parse_arguments(args, &options, &error)) {
+        err << "strandel-chain: " << error << "\n(try --help)\n";
+        return exit_usage;
+    }
+    if (options.help) {
+        out << chain_tool_usage();
+        return exit_ok;
+    }
+
+    chain passes;
+    if (!options.no_chain && !parse_chain(options.chain, passes, &error)) {
+        err << "strandel-chain: --chain: " << error << '\n';
+        return exit_usage;
+    }
+
+    histogram h;
+    const std::string& input = options.histogram_file.empty() ? options.image : options.histogram_file;
+    bool read = options.histogram_file.empty() ? read_pgm_histogram_file(input, h, &error)
+                                               : read_histogram_counts_file(input, h, &error);
+    if (read && total_pixels(h) == 0) {
+        read = false;
+        error = input + ": every count is zero, there is nothing to segment";
+    }
+    if (!read) {
+        err << "strandel-chain: " << error << '\n';
+        return exit_failure;
+    }
+
+    if (options.have_seed) std::srand(options.seed);
+    std::vector<double> centres = options.centres;
+    run_chain(passes, h, centres);
+
+    print_results(h, centres, out);
+    out.flush();
+    if (!out) {
+        err << "strandel-chain: could not write the results\n";
+        return exit_failure;
+    }
+    return exit_ok;
+}
+
+int run_chain_tool(int argc, const char* const argv[], std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return run_chain_tool(args, out, err);
+}
+
+}  // namespace strandel

@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tools/gimp_engine.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+
+#include "batch/benchmark_list.h"
+#include "batch/chain_syntax.h"
+#include "batch/registration.h"
+#include "batch/report_merge.h"
+#include "tools/exit_status.h"
+#include "tools/gimp_console.h"
+#include "tools/script_fu_batch.h"
+
+namespace strandel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const plugin_name = "strandel-benchmark";
+constexpr std::size_t max_list_name = 299;  // the list reader's line buffer, less the NUL
+const char* const runner_prefix = "strandel-bench: ";
+
+bool executable_file(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0 && fs::is_regular_file(path); }
+
+std::string find_plugin(std::string* tried) {
+    if (const char* given = std::getenv("STRANDEL_BENCHMARK_PLUGIN")) {
+        *tried = std::string(given) + " (from STRANDEL_BENCHMARK_PLUGIN)";
+        return executable_file(given) ? given : "";
+    }
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        *tried = "nothing: the running executable's folder is unknown";
+        return "";
+    }
+    const fs::path folder = self.parent_path();
+    const std::string candidates[] = {(folder / plugin_name).string(),
+                                      (folder / ".." / "plug-ins" / plugin_name / plugin_name).string()};
+    *tried = candidates[0] + " and " + candidates[1];
+    for (const std::string& c : candidates)
+        if (executable_file(c)) return c;
+    return "";
+}
+
+// A profile holding nothing but the plug-in.
+bool make_profile(const std::string& folder, const std::string& plugin, std::string* error) {
+    std::error_code failure;
+    const fs::path target = fs::path(folder) / "plug-ins" / plugin_name / plugin_name;
+    fs::create_directories(target.parent_path(), failure);
+    if (!failure) fs::create_directories(fs::path(folder) / "gradients", failure);
+    if (!failure) fs::copy_file(plugin, target, failure);
+    if (failure) {
+        *error = "could not set up a GIMP profile in '" + folder + "': " + failure.message();
+        return false;
+    }
+    return true;
+}
+
+// Relays progress lines at once (with our own prefix), skip notices too,
+// and keeps everything but progress for the verdict.
+line_handler console_relay(std::ostream& err) {
+    return [&err](gimp_process& gimp, const std::string& line) {
+        static const std::string progress_prefix = "strandel-benchmark";
+        switch (classify_console_line(line, progress_prefix)) {
+        case console_line_kind::progress:
+            err << runner_prefix << line.substr(progress_prefix.size() + 2) << "\n" << std::flush;
+            break;
+        case console_line_kind::skip_notice:
+            err << line << "\n" << std::flush;
+            gimp.log += line + "\n";
+            break;
+        case console_line_kind::other:
+            gimp.log += line + "\n";
+            break;
+        }
+    };
+}
+
+std::string explain(const std::string& message) {
+    if (message.find("unbound variable: plug-in-strandel-benchmark") != std::string::npos)
+        return message + " (GIMP does not know the strandel-benchmark plug-in: install it into the profile with "
+                         "cmake --install)";
+    return message;
+}
+
+// The last lines of a console log, for failures GIMP did not explain.
+std::string tail_of(const std::string& log, std::size_t lines) {
+    std::size_t at = log.size();
+    for (std::size_t n = 0; at > 0 && n <= lines;) {
+        --at;
+        if (log[at] == '\n') ++n;
+    }
+    return log.substr(at == 0 ? 0 : at + 1);
+}
+
+}  // namespace
+
+int run_benchmark_in_gimp(const benchmark_request& options, const std::string& profile_folder, std::ostream& err) {
+    // What can be checked here is checked before any GIMP starts.
+    register_passes();
+    register_fitness_functions();
+    {
+        chain passes;
+        std::string error;
+        if (!parse_chain(options.chain, passes, &error)) {
+            err << runner_prefix << "--chain: " << error << "\n";
+            return exit_usage;
+        }
+    }
+    if (options.seeded && options.seed > unsigned(INT_MAX)) {
+        err << runner_prefix << "--seed " << options.seed << ": the gimp engine takes seeds from 0 to " << INT_MAX
+            << "\n";
+        return exit_usage;
+    }
+    const int jobs_wanted = options.jobs < 1 ? 1 : options.jobs;
+    const int shard_count = options.shard_count < 1 ? 1 : options.shard_count;
+
+    temp_folder temp;
+    if (temp.path().empty()) {
+        err << runner_prefix << "could not make a temporary folder: " << std::strerror(errno) << "\n";
+        return exit_failure;
+    }
+
+    std::string list_file = options.list_file;
+    std::size_t count = 0;
+    std::string error;
+    if (!list_file.empty()) {
+        std::vector<std::string> images;
+        if (!read_list_relative(list_file, &images, &error)) {
+            err << runner_prefix << error << "\n";
+            return exit_failure;
+        }
+        count = images.size();
+    } else {
+        // Image files named on the command line: a list of absolute names,
+        // since the plug-in takes relative ones relative to the list.
+        std::vector<std::string> absolute;
+        for (const std::string& image : options.images) {
+            std::error_code failure;
+            const std::string name = image.empty() ? image : fs::absolute(image, failure).string();
+            // A list line holds at most 299 bytes and no line feed.
+            if (failure || name.size() > max_list_name || name.find('\n') != std::string::npos) {
+                err << runner_prefix << "image '" << image << "': "
+                    << (failure ? failure.message()
+                                : "its absolute name does not fit a benchmark list line (at most " +
+                                      std::to_string(max_list_name) + " bytes, no line feed)")
+                    << "\n";
+                return exit_usage;
+            }
+            absolute.push_back(name);
+        }
+        list_file = temp.path() + "/images.list";
+        if (!write_benchmark_list(list_file, absolute, &error)) {
+            err << runner_prefix << error << "\n";
+            return exit_failure;
+        }
+        count = absolute.size();
+    }
+    std::size_t shard_size = 0;
+    for (std::size_t p = 0; p < count; ++p)
+        if (int(p % std::size_t(shard_count)) == options.shard_index) ++shard_size;
+    const int jobs = int(std::max<std::size_t>(1, std::min<std::size_t>(std::size_t(jobs_wanted), shard_size)));
+
+    std::string console = "gimp-console-2.10";
+    if (const char* given = std::getenv("STRANDEL_GIMP_CONSOLE"))
+        if (*given) console = given;
+    std::string plugin;
+    if (profile_folder.empty()) {
+        std::string tried;
+        plugin = find_plugin(&tried);
+        if (plugin.empty()) {
+            err << runner_prefix << "the strandel-benchmark plug-in was not found: looked for " << tried
+                << "; build it, or give --profile with the plug-in installed\n";
+            return exit_failure;
+        }
+    }
+
+    // One share per GIMP: positions p with p % stride == first, the shard's
+    // own positions dealt out in turn.
+    std::vector<std::string> literal(3);
+    std::vector<std::string> values{options.chain, list_file, options.results_file};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (!script_fu_string(values[i], &literal[i], &error)) {
+            err << runner_prefix << error << "\n";
+            return exit_usage;
+        }
+    const std::string seed = options.seeded ? std::to_string(options.seed) : "-1";
+    const bool direct = jobs == 1;  // the plug-in appends to the results file itself
+    if (!direct) {
+        // Fail before any GIMP starts when the merged report cannot be written.
+        std::FILE* out = std::fopen(options.results_file.c_str(), "a");
+        if (!out) {
+            err << runner_prefix << "Could not open '" << options.results_file << "': " << std::strerror(errno) << "\n";
+            return exit_failure;
+        }
+        std::fclose(out);
+    }
+
+    signal_guard signals;
+    if (!signals.active()) {
+        err << runner_prefix << "could not watch for signals: " << std::strerror(errno) << "\n";
+        return exit_failure;
+    }
+    std::vector<gimp_process> gimps(static_cast<std::size_t>(jobs));
+    std::vector<std::string> share_results(static_cast<std::size_t>(jobs));
+    int interrupted = 0;
+    for (int j = 0; j < jobs && interrupted == 0; ++j) {
+        std::string profile = profile_folder;
+        if (profile.empty()) {
+            profile = temp.path() + "/profile-" + std::to_string(j);
+            if (!make_profile(profile, plugin, &error)) {
+                err << runner_prefix << error << "\n";
+                stop_all(gimps);
+                return exit_failure;
+            }
+        }
+        std::string command;
+        if (direct && shard_count == 1) {
+            command = "(plug-in-strandel-benchmark RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
+                      literal[2] + " " + seed + ")";
+        } else {
+            std::string results = literal[2];
+            if (!direct) {
+                share_results[std::size_t(j)] = temp.path() + "/results-" + std::to_string(j);
+                script_fu_string(share_results[std::size_t(j)], &results, &error);
+            }
+            command = "(plug-in-strandel-benchmark-share RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
+                      results + " " + seed + " " + std::to_string(options.shard_index + shard_count * j) + " " +
+                      std::to_string(shard_count * jobs) + ")";
+        }
+        if (!start_gimp(console, profile, temp.path(), {command, "(gimp-quit 0)"}, &gimps[std::size_t(j)], &error)) {
+            err << runner_prefix << error << "\n";
+            stop_all(gimps);
+            return exit_failure;
+        }
+        interrupted = signals.pending();
+    }
+    if (interrupted == 0) interrupted = wait_for_all(gimps, signals, console_relay(err));
+    if (interrupted != 0) {
+        stop_all(gimps);
+        err << runner_prefix << "stopped by signal " << interrupted << " (" << strsignal(interrupted)
+            << "); GIMP ended\n";
+        return 128 + interrupted;
+    }
+
+    for (const gimp_process& g : gimps) {
+        const console_verdict verdict = read_console_verdict(g.log);
+        if (verdict.succeeded) continue;
+        if (!verdict.message.empty()) {
+            err << runner_prefix << "GIMP: " << explain(verdict.message) << "\n";
+        } else {
+            std::string how = "ended without running the benchmark";
+            if (WIFEXITED(g.status) && WEXITSTATUS(g.status) != 0)
+                how += " (exit status " + std::to_string(WEXITSTATUS(g.status)) + ")";
+            else if (WIFSIGNALED(g.status))
+                how += std::string(" (") + strsignal(WTERMSIG(g.status)) + ")";
+            err << runner_prefix << console << " " << how << "; its last words:\n" << tail_of(g.log, 15);
+        }
+        return exit_failure;
+    }
+    if (direct) return exit_ok;
+
+    // The shares' runs, joined in position order: the report one GIMP
+    // would have written.
+    if (!merge_report_files(share_results, options.results_file, &error)) {
+        err << runner_prefix << error << "\n";
+        return exit_failure;
+    }
+    return exit_ok;
+}
+
+}  // namespace strandel
