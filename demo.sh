@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and shows the main jobs on the shipped
 # samples: the chain tool on one image, then a benchmark run by strandel-bench
 # with the default chain (one AiNet pass), natively and inside a headless

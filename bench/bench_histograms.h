@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Histograms shaped like those of real gray images, for benchmarks.
 #pragma once
 

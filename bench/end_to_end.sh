@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end benchmark: 20 gray images of 1 megapixel with their manual
 # segmentations, run through a headless GIMP.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each measure on a one-megapixel histogram, with the centres K-Means leaves.
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes COUNT 8-bit gray PNG images of 1000 x 1000 pixels (discs of a few
 tones over a background, with pixel noise), each with its manual
 segmentation beside it as NAME_seg.png (one gray level per region), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every pass at its defaults, heading a chain (empty centre list), on
 // histograms of images from a quarter to sixteen megapixels.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One refresh of the interactive preview without GIMP's tile traffic: the
 // histogram of a one-megapixel visible area, the default chain, the class
 // map, every measure, and the painting of every row.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with apt-get, the Debian packages the project needs that are not
 # installed yet. Runs without standard input; needs root (or sudo).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command against a private Xvfb server on a free display, and stops
 # that server afterwards, whether the command succeeds, fails or is killed.
 # Usage: with-xvfb.sh command [args...]

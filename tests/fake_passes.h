@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-in passes with the parameter shapes of the registered ones, for
 // testing the chain format and syntax against a private prototype list
 // (the process-wide repertoire is shared by every test of the binary).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/pixel_layout.h"
 #include "evaluation/pixel_pairs.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native engine against the least any engine must do: decode an image
 // and its manual segmentation and walk their pixels once. And the whole
 // runner with --jobs 1 and --jobs 2. Twenty 1-megapixel gray PNGs of noisy

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the sample benchmark: small 8-bit gray PNG images of simple scenes
 (discs and bands over a background, with pixel noise), the hand-made
 segmentation of most of them beside them as NAME_seg.png (one gray level per

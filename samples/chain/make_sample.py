@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes sample.pgm, a 64x64 8-bit binary PGM for trying strandel-chain:
 a dark background, a mid-gray band, a light disc and a small white square,
 each tone with a little pixel noise.

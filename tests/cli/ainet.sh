@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # AiNet through the tool, also reading a PGM image: one pixel at 0 and one
 # at 200. The first antigen joins the empty network; 200 clones antibody 0
 # once, the clone mutates to 140, dies 60 away (Sigma_D 10), and 200 joins.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the strandel-chain scripts of this directory, each run as
 #   bash SCRIPT.sh PATH_TO_strandel-chain
 # (this file's name does not end in .sh, so it is not a test itself).

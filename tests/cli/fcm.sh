@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzy C-Means through the tool, starting from given centres.
 . "$(dirname "$0")/common.bash" "$1"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # K-Means through the tool: seeding from the histogram, one update step, and
 # what an incoming centre list changes.
 . "$(dirname "$0")/common.bash" "$1"

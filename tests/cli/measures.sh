@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The measures of given centres, rated without running any pass.
 . "$(dirname "$0")/common.bash" "$1"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Arguments, exit statuses and messages of the tool.
 . "$(dirname "$0")/common.bash" "$1"
 

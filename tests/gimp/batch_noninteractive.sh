@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The strandel-batch procedure inside gimp-console with a throw-away
 # profile: it registers where and as it should, and a non-interactive run
 # succeeds without doing anything.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/batch_worker_gimp.h"
 #include "driver/read_image_gimp.h"
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # strandel-bench --engine gimp from outside: the report of a run on the
 # sample benchmark equals the native engine's and the one of --jobs 2 (times
 # aside), a bad call fails with GIMP's message, and an interrupted run

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The strandel-benchmark procedures inside one gimp-console with a
 # throw-away profile: each bad argument fails with a message naming it, a
 # run on the sample benchmark writes the batch report, and the floor reads

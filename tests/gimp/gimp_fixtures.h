@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Images, files and folders for the in-GIMP tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interactive dialog on real drawables: conversion to RGB, the preview
 // refresh and its measure, OK and cancel. Needs a display (the runner
 // provides Xvfb when it can).

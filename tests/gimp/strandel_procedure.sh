@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the in-GIMP cases that call plug-in-strandel, with that plug-in
 # installed beside the test plug-in in a throw-away profile, and checks how
 # the procedure registered.

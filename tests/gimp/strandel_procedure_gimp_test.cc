@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // plug-in-strandel called through the procedural database, as scripts call
 // it. Runs only where the plug-in is installed beside the test plug-in
 // (tests/gimp/strandel_procedure.sh); skipped otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A GIMP plug-in that runs the GIMP-dependent GoogleTest cases inside the
 // GIMP process that started it. Arguments: run mode, XML result file, extra
 // GoogleTest flags (space separated).

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the small images the strandel-bench checks run on, with known pixels.
 
 Every picture is three vertical bands of gray levels 20, 120 and 220, 40, 50

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native engine's reader on the images make_test_images.py writes; the
 // folder holding them is the first argument after the test options.
 #include "decoding/native_image_gegl.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # strandel-bench from outside, on small images of known content.
 # Usage: strandel_bench.sh STRANDEL_BENCH PYTHON MAKE_TEST_IMAGES_PY
 set -u

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_options.h"
 
 #include "batch/benchmark_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the batch dialog with a sample chain and a small benchmark, saves a
 // picture of it, and closes it. Usage: batch_dialog_screenshot out.png
 // [expanded.png] (the second picture with the first panel's parameters

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """One interactive run of plug-in-strandel-batch in a real GIMP, driven the
 way a user would through the accessibility bus: name a results file, load a
 benchmark list through "Open Benchmark", press OK, wait for "Operation

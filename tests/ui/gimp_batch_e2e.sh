@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs gimp_batch_e2e.py with a private X server and a private session bus.
 # Usage: gimp_batch_e2e.sh GIMP STRANDEL_BATCH_PLUGIN
 here="$(cd "$(dirname "$0")" && pwd)"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """One interactive run of plug-in-strandel in a real GIMP with its image
 window, driven through the accessibility bus: the segmentation dialog comes
 up with its preview, a pass is added, OK paints the drawable and shows the

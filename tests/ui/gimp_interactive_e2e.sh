@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs gimp_interactive_e2e.py with a private X server and session bus.
 # Usage: gimp_interactive_e2e.sh GIMP STRANDEL_PLUGIN [PICTURE_DIR]
 here="$(cd "$(dirname "$0")" && pwd)"

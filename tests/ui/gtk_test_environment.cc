@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the widget tests: GTK needs a display and gtk_init before
 // any widget exists.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of the interactive procedure's dialogs that need no running
 // GIMP: the chain editor's change notices, the measure chooser and bar, and
 // the result dialog.

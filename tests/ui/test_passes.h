@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passes for the widget tests, registered into this binary's own repertoire
 // as "Alpha", "Template" (the framework's template_pass) and "Gamma".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving real GTK widgets from tests: a script of steps run from main-loop
 // ticks (so modal dialogs can be answered from inside their own loops), and
 // lookups in the widget tree.
