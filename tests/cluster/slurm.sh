@@ -18,6 +18,8 @@
 . "$(dirname "$0")/common.bash" "$1"
 
 export PATH="$PATH:/usr/sbin:/sbin"
+# Nothing from a surrounding Slurm job or user settings reaches this one.
+unset $(compgen -e | grep -E '^(SLURM|SBATCH|SQUEUE|SINFO|SCONTROL|SCANCEL|SALLOC|SRUN)_')
 for daemon in slurmctld munged; do
   if ! command -v "$daemon" >/dev/null; then
     echo "SKIP: $daemon is not installed (scripts/install-deps.sh installs it)"
@@ -53,11 +55,17 @@ ours() {
     grep -qszxF -- "$marker" "/proc/$1/environ"
 }
 
+# alive PID: PID runs (a zombie does not).
+alive() {
+  local stat
+  [ -n "$1" ] && stat=$(cat "/proc/$1/stat" 2>/dev/null) && [[ ${stat##*) } != Z* ]]
+}
+
 # stop_all: ends the jobs, the daemons and anything they started. Run by
 # the EXIT trap and by the watchdog.
 stop_all() {
   local name pid pids signal i
-  if [ -s "$tmp/groups/slurmctld" ] && kill -0 -- "-$(cat "$tmp/groups/slurmctld")" 2>/dev/null; then
+  if alive "$(cat "$tmp/run/slurmctld.pid" 2>/dev/null)"; then
     timeout 10 scancel --user="$(id -un)" >/dev/null 2>&1
   fi
   for name in slurmd slurmctld munged; do
@@ -137,11 +145,13 @@ free_port() {
   echo "$port"
 }
 
-# show_logs: what the daemons said, for a failure.
+# show_logs: the end of what the daemons said, for a failure.
 show_logs() {
-  local f
-  for f in "$sdir"/*.log "$sdir"/*.out; do
-    [ -s "$f" ] && { echo "--- ${f#"$tmp"/}"; tail -n 25 "$f"; }
+  local name log
+  for name in munged slurmctld slurmd; do
+    log=$sdir/$name.log
+    [ -s "$log" ] || log=$sdir/$name.out
+    [ -s "$log" ] && { echo "--- $name"; tail -n 25 "$log"; }
   done
 }
 
