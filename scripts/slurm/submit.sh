@@ -26,7 +26,7 @@ USAGE
 }
 fail() { echo "submit.sh: $*" >&2; exit 2; }
 
-bench= sbatch_options=()
+bench='' sbatch_options=()
 while [ $# -gt 0 ]; do
   case $1 in
     --bench) [ $# -ge 2 ] || fail "--bench needs a program"; bench=$2; shift 2 ;;
