@@ -49,7 +49,8 @@ marked_pids() {
 }
 
 # ours PID: PID is a process of this run (its command line names the
-# temporary folder, or it carries the marker): pid files may be stale.
+# temporary folder, or it carries the marker): a pid file or a recorded
+# group may be stale, its number taken by another process.
 ours() {
   tr '\0' '\n' <"/proc/$1/cmdline" 2>/dev/null | grep -qF -- "$tmp" ||
     grep -qszxF -- "$marker" "/proc/$1/environ"
@@ -64,12 +65,12 @@ alive() {
 # stop_all: ends the jobs, the daemons and anything they started. Run by
 # the EXIT trap and by the watchdog.
 stop_all() {
-  local name pid pids signal i
+  local name group pid pids signal i
   if alive "$(cat "$tmp/run/slurmctld.pid" 2>/dev/null)"; then
     timeout 10 scancel --user="$(id -un)" >/dev/null 2>&1
   fi
   for name in slurmd slurmctld munged; do
-    [ -s "$tmp/groups/$name" ] && kill -TERM -- "-$(cat "$tmp/groups/$name")" 2>/dev/null
+    group=$(cat "$tmp/groups/$name" 2>/dev/null) && ours "$group" && kill -TERM -- "-$group" 2>/dev/null
     pid=$(cat "$tmp/run/$name.pid" 2>/dev/null) && ours "$pid" && kill -TERM "$pid" 2>/dev/null
   done
   # Then whatever is left: slurmstepd and job scripts, which slurmd does
@@ -83,7 +84,7 @@ stop_all() {
     done
   done
   for name in slurmd slurmctld munged; do
-    [ -s "$tmp/groups/$name" ] && kill -KILL -- "-$(cat "$tmp/groups/$name")" 2>/dev/null
+    group=$(cat "$tmp/groups/$name" 2>/dev/null) && ours "$group" && kill -KILL -- "-$group" 2>/dev/null
   done
 }
 
@@ -105,14 +106,15 @@ mkfifo "$tmp/tick"  # the watchdog's clock: a read that times out
 cleanup() {
   local status=$? leftovers
   trap - EXIT INT TERM HUP
-  [ -s "$tmp/watchdog.pid" ] && kill "$(cat "$tmp/watchdog.pid")" 2>/dev/null
   stop_all
   leftovers=$( { pgrep -f -- "$tmp"; marked_pids; } | sort -u)
   if [ -n "$leftovers" ]; then
     echo "FAIL: processes left running:"
-    ps -o pid,pgid,args -p $(echo $leftovers)
+    ps -o pid,pgid,args -p "$(echo $leftovers | tr ' ' ,)"
     status=1
   fi
+  # Last, so that it takes over if this script is killed while it cleans.
+  kill "$(cat "$tmp/watchdog.pid")" 2>/dev/null
   rm -rf "$tmp"
   exit "$status"
 }
