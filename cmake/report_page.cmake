@@ -40,3 +40,11 @@ target_link_libraries(strandel_report_page PUBLIC PNG::PNG Threads::Threads)
 add_executable(strandel-report ${CMAKE_SOURCE_DIR}/src/tools/strandel_report_main.cc)
 target_link_libraries(strandel-report PRIVATE strandel_report_page)
 install(TARGETS strandel-report RUNTIME DESTINATION bin)
+
+# Tests: GoogleTest cases of the library, and the page in a real browser.
+add_executable(report_page_tests
+  ${CMAKE_SOURCE_DIR}/tests/report_page/page_test.cc
+  ${CMAKE_SOURCE_DIR}/tests/report_page/results_table_test.cc
+  ${CMAKE_SOURCE_DIR}/tests/report_page/statistics_test.cc)
+target_link_libraries(report_page_tests PRIVATE strandel_report_page GTest::gtest_main)
+gtest_discover_tests(report_page_tests DISCOVERY_TIMEOUT 60)

@@ -66,7 +66,12 @@ figcaption b { font-variant-numeric: tabular-nums; }
 #images th[data-col]:hover { background: #eef2f8; }
 #images th[aria-sort=ascending]::after { content: " \25B2"; font-size: 10px; }
 #images th[aria-sort=descending]::after { content: " \25BC"; font-size: 10px; }
-#images td.name { max-width: 260px; word-break: break-all; font-size: 13px; }
+#images td.name { min-width: 120px; max-width: 220px; overflow-wrap: anywhere; font-size: 13px; }
+#images .thumb { max-width: 64px; max-height: 64px; }
+#images .ph { width: 64px; height: 48px; }
+.worst-list .thumb { max-width: 60px; max-height: 60px; }
+.worst-list .ph { width: 60px; height: 45px; }
+.worst-list figcaption { max-width: 188px; }
 #images th.group { border-left: 2px solid var(--line); }
 #images td.first { border-left: 2px solid var(--line); }
 #images td.n { font-size: 13.5px; }

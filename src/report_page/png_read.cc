@@ -19,7 +19,7 @@ public:
         if (!m_file) return;
         unsigned char signature[8];
         if (std::fread(signature, 1, 8, m_file) != 8 || png_sig_cmp(signature, 0, 8) != 0) return;
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, warning_ignored);
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quiet_error, warning_ignored);
         if (m_png) m_info = png_create_info_struct(m_png);
         if (m_info) {
             png_init_io(m_png, m_file);
@@ -38,6 +38,9 @@ public:
     png_infop info() const { return m_info; }
 
 private:
+    // A file that does not decode gets a placeholder on the page; libpng's
+    // own handler would also print to standard error.
+    static void quiet_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
     static void warning_ignored(png_structp, png_const_charp) {}
     std::FILE* m_file = nullptr;
     png_structp m_png = nullptr;

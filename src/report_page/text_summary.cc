@@ -48,9 +48,12 @@ std::string text_summary(const comparison& c, const rank_summary& ranks) {
         for (int k = 0; k < chains; ++k) {
             const summary s = summarize(c.values(k, m));
             std::string left_out;
-            if (s.positive_infinite) left_out += std::to_string(s.positive_infinite) + " inf ";
-            if (s.negative_infinite) left_out += std::to_string(s.negative_infinite) + " -inf ";
-            if (s.nan) left_out += std::to_string(s.nan) + " nan";
+            const auto add = [&](int n, const char* what) {
+                if (n) left_out += (left_out.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+            };
+            add(s.positive_infinite, "inf");
+            add(s.negative_infinite, "-inf");
+            add(s.nan, "nan");
             rows.push_back({std::to_string(k + 1), std::to_string(s.count), or_dash(s.mean), or_dash(s.median),
                             or_dash(s.std_dev), or_dash(s.min), or_dash(s.max), or_dash(ranks.mean_rank[k][m]),
                             left_out});
