@@ -48,3 +48,21 @@ add_executable(report_page_tests
   ${CMAKE_SOURCE_DIR}/tests/report_page/statistics_test.cc)
 target_link_libraries(report_page_tests PRIVATE strandel_report_page GTest::gtest_main)
 gtest_discover_tests(report_page_tests DISCOVERY_TIMEOUT 60)
+
+add_test(NAME report_page.cli
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/report_page/report_cli.sh $<TARGET_FILE:strandel-report>)
+
+# Debian's python3-selenium serves the system interpreter only, so the
+# browser test runs with /usr/bin/python3 when it is there. It skips (77)
+# when Chromium is not installed.
+find_program(STRANDEL_SYSTEM_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT STRANDEL_SYSTEM_PYTHON3)
+  find_package(Python3 COMPONENTS Interpreter QUIET)
+  set(STRANDEL_SYSTEM_PYTHON3 ${Python3_EXECUTABLE})
+endif()
+if(STRANDEL_SYSTEM_PYTHON3)
+  add_test(NAME report_page.browser
+           COMMAND ${STRANDEL_SYSTEM_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/report_page/report_page_browser.py
+                   $<TARGET_FILE:strandel-report> ${CMAKE_SOURCE_DIR}/tests/report_page/make_report_data.py)
+  set_tests_properties(report_page.browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
