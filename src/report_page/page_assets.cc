@@ -62,6 +62,10 @@ figcaption b { font-variant-numeric: tabular-nums; }
   padding: 3px 12px; cursor: pointer; }
 .controls button.on { background: var(--accent); border-color: var(--accent); color: #fff; }
 .scroll { overflow-x: auto; }
+#images-section { content-visibility: auto; }
+.thumb { transition: transform .12s ease-out; }
+#images .thumb:hover, .worst-list .thumb:hover { transform: scale(2.2); position: relative; z-index: 2;
+  box-shadow: 0 4px 16px rgba(0,0,0,.3); }
 #images th[data-col] { cursor: pointer; user-select: none; white-space: nowrap; }
 #images th[data-col]:hover { background: #eef2f8; }
 #images th[aria-sort=ascending]::after { content: " \25B2"; font-size: 10px; }

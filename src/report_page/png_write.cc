@@ -31,6 +31,9 @@ bool write_png(int height, std::size_t row_bytes, const unsigned char* pixels, H
         return false;
     }
     png_set_write_fn(png, out, append, no_flush);
+    // The page carries thousands of thumbnails: its size matters more
+    // than the little time the strongest compression costs on them.
+    png_set_compression_level(png, 9);
     header(png, info);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) png_write_row(png, pixels + y * row_bytes);
@@ -61,10 +64,25 @@ std::string encode_png_palette(int width, int height, const std::vector<unsigned
     assert(indices.size() == std::size_t(width) * height);
     std::vector<png_color> colours;
     for (const rgb& c : palette) colours.push_back(png_color{c.r, c.g, c.b});
+    // The fewest bits that hold every index: a segmentation has a handful of
+    // classes, and packed rows give zlib a quarter or less to compress.
+    int depth = 1;
+    while ((1u << depth) < palette.size()) depth *= 2;
+    const int per_byte = 8 / depth;
+    const std::size_t row_bytes = (std::size_t(width) + per_byte - 1) / per_byte;
+    std::vector<unsigned char> packed(row_bytes * height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned index = indices[std::size_t(y) * width + x];
+            assert(index < palette.size());
+            // Leftmost pixel in the highest bits.
+            packed[y * row_bytes + x / per_byte] |=
+                static_cast<unsigned char>(index << (8 - depth - (x % per_byte) * depth));
+        }
     std::string out;
-    const bool ok = write_png(height, std::size_t(width), indices.data(),
+    const bool ok = write_png(height, row_bytes, packed.data(),
                               [&](png_structp png, png_infop info) {
-                                  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE,
+                                  png_set_IHDR(png, info, width, height, depth, PNG_COLOR_TYPE_PALETTE,
                                                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                                                PNG_FILTER_TYPE_DEFAULT);
                                   png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
