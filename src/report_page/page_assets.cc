@@ -52,7 +52,7 @@ tr:hover td { background: #f7f9fc; }
   color: var(--muted); font-size: 11px; text-align: center; line-height: 1.2; }
 .worst-chain { display: flex; gap: 14px; align-items: flex-start; padding: 10px 0; border-top: 1px solid var(--line); }
 .worst-chain:first-of-type { border-top: 0; }
-.worst-chain > .head { width: 230px; flex: none; display: flex; gap: 8px; align-items: flex-start; }
+.worst-chain > .head { width: 190px; flex: none; display: flex; gap: 8px; align-items: flex-start; }
 .worst-list { display: flex; flex-wrap: wrap; gap: 12px; }
 figure { margin: 0; padding: 6px; border: 1px solid var(--line); border-radius: 6px; background: #fcfcfd; }
 figcaption { font-size: 12px; margin-top: 4px; max-width: 260px; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
@@ -73,9 +73,10 @@ figcaption b { font-variant-numeric: tabular-nums; }
 #images td.name { min-width: 120px; max-width: 220px; overflow-wrap: anywhere; font-size: 13px; }
 #images .thumb { max-width: 64px; max-height: 64px; }
 #images .ph { width: 64px; height: 48px; }
-.worst-list .thumb { max-width: 60px; max-height: 60px; }
-.worst-list .ph { width: 60px; height: 45px; }
-.worst-list figcaption { max-width: 188px; }
+.worst-list { gap: 10px; }
+.worst-list .thumb { max-width: 56px; max-height: 56px; }
+.worst-list .ph { width: 56px; height: 42px; }
+.worst-list figcaption { max-width: 176px; }
 #images th.group { border-left: 2px solid var(--line); }
 #images td.first { border-left: 2px solid var(--line); }
 #images td.n { font-size: 13.5px; }
