@@ -6,6 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 out="${2:-$root/docs/report-page.png}"
+[[ "$out" == /* ]] || out="$PWD/$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -15,4 +16,5 @@ chromium --headless --no-sandbox --disable-gpu --disable-background-networking -
     --disable-sync --no-first-run --user-data-dir="$work/profile" --hide-scrollbars \
     --window-size="${STRANDEL_SCREENSHOT_SIZE:-1400,2400}" --screenshot="$out" "file://$work/report.html" \
     >/dev/null 2>&1 </dev/null
+[ -s "$out" ] || { echo "no screenshot written to $out" >&2; exit 1; }
 echo "$out"
