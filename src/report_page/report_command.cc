@@ -1,5 +1,7 @@
 #include "report_page/report_command.h"
 
+#include <filesystem>
+
 #include "report_page/atomic_file.h"
 #include "report_page/comparison.h"
 #include "report_page/html_page.h"
@@ -29,6 +31,12 @@ int run_report(const report_options& options, const image_decoder& decoder, int 
     if (options.html.empty()) {
         out << text_summary(results, ranks);
         return 0;
+    }
+    std::error_code ignored;
+    if (!options.segmentations.empty() && !std::filesystem::is_directory(options.segmentations, ignored)) {
+        // A mistyped folder would otherwise only show as placeholders.
+        err << "strandel-report: " << options.segmentations << ": no such folder\n";
+        return 1;
     }
     std::vector<image_thumbnails> thumbnails;
     page_content content;

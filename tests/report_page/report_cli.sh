@@ -34,6 +34,8 @@ expect "help" 0 "--segmentations DIR" --help
 expect "missing table" 1 "strandel-report: $work/none.csv: cannot open: No such file or directory" "$work/none.csv"
 expect "malformed table" 1 "strandel-report: $work/bad.csv:3: turi \"x\" is not a decimal, inf, -inf or nan" \
     "$work/good.csv" "$work/bad.csv"
+expect "missing segmentations folder" 1 "strandel-report: $work/labels: no such folder" \
+    "$work/good.csv" --segmentations "$work/labels" --html "$work/x.html"
 expect "text summary" 0 "AiNet; K-Means(10, 4)" "$work/good.csv"
 
 # A failed run leaves an existing page whole and no temporary file.
