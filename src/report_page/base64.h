@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Base64 (RFC 4648, with padding), for data: URIs.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace strandel::report_page {
+
+std::string base64(std::string_view bytes);
+
+}  // namespace strandel::report_page

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Splitting RFC 4180 text into records of fields.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace strandel::report_page {
+
+struct csv_record {
+    int line = 0;  // line of the text on which the record starts, from 1
+    std::vector<std::string> fields;
+};
+
+// Splits `text` into records. Records end with CR LF or a lone LF (files
+// edited on either system read the same); a quoted field may hold commas,
+// line ends and doubled quotes. A final line end is optional, and blank
+// lines (no characters at all) are skipped rather than read as one empty
+// field, since a trailing blank line is a common editing accident.
+// Returns false with `error` = "line N: what" on text that is not CSV: a
+// quote inside an unquoted field, characters after a closing quote, or a
+// quoted field that is never closed.
+bool split_csv(std::string_view text, std::vector<csv_record>* records, std::string* error);
+
+}  // namespace strandel::report_page

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report_page/html_escape.h"
+
+namespace strandel::report_page {
+
+std::string html_escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            // Control characters other than tab and line ends are not
+            // allowed in HTML text; a file name can still contain them.
+            case '\t': case '\n': case '\r': out += c; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                    out += "&#xFFFD;";
+                else
+                    out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace strandel::report_page

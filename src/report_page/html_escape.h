@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Text placed into HTML.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace strandel::report_page {
+
+// Escapes &, <, >, " and ' so that the text stays text both between tags
+// and inside a quoted attribute value (chain texts and file names may hold
+// any of them).
+std::string html_escape(std::string_view text);
+
+}  // namespace strandel::report_page

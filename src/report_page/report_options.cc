@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report_page/report_options.h"
+
+#include <cstring>
+
+namespace strandel::report_page {
+
+const char* report_usage() {
+    return "Usage: strandel-report TABLE.csv... [--segmentations DIR] [--html OUT.html]\n"
+           "  Compares the chains of strandel-bench results tables (CSV).\n"
+           "  Without --html, prints a summary per chain and measure.\n"
+           "  --html OUT.html     write a self-contained page (replaces OUT.html)\n"
+           "  --segmentations DIR add thumbnails of the images, manual segmentations\n"
+           "                      and the label images DIR/STEM.N.png\n"
+           "Exit status: 0 done, 1 a table or the page could not be read or written,\n"
+           "2 bad options.\n";
+}
+
+bool parse_report_options(int argc, const char* const* argv, report_options* options, std::string* error) {
+    report_options read;
+    bool only_tables = false;  // after "--"
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (only_tables || arg.empty() || arg[0] != '-' || arg == "-") {
+            read.tables.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            only_tables = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            read.help = true;
+            continue;
+        }
+        std::string name = arg, value;
+        bool has_value = false;
+        const std::size_t equals = arg.find('=');
+        if (equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            has_value = true;
+        }
+        std::string* target = name == "--html" ? &read.html : name == "--segmentations" ? &read.segmentations : nullptr;
+        if (!target) {
+            *error = "unknown option " + arg;
+            return false;
+        }
+        if (!has_value) {
+            if (i + 1 >= argc) {
+                *error = name + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (value.empty()) {
+            *error = name + " needs a non-empty value";
+            return false;
+        }
+        if (!target->empty()) {
+            *error = name + " given twice";
+            return false;
+        }
+        *target = value;
+    }
+    if (read.tables.empty() && !read.help) {
+        *error = "no results table given";
+        return false;
+    }
+    *options = std::move(read);
+    return true;
+}
+
+}  // namespace strandel::report_page

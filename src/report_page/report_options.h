@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Command-line options of strandel-report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace strandel::report_page {
+
+struct report_options {
+    std::vector<std::string> tables;
+    std::string segmentations;  // folder of label images; empty: no thumbnails
+    std::string html;           // page to write; empty: text summary on stdout
+    bool help = false;
+};
+
+// Reads argv[1..]; false with `error` on an unknown option, a missing
+// value, a repeated option or no table.
+bool parse_report_options(int argc, const char* const* argv, report_options* options, std::string* error);
+
+const char* report_usage();
+
+}  // namespace strandel::report_page

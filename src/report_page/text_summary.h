@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The summary printed when no page is asked for: aligned plain text.
+#pragma once
+
+#include <string>
+
+#include "report_page/comparison.h"
+#include "report_page/ranks.h"
+
+namespace strandel::report_page {
+
+// Lists the chains by number, then one block per measure with a line per
+// chain: images, mean, median, std, min, max and mean rank.
+std::string text_summary(const comparison& c, const rank_summary& ranks);
+
+}  // namespace strandel::report_page

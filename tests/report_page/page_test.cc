@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page's pieces: escaping, numbers, thumbnails and their PNG and
+// base64 encoding, and the replacement of the page file.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "evaluation/class_colors.h"
+#include "report_page/atomic_file.h"
+#include "report_page/base64.h"
+#include "report_page/comparison.h"
+#include "report_page/html_escape.h"
+#include "report_page/html_page.h"
+#include "report_page/number_format.h"
+#include "report_page/png_read.h"
+#include "report_page/png_write.h"
+#include "report_page/thumbnails.h"
+
+namespace strandel::report_page {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder, removed with everything in it.
+class temp_folder {
+public:
+    temp_folder() {
+        char name[] = "/tmp/report_page_test.XXXXXX";
+        m_path = mkdtemp(name);
+    }
+    ~temp_folder() { fs::remove_all(m_path); }
+    std::string operator/(const std::string& name) const { return (fs::path(m_path) / name).string(); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A gray PNG of 8 or 16 bits written by libpng's own simplified API, so
+// the reader is checked against a writer that is not ours.
+void write_gray_png(const std::string& path, int width, int height, const std::vector<std::uint16_t>& values,
+                    bool sixteen) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = sixteen ? PNG_FORMAT_LINEAR_Y : PNG_FORMAT_GRAY;
+    std::vector<unsigned char> bytes;
+    if (sixteen) {
+        ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, values.data(), 0, nullptr));
+        return;
+    }
+    for (std::uint16_t v : values) bytes.push_back(static_cast<unsigned char>(v));
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr));
+}
+
+TEST(ReportPageEscape, AwkwardNamesStayText) {
+    EXPECT_EQ(html_escape("a b \"c\" 'd' <e> & f"), "a b &quot;c&quot; &#39;d&#39; &lt;e&gt; &amp; f");
+    EXPECT_EQ(html_escape("&amp;"), "&amp;amp;");
+    EXPECT_EQ(html_escape(std::string("x\x01y\tz", 5)), "x&#xFFFD;y\tz");
+    EXPECT_EQ(html_escape("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");  // UTF-8 passes
+}
+
+TEST(ReportPageEscape, PageCarriesChainTextsAndFileNamesOnlyEscaped) {
+    const std::string chain = "K-Means(10, 3); \"x\" <script>alert(1)</script> & 'y'";
+    const std::string image = "dir/odd \"name\" <b>&amp;.png";
+    std::vector<result_row> rows(1);
+    rows[0].chain = chain;
+    rows[0].image = image;
+    rows[0].manual_segmentation = "dir/seg.png";
+    for (auto& v : rows[0].values) v = 0.5;
+    comparison c;
+    std::string error;
+    ASSERT_TRUE(arrange(rows, &c, &error));
+    const rank_summary ranks = mean_ranks(c);
+    std::vector<image_thumbnails> thumbs(1);
+    thumbs[0].labels.resize(1);
+    thumbs[0].image.problem = "could not decode " + image;
+    page_content content{&c, &ranks, {"t<1>.csv"}, &thumbs};
+    const std::string page = html_page(content);
+    EXPECT_EQ(page.find("<script>alert"), std::string::npos);
+    EXPECT_EQ(page.find("<b>&amp;"), std::string::npos);
+    EXPECT_EQ(page.find("t<1>"), std::string::npos);
+    EXPECT_NE(page.find(html_escape(chain)), std::string::npos);
+    // In attribute values (titles, data-) as well as in text.
+    EXPECT_NE(page.find("title=\"" + html_escape(image) + "\""), std::string::npos);
+    EXPECT_NE(page.find("data-image=\"" + html_escape(image) + "\""), std::string::npos);
+    EXPECT_NE(page.find(">odd &quot;name&quot; &lt;b&gt;&amp;amp;.png<"), std::string::npos);
+    // Nothing is fetched from elsewhere.
+    EXPECT_EQ(page.find("http"), std::string::npos);
+    EXPECT_EQ(page.find("src=\"/"), std::string::npos);
+}
+
+TEST(ReportPageNumbers, FourSignificantDigitsAndFullValues) {
+    EXPECT_EQ(short_number(3.741930931), "3.742");
+    EXPECT_EQ(short_number(40), "40.00");
+    EXPECT_EQ(short_number(0.0123456), "0.01235");
+    EXPECT_EQ(short_number(9.99961), "10.00");  // rounding carries into a new digit
+    EXPECT_EQ(short_number(123456.7), "123457");
+    EXPECT_EQ(short_number(-2.5e-6), "-2.500e-06");
+    EXPECT_EQ(short_number(0), "0");
+    EXPECT_EQ(short_number(-INFINITY), "-inf");
+    EXPECT_EQ(full_number(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(full_number(-NAN), "nan");
+    double back;
+    ASSERT_TRUE(parse_decimal(full_number(1.0 / 3), &back));
+    EXPECT_EQ(back, 1.0 / 3);
+}
+
+TEST(ReportPageBase64, KnownVectors) {
+    EXPECT_EQ(base64(""), "");
+    EXPECT_EQ(base64("f"), "Zg==");
+    EXPECT_EQ(base64("fo"), "Zm8=");
+    EXPECT_EQ(base64("foo"), "Zm9v");
+    EXPECT_EQ(base64("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(base64(std::string("\xFF\xFE\x00", 3)), "//4A");
+}
+
+TEST(ReportPageThumbnails, SizesFitTheLongSide) {
+    int w, h;
+    thumbnail_size(640, 480, &w, &h);
+    EXPECT_EQ(w, 160);
+    EXPECT_EQ(h, 120);
+    thumbnail_size(100, 3000, &w, &h);
+    EXPECT_EQ(w, 5);
+    EXPECT_EQ(h, 160);
+    thumbnail_size(2000, 1, &w, &h);
+    EXPECT_EQ(h, 1);
+    thumbnail_size(90, 60, &w, &h);  // small images are not enlarged
+    EXPECT_EQ(w, 90);
+    EXPECT_EQ(h, 60);
+}
+
+TEST(ReportPageThumbnails, ShrinkAveragesAndLabelsKeepTheirClasses) {
+    decoded_image image{4, 2, 1, {0, 100, 10, 20, 50, 250, 30, 40}};
+    const decoded_image small = shrink(image, 2, 1);
+    EXPECT_EQ(small.pixels, (std::vector<unsigned char>{100, 25}));  // (0+100+50+250)/4, (10+20+30+40)/4
+    label_image labels{4, 4, {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3}};
+    EXPECT_EQ(shrink_labels(labels, 2, 2).labels, (std::vector<std::uint16_t>{0, 1, 2, 3}));
+}
+
+TEST(ReportPageThumbnails, PngDecodingOfGrayRgbAndSixteenBits) {
+    temp_folder dir;
+    write_gray_png(dir / "gray16.png", 2, 1, {0x1234, 0xFFFF}, true);
+    decoded_image image;
+    ASSERT_TRUE(decode_png(dir / "gray16.png", &image));
+    EXPECT_EQ(image.channels, 1);
+    // libpng's linear 16-bit write stores values as given; 8 bits keep the
+    // rounded high byte.
+    EXPECT_EQ(image.pixels, (std::vector<unsigned char>{0x12, 0xFF}));
+
+    const std::string rgb = encode_png(2, 1, 3, {1, 2, 3, 250, 251, 252});
+    write_file(dir / "rgb.png", rgb);
+    ASSERT_TRUE(decode_png(dir / "rgb.png", &image));
+    EXPECT_EQ(image.channels, 3);
+    EXPECT_EQ(image.pixels, (std::vector<unsigned char>{1, 2, 3, 250, 251, 252}));
+
+    write_file(dir / "broken.png", "\x89PNG\r\n\x1a\nbroken");
+    EXPECT_FALSE(decode_png(dir / "broken.png", &image));
+    EXPECT_FALSE(decode_png(dir / "missing.png", &image));
+    const thumbnail t = image_thumbnail(dir / "broken.png", decode_png);
+    EXPECT_FALSE(t.ok());
+    EXPECT_NE(t.problem.find("broken.png"), std::string::npos);
+}
+
+TEST(ReportPageThumbnails, LabelImagesKeepSixteenBitClassesAndTakeTheirClassColours) {
+    temp_folder dir;
+    write_gray_png(dir / "a.1.png", 3, 1, {2, 300, 300}, true);
+    label_image labels;
+    ASSERT_TRUE(read_label_png(dir / "a.1.png", &labels));
+    EXPECT_EQ(labels.labels, (std::vector<std::uint16_t>{2, 300, 300}));
+
+    // The thumbnail is a palette PNG: decode it and compare with the palette.
+    const thumbnail t = label_thumbnail(dir / "a.1.png");
+    ASSERT_TRUE(t.ok());
+    const std::string prefix = "data:image/png;base64,";
+    ASSERT_EQ(t.data_uri.rfind(prefix, 0), 0u);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    // Decode the base64 back with libpng reading from memory.
+    std::string bytes;
+    {
+        const std::string b64 = t.data_uri.substr(prefix.size());
+        auto value = [](char c) -> int {
+            if (c >= 'A' && c <= 'Z') return c - 'A';
+            if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+            if (c >= '0' && c <= '9') return c - '0' + 52;
+            return c == '+' ? 62 : 63;
+        };
+        for (std::size_t i = 0; i + 3 < b64.size(); i += 4) {
+            const int v = value(b64[i]) << 18 | value(b64[i + 1]) << 12 | (b64[i + 2] == '=' ? 0 : value(b64[i + 2]) << 6) |
+                          (b64[i + 3] == '=' ? 0 : value(b64[i + 3]));
+            bytes += static_cast<char>(v >> 16);
+            if (b64[i + 2] != '=') bytes += static_cast<char>((v >> 8) & 255);
+            if (b64[i + 3] != '=') bytes += static_cast<char>(v & 255);
+        }
+    }
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    ASSERT_EQ(pixels.size(), 9u);
+    const rgb& two = class_color(2);
+    const rgb& three_hundred = class_color(300);  // wraps to 44
+    EXPECT_EQ(std::vector<unsigned char>(pixels.begin(), pixels.begin() + 3), (std::vector<unsigned char>{two.r, two.g, two.b}));
+    EXPECT_EQ(std::vector<unsigned char>(pixels.begin() + 6, pixels.end()),
+              (std::vector<unsigned char>{three_hundred.r, three_hundred.g, three_hundred.b}));
+
+    // Colour files are no label images.
+    write_file(dir / "rgb.png", encode_png(1, 1, 3, {1, 2, 3}));
+    EXPECT_FALSE(read_label_png(dir / "rgb.png", &labels));
+    EXPECT_FALSE(label_thumbnail(dir / "rgb.png").ok());
+}
+
+TEST(ReportPageThumbnails, LabelImagePathUsesTheStemAndChainNumber) {
+    EXPECT_EQ(label_image_path("seg", "/data/brain 01.tiff", 3), "seg/brain 01.3.png");
+    EXPECT_EQ(label_image_path("seg/", "a.b.png", 1), "seg/a.b.1.png");
+    EXPECT_EQ(label_image_path("seg", "noext", 12), "seg/noext.12.png");
+}
+
+TEST(ReportPageAtomicFile, ReplacesWholeOrLeavesTheOldFile) {
+    temp_folder dir;
+    const std::string page = dir / "page.html";
+    write_file(page, "old");
+    std::string error;
+    ASSERT_TRUE(replace_file(page, "new page", &error)) << error;
+    std::ifstream in(page);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new page");
+    // A folder in the way: the rename fails, and no temporary file stays.
+    fs::create_directory(dir / "taken.html");
+    write_file(dir / "taken.html/inside", "x");
+    EXPECT_FALSE(replace_file(dir / "taken.html", "page", &error));
+    EXPECT_EQ(error.rfind(dir / "taken.html: cannot write: ", 0), 0u) << error;
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path())) entries += entry.exists();
+    EXPECT_EQ(entries, 2);  // page.html and taken.html only
+    EXPECT_FALSE(replace_file(dir / "no/such/folder/page.html", "page", &error));
+}
+
+}  // namespace
+}  // namespace strandel::report_page

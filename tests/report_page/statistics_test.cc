@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Summary statistics and ranks of a small table worked out by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iterator>
+#include <sstream>
+
+#include "report_page/comparison.h"
+#include "report_page/ranks.h"
+#include "report_page/statistics.h"
+#include "report_page/text_summary.h"
+
+namespace strandel::report_page {
+namespace {
+
+// Three chains on four images; i0 and i1 have a manual segmentation.
+//
+//   turi   i0  i1   i2   i3      jaccard  i0   i1
+//   A       1   2    3    4      A        0.5  0.8
+//   B       2   2  inf    1      B        0.5  0.9
+//   C       3 nan    3    0      C        0.7  0.6
+//
+// Turi summaries (mean and std over finite values, sample std; median,
+// min and max over everything but nan):
+//   A: mean 2.5, median 2.5, std sqrt((2.25+0.25+0.25+2.25)/3) = sqrt(5/3)
+//      = 1.2909944, min 1, max 4
+//   B: finite 2 2 1: mean 5/3, std sqrt((1/9+1/9+4/9)/2) = sqrt(1/3)
+//      = 0.5773503; median of 1 2 2 inf = 2; min 1, max inf
+//   C: finite 3 3 0: mean 2, std sqrt((1+1+4)/2) = sqrt(3); median of
+//      0 3 3 = 3; min 0, max 3; one nan
+// Turi ranks (highest first, ties share the mean rank, nan last):
+//   i0: A 3, B 2, C 1     i1: A 1.5, B 1.5, C 3 (nan)
+//   i2: B 1 (inf), A 2.5, C 2.5     i3: A 1, B 2, C 3
+//   means: A 8/4 = 2, B 6.5/4 = 1.625, C 9.5/4 = 2.375 (they sum to 6)
+// Jaccard ranks, over i0 and i1 only:
+//   i0: C 1, A 2.5, B 2.5     i1: B 1, A 2, C 3
+//   means: A 2.25, B 1.75, C 2
+// Dunn, Amrane and Liu & Yang are 1 everywhere: all tied, rank 2.
+comparison hand_checked() {
+    const double nan = NAN, inf = INFINITY;
+    const double turi_values[3][4] = {{1, 2, 3, 4}, {2, 2, inf, 1}, {3, nan, 3, 0}};
+    const double jaccard_values[3][2] = {{0.5, 0.8}, {0.5, 0.9}, {0.7, 0.6}};
+    std::vector<result_row> rows;
+    for (int i = 0; i < 4; ++i)
+        for (int k = 0; k < 3; ++k) {
+            result_row r;
+            r.chain = std::string(1, static_cast<char>('A' + k));
+            r.image = "i" + std::to_string(i);
+            r.position = i;
+            r.values[turi] = turi_values[k][i];
+            r.values[dunn] = r.values[amrane] = r.values[liu_yang] = 1.0;
+            if (i < 2) r.values[jaccard] = jaccard_values[k][i];
+            rows.push_back(r);
+        }
+    comparison c;
+    std::string error;
+    EXPECT_TRUE(arrange(rows, &c, &error)) << error;
+    return c;
+}
+
+TEST(ReportPageStatistics, SummariesOfTheHandCheckedTable) {
+    const comparison c = hand_checked();
+    const summary a = summarize(c.values(0, turi));
+    EXPECT_EQ(a.count, 4);
+    EXPECT_DOUBLE_EQ(a.mean, 2.5);
+    EXPECT_DOUBLE_EQ(a.median, 2.5);
+    EXPECT_NEAR(a.std_dev, 1.2909944, 1e-7);
+    EXPECT_EQ(a.min, 1);
+    EXPECT_EQ(a.max, 4);
+
+    const summary b = summarize(c.values(1, turi));
+    EXPECT_EQ(b.finite, 3);
+    EXPECT_EQ(b.positive_infinite, 1);
+    EXPECT_DOUBLE_EQ(b.mean, 5.0 / 3);
+    EXPECT_NEAR(b.std_dev, 0.5773503, 1e-7);
+    EXPECT_EQ(b.median, 2);
+    EXPECT_EQ(b.max, INFINITY);
+
+    const summary cc = summarize(c.values(2, turi));
+    EXPECT_EQ(cc.count, 4);
+    EXPECT_EQ(cc.nan, 1);
+    EXPECT_DOUBLE_EQ(cc.mean, 2);
+    EXPECT_NEAR(cc.std_dev, std::sqrt(3.0), 1e-12);
+    EXPECT_EQ(cc.median, 3);
+    EXPECT_EQ(cc.min, 0);
+
+    // Jaccard only where there is a manual segmentation.
+    EXPECT_EQ(summarize(c.values(2, jaccard)).count, 2);
+    // Nothing to take a statistic over, and one value: no spread.
+    const summary none = summarize({NAN});
+    EXPECT_TRUE(std::isnan(none.mean) && std::isnan(none.median) && std::isnan(none.min));
+    EXPECT_TRUE(std::isnan(summarize({4}).std_dev));
+}
+
+TEST(ReportPageRanks, MeanRanksOfTheHandCheckedTable) {
+    const rank_summary r = mean_ranks(hand_checked());
+    EXPECT_EQ(r.images[turi], 4);
+    EXPECT_DOUBLE_EQ(r.mean_rank[0][turi], 2.0);
+    EXPECT_DOUBLE_EQ(r.mean_rank[1][turi], 1.625);
+    EXPECT_DOUBLE_EQ(r.mean_rank[2][turi], 2.375);
+    EXPECT_EQ(r.images[jaccard], 2);
+    EXPECT_DOUBLE_EQ(r.mean_rank[0][jaccard], 2.25);
+    EXPECT_DOUBLE_EQ(r.mean_rank[1][jaccard], 1.75);
+    EXPECT_DOUBLE_EQ(r.mean_rank[2][jaccard], 2.0);
+    for (int k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(r.mean_rank[k][dunn], 2.0);
+}
+
+TEST(ReportPageRanks, OrderOfInfinitiesNanAndTies) {
+    EXPECT_EQ(rank_values({NAN, -INFINITY, 5, 5, INFINITY}), (std::vector<double>{5, 4, 2.5, 2.5, 1}));
+    EXPECT_EQ(rank_values({NAN, NAN, 0}), (std::vector<double>{2.5, 2.5, 1}));
+    EXPECT_EQ(rank_values({7}), (std::vector<double>{1}));
+}
+
+TEST(ReportPageRanks, OnlyImagesEveryChainHasAreRanked) {
+    comparison c = hand_checked();
+    // Drop chain C's row for i0: its ranks there would not compare.
+    c.images[0].row_of_chain[2] = -1;
+    const rank_summary r = mean_ranks(c);
+    EXPECT_EQ(r.images[turi], 3);
+    EXPECT_DOUBLE_EQ(r.mean_rank[0][turi], 5.0 / 3);  // (1.5 + 2.5 + 1) / 3
+    EXPECT_EQ(r.images[jaccard], 1);
+    EXPECT_DOUBLE_EQ(r.mean_rank[2][jaccard], 3.0);
+}
+
+TEST(ReportPageStatistics, BoxOfValuesLeavesOutNonFiniteAndFindsOutliers) {
+    // Quartiles of 1..8 and 40 (type 7): q1 = 3, median 5, q3 = 7, so the
+    // whiskers reach 1 and 8 and 40 is an outlier.
+    const box_summary b = box_of({4, 1, 40, 2, 3, 5, 6, 7, 8, INFINITY, NAN});
+    EXPECT_EQ(b.plotted, 9);
+    EXPECT_EQ(b.left_out, 2);
+    EXPECT_EQ(b.q1, 3);
+    EXPECT_EQ(b.median, 5);
+    EXPECT_EQ(b.q3, 7);
+    EXPECT_EQ(b.low_whisker, 1);
+    EXPECT_EQ(b.high_whisker, 8);
+    EXPECT_EQ(b.outliers, (std::vector<double>{40}));
+    EXPECT_DOUBLE_EQ(quantile({1, 2, 3, 4}, 0.25), 1.75);
+}
+
+TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
+    const comparison c = hand_checked();
+    const std::string text = text_summary(c, mean_ranks(c));
+    // Chain B's Turi line: 4 values, mean 5/3, median 2, std, min 1, max
+    // inf, mean rank 1.625, one inf left out of the mean.
+    const std::size_t block = text.find("Turi (mean rank over 4 images)");
+    ASSERT_NE(block, std::string::npos) << text;
+    const std::size_t line = text.find("\n  2 ", block);
+    ASSERT_NE(line, std::string::npos) << text;
+    std::istringstream fields(text.substr(line + 1, text.find('\n', line + 1) - line - 1));
+    std::vector<std::string> cells{std::istream_iterator<std::string>(fields), {}};
+    EXPECT_EQ(cells, (std::vector<std::string>{"2", "4", "1.667", "2.000", "0.5774", "1.000", "inf", "1.625", "1", "inf"}));
+    EXPECT_NE(text.find("Jaccard (mean rank over 2 images)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace strandel::report_page
