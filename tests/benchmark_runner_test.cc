@@ -72,7 +72,8 @@ protected:
     benchmark_request request;
     std::vector<std::string> asked;
     // Dark and bright halves; "missing" cannot be read.
-    image_reader reader = [this](const std::string& file, image_data& data, std::string* why) {
+    image_reader reader = [this](const image_request& request, image_data& data, std::string* why) {
+        const std::string& file = request.image;
         asked.push_back(file);
         if (file.find("missing") != std::string::npos) {
             *why = "no such image";

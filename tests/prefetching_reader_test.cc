@@ -13,13 +13,13 @@
 namespace strandel {
 namespace {
 
-std::vector<std::string> numbered_files(int n) {
-    std::vector<std::string> files;
-    for (int i = 0; i < n; ++i) files.push_back("image" + std::to_string(i));
+std::vector<image_request> numbered_files(int n) {
+    std::vector<image_request> files;
+    for (int i = 0; i < n; ++i) files.push_back({"image" + std::to_string(i), ""});
     return files;
 }
 
-int number_of(const std::string& file) { return std::stoi(file.substr(5)); }
+int number_of(const image_request& file) { return std::stoi(file.image.substr(5)); }
 
 // Reads "image<i>" as a histogram holding i pixels at level i % 256, after a
 // delay that varies so that workers finish out of order; "image<i>" with i
@@ -31,7 +31,7 @@ struct fake_engine {
     std::atomic<int> handed_out{0};  // images the batch has taken so far
     std::atomic<int> furthest_ahead{0};
 
-    read_status operator()(const std::string& file, image_data& data, std::string* why) {
+    read_status operator()(const image_request& file, image_data& data, std::string* why) {
         const int i = number_of(file);
         const int now = ++running;
         for (int seen = most_running; now > seen && !most_running.compare_exchange_weak(seen, now);) {
@@ -45,7 +45,7 @@ struct fake_engine {
         std::this_thread::sleep_for(std::chrono::microseconds(200 * ((i * 37) % 5)));
         --running;
         if (i % 7 == 0) {
-            *why = "no such image " + file;
+            *why = "no such image " + file.image;
             return read_status::unreadable;
         }
         clear_histogram(data.h);
@@ -78,7 +78,7 @@ void expect_answer(int i, read_status status, const image_data& data, const std:
 TEST(PrefetchingReader, AnswersInListOrderWithBoundedReadAhead) {
     for (int jobs : {1, 2, 3}) {
         SCOPED_TRACE(jobs);
-        const std::vector<std::string> files = numbered_files(40);
+        const std::vector<image_request> files = numbered_files(40);
         fake_engine engine;
         {
             prefetching_reader reader(files, std::vector<bool>(files.size(), true), jobs, std::ref(engine));
@@ -100,7 +100,7 @@ TEST(PrefetchingReader, AnswersInListOrderWithBoundedReadAhead) {
 }
 
 TEST(PrefetchingReader, ReadsOnlyTheWantedPositions) {
-    const std::vector<std::string> files = numbered_files(12);
+    const std::vector<image_request> files = numbered_files(12);
     std::vector<bool> wanted(12, false);
     for (int i : {1, 4, 5, 11}) wanted[i] = true;
     fake_engine engine;
@@ -118,8 +118,8 @@ TEST(PrefetchingReader, ReadsOnlyTheWantedPositions) {
 }
 
 TEST(PrefetchingReader, AFailingReadSkipsOneImageAndLeavingEarlyDoesNotHang) {
-    const std::vector<std::string> files = numbered_files(30);
-    auto throwing = [](const std::string& file, image_data& data, std::string* why) {
+    const std::vector<image_request> files = numbered_files(30);
+    auto throwing = [](const image_request& file, image_data& data, std::string* why) {
         if (number_of(file) == 2) throw std::runtime_error("out of memory for image2");
         clear_histogram(data.h);
         why->clear();

@@ -155,7 +155,8 @@ struct fake_reader {
     std::map<std::string, bool> manual;
     std::vector<std::string>* visited;
 
-    read_status operator()(const std::string& file, image_data& data, std::string* why) const {
+    read_status operator()(const image_request& request, image_data& data, std::string* why) const {
+        const std::string& file = request.image;
         visited->push_back(file);
         auto it = status.find(file);
         const read_status s = it == status.end() ? read_status::ok : it->second;
@@ -180,7 +181,8 @@ TEST(RunBatch, KeepsPositionsOfSkippedImagesAndAppendsRuns) {
         std::atomic<bool> stop{false};
         std::FILE* f = std::fopen(results.name().c_str(), "a");
         ASSERT_NE(f, nullptr);
-        const batch_outcome outcome = run_batch({"a", "b", "c", "d"}, chain_of({&p}), f, measures, progress, stop, reader, nullptr);
+        const batch_outcome outcome = run_batch(requests_beside({"a", "b", "c", "d"}), chain_of({&p}), f, measures, progress, stop,
+                                                    reader, nullptr);
         EXPECT_TRUE(outcome.written);
         EXPECT_FALSE(outcome.stopped);
         EXPECT_EQ(outcome.lines, 2);
@@ -202,7 +204,7 @@ TEST(RunBatch, StopFlagEndsTheRunAndTheFileIsStillClosedComplete) {
     std::atomic<bool> stop{false};
     fixed_pass raiser("Raiser", {50}, &stop), after("After", {50});
     batch_progress progress;
-    const batch_outcome outcome = run_batch({"a", "b", "c"}, chain_of({&raiser, &after}),
+    const batch_outcome outcome = run_batch(requests_beside({"a", "b", "c"}), chain_of({&raiser, &after}),
                                             std::fopen(results.name().c_str(), "a"), {}, progress, stop, reader, nullptr);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_TRUE(outcome.written);
@@ -220,7 +222,8 @@ TEST(RunBatch, FailedWriteEndsTheRunAndIsReported) {
     batch_progress progress;
     fixed_pass p("P", {50});
     const batch_outcome outcome =
-        run_batch({"a", "b"}, chain_of({&p}), std::fopen("/dev/full", "a"), {}, progress, stop, reader, nullptr);
+        run_batch(requests_beside({"a", "b"}), chain_of({&p}), std::fopen("/dev/full", "a"), {}, progress, stop, reader,
+                  nullptr);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, std::strerror(ENOSPC));
     EXPECT_TRUE(visited.empty());

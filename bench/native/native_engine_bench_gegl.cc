@@ -122,11 +122,12 @@ BENCHMARK(BM_decode_floor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_native_reader(benchmark::State& state) {
     const benchmark_images& set = images();
+    const std::vector<image_request> requests = requests_beside(set.files);
     image_data data;
     std::size_t i = 0;
     for (auto _ : state) {
         std::string why;
-        if (read_image_native(set.files[i++ % set.files.size()], data, &why) != read_status::ok || !data.has_manual)
+        if (read_image_native(requests[i++ % requests.size()], data, &why) != read_status::ok || !data.has_manual)
             state.SkipWithError(why.c_str());
         benchmark::DoNotOptimize(data.h[40]);
     }

@@ -53,9 +53,10 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     if (!parse_chain(request.chain, passes, &error))
         return failure(request_status::calling_error, "chain '" + request.chain + "': " + error);
 
-    std::vector<std::string> images = request.images;
-    if (!request.list_file.empty() && !read_list_relative(request.list_file, &images, &error))
+    std::vector<std::string> files = request.images;
+    if (!request.list_file.empty() && !read_list_relative(request.list_file, &files, &error))
         return failure(request_status::execution_error, error);
+    const std::vector<image_request> images = requests_beside(files);
 
     std::FILE* results = std::fopen(request.results_file.c_str(), "a");
     if (!results)
@@ -66,9 +67,9 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     prefetching_reader prefetch(images, shard_positions(images.size(), request.shard_index, request.shard_count),
                                 request.jobs, read);
     progress_writer progress_lines(images, output.progress, output.prefix);
-    const image_reader reader = [&](const std::string& file, image_data& data, std::string* why) {
+    const image_reader reader = [&](const image_request& image, image_data& data, std::string* why) {
         progress_lines.asked(prefetch.position());
-        const read_status status = prefetch(file, data, why);
+        const read_status status = prefetch(image, data, why);
         progress_lines.read(status);
         return status;
     };

@@ -1,15 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The seam between the batch and whatever reads image files: an engine
-// brings a function that turns one file into the counts the report needs.
+// brings a function that turns one image (and its manual segmentation, when
+// the batch names one) into the counts the report needs.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "evaluation/jaccard.h"
 #include "framework/histogram.h"
 
 namespace strandel {
+
+// One image of a benchmark and where its manual segmentation is looked for.
+struct image_request {
+    std::string image;
+    std::string manual;  // empty: the image has none
+};
+
+// Requests for images whose manual segmentation lies beside them
+// (manual_segmentation_name).
+std::vector<image_request> requests_beside(const std::vector<std::string>& images);
 
 // What one image brings to the report, filled by an image reader.
 struct image_data {
@@ -20,8 +32,10 @@ struct image_data {
 
 enum class read_status { ok, unreadable, no_layer };
 
-// Loads one image file into `data`: its histogram and, when a manual
-// segmentation lies beside it, the pair counts. `why` explains "unreadable".
-using image_reader = std::function<read_status(const std::string& file, image_data& data, std::string* why)>;
+// Loads one image into `data`: its histogram and, when the manual
+// segmentation asked for exists, decodes and has the image's size, the pair
+// counts. A manual segmentation that cannot be used is ignored
+// (has_manual false). `why` explains "unreadable".
+using image_reader = std::function<read_status(const image_request& request, image_data& data, std::string* why)>;
 
 }  // namespace strandel

@@ -6,7 +6,7 @@
 
 namespace strandel {
 
-prefetching_reader::prefetching_reader(std::vector<std::string> images, std::vector<bool> wanted, int jobs,
+prefetching_reader::prefetching_reader(std::vector<image_request> images, std::vector<bool> wanted, int jobs,
                                        image_reader read)
     : m_images(std::move(images)), m_wanted(std::move(wanted)), m_read(std::move(read)) {
     for (std::size_t i = 0; i < m_images.size(); ++i)
@@ -29,9 +29,9 @@ prefetching_reader::~prefetching_reader() {
     for (std::thread& t : m_workers) t.join();
 }
 
-read_status prefetching_reader::read_now(const std::string& file, image_data& data, std::string* why) {
+read_status prefetching_reader::read_now(const image_request& request, image_data& data, std::string* why) {
     try {
-        return m_read(file, data, why);
+        return m_read(request, data, why);
     } catch (const std::exception& e) {
         // Most likely an image too large for memory: skip it, go on.
         *why = e.what();
@@ -63,13 +63,15 @@ void prefetching_reader::work() {
     }
 }
 
-read_status prefetching_reader::operator()(const std::string& file, image_data& data, std::string* why) {
+read_status prefetching_reader::operator()(const image_request& request, image_data& data, std::string* why) {
     const std::size_t position = m_position++;
     // The batch walks the same list; a caller that strays from it is
     // served directly rather than with another file's pixels.
-    if (position >= m_images.size() || m_images[position] != file) return read_now(file, data, why);
+    if (position >= m_images.size() || m_images[position].image != request.image ||
+        m_images[position].manual != request.manual)
+        return read_now(request, data, why);
     if (position >= m_wanted.size() || !m_wanted[position]) return read_status::no_layer;
-    if (m_workers.empty()) return read_now(file, data, why);
+    if (m_workers.empty()) return read_now(request, data, why);
 
     std::unique_lock<std::mutex> lock(m_mutex);
     const std::size_t ticket = m_consumed;

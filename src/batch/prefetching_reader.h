@@ -30,8 +30,7 @@ public:
     // caller's thread; with more, `jobs` workers read up to twice as many
     // images ahead, and no further, so memory stays bounded whatever the
     // length of the list.
-    prefetching_reader(std::vector<std::string> images, std::vector<bool> wanted, int jobs,
-                       image_reader read);
+    prefetching_reader(std::vector<image_request> images, std::vector<bool> wanted, int jobs, image_reader read);
     prefetching_reader(const prefetching_reader&) = delete;
     prefetching_reader& operator=(const prefetching_reader&) = delete;
     // Lets the workers finish the image in hand and joins them.
@@ -39,7 +38,7 @@ public:
 
     // The image_reader the batch calls: must be asked for the images in
     // list order (positions not wanted included).
-    read_status operator()(const std::string& file, image_data& data, std::string* why);
+    read_status operator()(const image_request& request, image_data& data, std::string* why);
 
     // Positions asked for so far.
     std::size_t position() const { return m_position; }
@@ -53,9 +52,9 @@ private:
     };
 
     void work();
-    read_status read_now(const std::string& file, image_data& data, std::string* why);
+    read_status read_now(const image_request& request, image_data& data, std::string* why);
 
-    const std::vector<std::string> m_images;
+    const std::vector<image_request> m_images;
     const std::vector<bool> m_wanted;
     const image_reader m_read;
     std::vector<std::size_t> m_order;  // the wanted positions, in list order

@@ -22,7 +22,7 @@ std::string progress_text(std::size_t position, std::size_t total, const std::st
            (skipped ? " (skipped)" : "");
 }
 
-progress_writer::progress_writer(const std::vector<std::string>& images, std::FILE* out, std::string prefix)
+progress_writer::progress_writer(const std::vector<image_request>& images, std::FILE* out, std::string prefix)
     : m_images(images), m_out(out), m_prefix(std::move(prefix)) {}
 
 void progress_writer::asked(std::size_t position) {
@@ -41,7 +41,7 @@ void progress_writer::finish() {
     m_open = false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     write_line(m_out, m_prefix + ": " +
-                          progress_text(m_position, m_images.size(), m_images[m_position], seconds, m_skipped) + "\n");
+                          progress_text(m_position, m_images.size(), m_images[m_position].image, seconds, m_skipped) + "\n");
 }
 
 void progress_writer::summary(int lines, double seconds) {

@@ -27,7 +27,7 @@ std::string progress_text(std::size_t position, std::size_t total, const std::st
 class progress_writer {
 public:
     // `out` may be null: nothing is written.
-    progress_writer(const std::vector<std::string>& images, std::FILE* out, std::string prefix);
+    progress_writer(const std::vector<image_request>& images, std::FILE* out, std::string prefix);
 
     void asked(std::size_t position);
     void read(read_status status);
@@ -36,7 +36,7 @@ public:
     void summary(int lines, double seconds);
 
 private:
-    const std::vector<std::string>& m_images;
+    const std::vector<image_request>& m_images;
     std::FILE* m_out;
     std::string m_prefix;
     std::size_t m_position = 0;

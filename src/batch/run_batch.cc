@@ -59,7 +59,7 @@ bool evaluate_image(int position, const histogram& h, const gray_label_counts* m
     return true;
 }
 
-batch_outcome run_batch(const std::vector<std::string>& images, const chain& passes, std::FILE* results,
+batch_outcome run_batch(const std::vector<image_request>& images, const chain& passes, std::FILE* results,
                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                         const image_reader& read, std::FILE* traces) {
     batch_outcome outcome;
@@ -80,13 +80,13 @@ batch_outcome run_batch(const std::vector<std::string>& images, const chain& pas
         std::string why;
         const read_status status = read(images[i], *data, &why);
         if (status == read_status::unreadable) {
-            std::fprintf(stderr, "strandel: skipping '%s': %s\n", images[i].c_str(),
+            std::fprintf(stderr, "strandel: skipping '%s': %s\n", images[i].image.c_str(),
                          why.empty() ? "it could not be loaded" : why.c_str());
             continue;
         }
         if (status == read_status::no_layer) continue;
         if (traces) {
-            std::fprintf(traces, "Got %s\n", images[i].c_str());
+            std::fprintf(traces, "Got %s\n", images[i].image.c_str());
             std::fflush(traces);
         }
 

@@ -47,7 +47,7 @@ struct batch_outcome {
 // standard error), and closes `results`. Stops before the next image or pass
 // once `stop` is set, and at the first failed write. Each image read is
 // traced as "Got FILE" to `traces` when it is given.
-batch_outcome run_batch(const std::vector<std::string>& images, const chain& passes, std::FILE* results,
+batch_outcome run_batch(const std::vector<image_request>& images, const chain& passes, std::FILE* results,
                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                         const image_reader& read, std::FILE* traces);
 

@@ -172,7 +172,8 @@ native_engine::native_engine() {
 
 native_engine::~native_engine() { gegl_exit(); }
 
-read_status read_image_native(const std::string& file, image_data& data, std::string* why) {
+read_status read_image_native(const image_request& request, image_data& data, std::string* why) {
+    const std::string& file = request.image;
     std::string kind;
     if (is_palette_image(file, &kind)) {
         *why = "it is " + kind + ", whose pixels GIMP keeps as palette indices; the native engine reads only "
@@ -184,9 +185,9 @@ read_status read_image_native(const std::string& file, image_data& data, std::st
 
     decoded_image manual;
     std::string ignored;
-    const std::string manual_file = manual_segmentation_name(file);
+    const std::string& manual_file = request.manual;
     data.has_manual = false;
-    if (std::FILE* f = std::fopen(manual_file.c_str(), "rb")) {
+    if (std::FILE* f = manual_file.empty() ? nullptr : std::fopen(manual_file.c_str(), "rb")) {
         std::fclose(f);
         data.has_manual = manual.load(manual_file, &ignored) && manual.width() == image.width() &&
                           manual.height() == image.height();

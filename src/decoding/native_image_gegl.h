@@ -20,9 +20,9 @@ public:
     native_engine& operator=(const native_engine&) = delete;
 };
 
-// An image_reader: fills `data` with the histogram of `file` and, when its
-// manual segmentation decodes and has the same size, the (gray level,
+// An image_reader: fills `data` with the histogram of the image and, when
+// its manual segmentation decodes and has the same size, the (gray level,
 // label) pair counts. Safe to call from several threads at once.
-read_status read_image_native(const std::string& file, image_data& data, std::string* why);
+read_status read_image_native(const image_request& request, image_data& data, std::string* why);
 
 }  // namespace strandel

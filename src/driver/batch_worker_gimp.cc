@@ -12,7 +12,8 @@ namespace strandel {
 
 batch_outcome process_benchmark(const std::vector<std::string>& images, const chain& passes, std::FILE* results,
                                 batch_progress& progress, const std::atomic<bool>& stop) {
-    return run_batch(images, passes, results, registered_measures(), progress, stop, read_image_with_gimp, stdout);
+    return run_batch(requests_beside(images), passes, results, registered_measures(), progress, stop,
+                     read_image_with_gimp, stdout);
 }
 
 namespace {

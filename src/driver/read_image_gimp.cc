@@ -8,7 +8,8 @@
 
 namespace strandel {
 
-read_status read_image_with_gimp(const std::string& file, image_data& data, std::string* why) {
+read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
+    const std::string& file = request.image;
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     if (image < 0) {
         *why = "GIMP could not load it";
@@ -30,7 +31,7 @@ read_status read_image_with_gimp(const std::string& file, image_data& data, std:
     GimpDrawable* drawable = gimp_drawable_get(layer);
     const int width = int(drawable->width), height = int(drawable->height);
     const bool readable = drawable->bpp >= 1 && drawable->bpp <= 4;
-    GimpDrawable* manual = readable ? load_manual_segmentation(image) : nullptr;
+    GimpDrawable* manual = readable ? load_manual_segmentation_file(request.manual, image) : nullptr;
     data.has_manual = manual != nullptr;
     if (manual)
         count_gray_label_pairs(drawable, manual, 0, 0, width, height, &data.h, &data.manual);

@@ -10,9 +10,9 @@
 
 namespace strandel {
 
-// Loads `file` with GIMP and reads its first layer (and, when one lies
-// beside it, its manual segmentation) in one walk. Every image it loads is
+// Loads the image with GIMP and reads its first layer (and its manual
+// segmentation, when it is there) in one walk. Every image it loads is
 // deleted from GIMP again before it returns.
-read_status read_image_with_gimp(const std::string& file, image_data& data, std::string* why);
+read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why);
 
 }  // namespace strandel

@@ -28,7 +28,11 @@ GimpDrawable* load_manual_segmentation(gint32 image) {
     if (!image_file) return nullptr;
     const std::string name = manual_segmentation_name(image_file);
     g_free(image_file);
+    return load_manual_segmentation_file(name, image);
+}
 
+GimpDrawable* load_manual_segmentation_file(const std::string& name, gint32 image) {
+    if (name.empty()) return nullptr;
     if (std::FILE* probe = std::fopen(name.c_str(), "r"))
         std::fclose(probe);
     else

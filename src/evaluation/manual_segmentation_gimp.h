@@ -5,6 +5,8 @@
 
 #include <libgimp/gimp.h>
 
+#include <string>
+
 #include "evaluation/jaccard.h"
 #include "framework/histogram.h"
 
@@ -22,6 +24,10 @@ gint32 first_layer(gint32 image);
 // none, it cannot be loaded or converted, or its size differs from the
 // image's first layer. Give the result back with release_manual_segmentation.
 GimpDrawable* load_manual_segmentation(gint32 image);
+
+// The same for a manual segmentation named explicitly (none when `file` is
+// empty).
+GimpDrawable* load_manual_segmentation_file(const std::string& file, gint32 image);
 
 // Detaches the drawable and deletes its image from GIMP.
 void release_manual_segmentation(GimpDrawable* manual);

@@ -153,7 +153,8 @@ TEST_F(BatchWorker, ReadsIndexedAndHighBitDepthImagesByTheirGrayLevels) {
         SCOPED_TRACE(name);
         image_data data;
         std::string why;
-        ASSERT_EQ(read_image_with_gimp(dir->file(name), data, &why), read_status::ok) << why;
+        const std::string file = dir->file(name);
+        ASSERT_EQ(read_image_with_gimp({file, manual_segmentation_name(file)}, data, &why), read_status::ok) << why;
         EXPECT_FALSE(data.has_manual);
         for (int level : {0, 80, 160, 240}) EXPECT_EQ(data.h[level], 200) << "level " << level;
         EXPECT_EQ(total_pixels(data.h), 800);

@@ -22,7 +22,8 @@ void expect_bands(const histogram& h) {
 }
 
 read_status read(const std::string& name, image_data& data, std::string* why) {
-    return read_image_native(folder + "/" + name, data, why);
+    const std::string file = folder + "/" + name;
+    return read_image_native({file, manual_segmentation_name(file)}, data, why);
 }
 
 TEST(NativeImage, EveryLayoutGivesTheGrayLevelsGimpWould) {
@@ -72,7 +73,7 @@ TEST(NativeImage, UnusableFilesAreUnreadableWithTheirReason) {
     EXPECT_NE(why.find("indexed (palette) PNG"), std::string::npos) << why;
     EXPECT_EQ(read("missing.png", data, &why), read_status::unreadable);
     EXPECT_EQ(why, "No such file or directory");
-    EXPECT_EQ(read_image_native("", data, &why), read_status::unreadable);
+    EXPECT_EQ(read_image_native({"", ""}, data, &why), read_status::unreadable);
     EXPECT_EQ(why, "the file name is empty");
 }
 

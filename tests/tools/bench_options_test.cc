@@ -144,7 +144,8 @@ std::string without_times(const std::string& report) {
 // Images "scene<k>": two to four gray levels with counts made from k, read
 // after a delay that varies, so that threads finish out of order; "bad"
 // names are unreadable. Every third scene has a manual segmentation.
-read_status fake_image(const std::string& file, image_data& data, std::string* why) {
+read_status fake_image(const image_request& request, image_data& data, std::string* why) {
+    const std::string& file = request.image;
     const std::size_t at = file.rfind("scene");
     if (at == std::string::npos) {
         *why = "not a scene";
@@ -225,10 +226,10 @@ TEST(BenchRun, ListEntriesAreReadRelativeToTheListAndRunsAppend) {
     std::ofstream(s.path("sub/b.list")) << "scene1\nimg/scene2\n/abs/scene3\n";
     std::vector<std::string> asked;
     std::mutex mutex;
-    const image_reader recording = [&](const std::string& file, image_data& data, std::string* why) {
+    const image_reader recording = [&](const image_request& request, image_data& data, std::string* why) {
         std::lock_guard<std::mutex> lock(mutex);
-        asked.push_back(file);
-        return fake_image(file, data, why);
+        asked.push_back(request.image);
+        return fake_image(request, data, why);
     };
     bench_options o;
     o.run.chain = "K-Means";
