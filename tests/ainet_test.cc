@@ -81,10 +81,13 @@ TEST(AinetPass, SeedsTruncatedCentresToTheirLowEightBits) {
     EXPECT_EQ(centres, (std::vector<double>{12, 44}));
 
     const double inf = std::numeric_limits<double>::infinity();
-    // Beyond int the centres saturate, never undefined.
+    // Exact low bits far beyond int and long (a swarm leaves such centres);
+    // NaN and the infinities give 0.
     const std::vector<std::pair<double, int> > seeds{
         {-0.9, 0}, {-1.0, 255}, {255.99, 255}, {256.0, 0}, {-2147483648.9, 0}, {2147483647.9, 255},
-        {1e300, 255}, {inf, 255}, {-1e300, 0}, {std::nan(""), 0}};
+        {2147483648.0 + 300.7, 44}, {-2147483648.0 - 3.5, 253}, {-2.76e10 - 3.0, 253}, {std::ldexp(1.0, 59) + 128, 128},
+        {-std::ldexp(1.0, 59) - 128, 128}, {std::ldexp(1.0, 59) + 384, 128}, {9.3e18, 0}, {-9.3e18, 0},
+        {1e300, 0}, {inf, 0}, {-inf, 0}, {-1e300, 0}, {std::nan(""), 0}};
     for (const auto& [centre, antibody] : seeds) EXPECT_EQ(ainet_seed_antibody(centre), antibody) << centre;
 }
 

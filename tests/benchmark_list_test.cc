@@ -60,20 +60,44 @@ TEST_F(BenchmarkList, LastLineWithoutLineFeedAndBlankLines) {
 
 TEST_F(BenchmarkList, EmptyFileGivesAnEmptyList) { EXPECT_TRUE(read("").empty()); }
 
-TEST_F(BenchmarkList, LongLinesAreCutAtTheBufferSize) {
-    const std::string line = std::string(299, 'a') + std::string(299, 'b') + std::string(102, 'c');
-    names got = read(line + "\nnext.png\n");
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_EQ(got[0], std::string(299, 'a'));
-    EXPECT_EQ(got[1], std::string(299, 'b'));
-    EXPECT_EQ(got[2], std::string(102, 'c'));
-    EXPECT_EQ(got[3], "next.png");
-    // Exactly 299 bytes fill the buffer; the LF then reads as an empty name.
-    EXPECT_EQ(read(std::string(299, 'x') + "\n"), (names{std::string(299, 'x'), ""}));
+TEST_F(BenchmarkList, LinesTooLongOrHoldingNulAreRefusedWithFileAndLine) {
+    const std::string longest(max_list_name, 'x');
+    // The longest name reads whole, with LF or CR LF; a CR elsewhere stays.
+    EXPECT_EQ(read(longest + "\n" + longest + "\r\nlast\r"), (names{longest, longest, "last\r"}));
+    EXPECT_EQ(read("a\rb"), (names{"a\rb"}));
+    const struct {
+        std::string bytes, problem;
+    } refused[] = {
+        {"one.png\n" + longest + "y\nnext.png\n", ":2: the line is longer than 298 bytes"},
+        {"one.png\n" + longest + "yz", ":2: the line is longer than 298 bytes"},
+        {std::string("ok.png\n\0abc\n", 12), ":2: the line holds a NUL byte"},
+    };
+    for (const auto& c : refused) {
+        names list{"kept.png"};
+        std::string error;
+        const std::string path = file_with(c.bytes);
+        EXPECT_FALSE(read_benchmark_list(path, list, &error));
+        EXPECT_EQ(error.rfind(path + c.problem, 0), 0u) << error;
+        EXPECT_EQ(list, names{"kept.png"});
+    }
+    // An endless file of NUL bytes ends at its first byte.
+    names list;
+    std::string error;
+    EXPECT_FALSE(read_benchmark_list("/dev/zero", list, &error));
+    EXPECT_EQ(error.rfind("/dev/zero:1: the line holds a NUL byte", 0), 0u) << error;
 }
 
-TEST_F(BenchmarkList, LineStartingWithNulReadsAsEmpty) {
-    EXPECT_EQ(read(std::string("\0abc\nok.png\n", 12)), (names{"", "ok.png"}));
+TEST_F(BenchmarkList, NamesThatWouldNotReadBackAreNotWritten) {
+    const std::string path = file_with("old contents\n");
+    for (const std::string& bad : {std::string(max_list_name + 1, 'x'), std::string("a\nb"), std::string("a\r")}) {
+        std::string error;
+        EXPECT_FALSE(write_benchmark_list(path, {"fine.png", bad}, &error));
+        EXPECT_EQ(error.rfind("Could not write '" + path + "': entry 2: the name \"", 0), 0u) << error;
+    }
+    EXPECT_EQ(contents(path), "old contents\n");
+    const std::string longest(max_list_name, 'x');
+    ASSERT_TRUE(write_benchmark_list(path, {longest, "a\rb"}, nullptr));
+    EXPECT_EQ(read(contents(path)), (names{longest, "a\rb"}));
 }
 
 TEST_F(BenchmarkList, WrittenListReadsBackInOrder) {

@@ -99,6 +99,10 @@ TEST(ChainSyntax, RefusesUnknownLabels) {
     expect_refused("k-means", "unknown pass \"k-means\"" + known);
     expect_refused("K-Means; Kmeans(3)", "unknown pass \"Kmeans\"" + known);
     expect_refused("(3, 4)", "unknown pass \"\"" + known);
+    // Messages quote a short, printable prefix of what they were given.
+    expect_refused(std::string(1 << 20, 'x'), "unknown pass \"" + std::string(60, 'x') + "... (1048576 bytes)\"" + known);
+    expect_refused("K-Means(10, \x1b[31m)",
+                   "K-Means: parameter \"Number Of Classes\" must be an integer from 2 to 100, got \"\\x1B[31m\"");
 }
 
 TEST(ChainSyntax, RefusesWrongParameterCounts) {

@@ -11,7 +11,16 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <climits>
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
+
+#include "passes/ainet_pass.h"
 
 namespace strandel {
 namespace {
@@ -227,6 +236,93 @@ TEST(RunBatch, FailedWriteEndsTheRunAndIsReported) {
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.error, std::strerror(ENOSPC));
     EXPECT_TRUE(visited.empty());
+}
+
+// Images that throw: "huge" carries the negative count that a gray level of
+// more than 2^31 pixels wraps to (AiNet refuses it), "bad" throws itself.
+read_status throwing_reader(const image_request& request, image_data& data, std::string*) {
+    if (request.image == "bad") throw std::runtime_error("the decoder gave up");
+    clear_histogram(data.h);
+    data.h[50] = 3;
+    if (request.image == "huge") data.h[60] = INT_MIN;
+    data.has_manual = false;
+    return read_status::ok;
+}
+
+TEST(RunBatch, AnImageThatThrowsIsSkippedWithItsReasonAndTheRestGoOn) {
+    temp_file results;
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    const ainet_pass ainet;
+    ::testing::internal::CaptureStderr();
+    const batch_outcome outcome =
+        run_batch(requests_beside({"a", "huge", "bad", "d"}), chain_of({&ainet}), std::fopen(results.name().c_str(), "a"),
+                  {}, progress, stop, throwing_reader, nullptr);
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(outcome.written);
+    EXPECT_EQ(outcome.lines, 2);
+    const std::vector<std::string> lines = split_lines(read_file(results.name()));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[4].substr(0, 2), "0\t");
+    EXPECT_EQ(lines[5].substr(0, 2), "3\t");
+    EXPECT_NE(warnings.find("strandel: skipping 'huge': AiNet: the histogram count of gray level 60 is -2147483648"),
+              std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("strandel: skipping 'bad': the decoder gave up\n"), std::string::npos) << warnings;
+}
+
+TEST(RunBatch, AFullDiskLeavesOnlyWholeLines) {
+    temp_file results;
+    std::ofstream(results.name()) << "earlier run\n";
+    fixed_pass p("P", {50});
+    const std::string header = report_header(chain_of({&p}), {});
+    const std::string line0 = "0\t1\t0.00\n", line1 = "1\t1\t0.00\n";
+    // Room for the header, two lines and part of a third.
+    rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit low = before;
+    low.rlim_cur = 12 + header.size() + line0.size() + line1.size() + 4;
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+    std::vector<std::string> visited;
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    const batch_outcome outcome = run_batch(requests_beside({"a", "b", "c", "d"}), chain_of({&p}),
+                                            std::fopen(results.name().c_str(), "a"), {}, progress, stop,
+                                            fake_reader{{}, {}, &visited}, nullptr);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(outcome.error, std::strerror(EFBIG));
+    EXPECT_EQ(outcome.lines, 2);
+    EXPECT_EQ(visited.size(), 3u);  // the run ends at the failed line
+    EXPECT_EQ(read_file(results.name()), "earlier run\n" + header + line0 + line1);
+}
+
+TEST(RunBatch, ASecondRunWaitsForTheLockAndSaysSo) {
+    temp_file results;
+    const int other_run = open(results.name().c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(other_run, 0);
+    ASSERT_EQ(flock(other_run, LOCK_EX), 0);
+    fixed_pass p("P", {50});
+    std::vector<std::string> visited;
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    batch_outcome outcome;
+    ::testing::internal::CaptureStderr();
+    std::thread run([&] {
+        outcome = run_batch(requests_beside({"a"}), chain_of({&p}), std::fopen(results.name().c_str(), "a"), {},
+                            progress, stop, fake_reader{{}, {}, &visited}, nullptr);
+    });
+    // Whatever the waiting run might write would land before this line.
+    usleep(300 * 1000);
+    const std::string other_line = "written by the run holding the lock\n";
+    EXPECT_EQ(write(other_run, other_line.data(), other_line.size()), static_cast<ssize_t>(other_line.size()));
+    close(other_run);
+    run.join();
+    const std::string notice = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(outcome.written);
+    EXPECT_EQ(read_file(results.name()), other_line + report_header(chain_of({&p}), {}) + "0\t1\t0.00\n");
+    EXPECT_NE(notice.find("strandel: waiting for another run to finish appending to '"), std::string::npos) << notice;
 }
 
 }  // namespace

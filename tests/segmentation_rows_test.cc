@@ -119,13 +119,14 @@ TEST(SegmentationRows, PaintShowsTheClassAsGrayOrColourAndKeepsGrayAlpha) {
 
 TEST(SegmentationRows, GrayOfAPixelFollowsTheHistogramsRule) {
     const unsigned char rgb_pixels[6] = {10, 20, 30, 40, 50, 60};
-    unsigned char grays[2];
+    unsigned char grays[3];
     gray_row(rgb_pixels, 2, 3, grays);
     EXPECT_EQ(grays[0], 30);  // colour is segmented on its third channel
     EXPECT_EQ(grays[1], 60);
     gray_row(rgb_pixels, 3, 2, grays);
-    EXPECT_EQ(grays[0], 10);
+    EXPECT_EQ(grays[0], 10);  // gray with alpha: the gray byte
     EXPECT_EQ(grays[1], 30);
+    EXPECT_EQ(grays[2], 50);
 }
 
 }  // namespace

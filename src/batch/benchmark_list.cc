@@ -5,24 +5,40 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/message_text.h"
+
 namespace strandel {
 namespace {
-
-constexpr int line_buffer_size = 300;
 
 void set_error(std::string* error, const char* what, const std::string& file, int err) {
     if (!error) return;
     *error = std::string(what) + " '" + file + "': " + std::strerror(err);
 }
 
-// Drops the line end of one buffer's worth of text: an LF in the last place,
-// then a CR in the place before it.
-std::string strip_line_end(char* text) {
-    std::size_t n = std::strlen(text);
-    // A line that starts with a NUL byte reads as empty.
-    if (n >= 1 && text[n - 1] == '\n') text[n - 1] = '\0';
-    if (n >= 2 && text[n - 2] == '\r') text[n - 2] = '\0';
-    return text;
+enum class line_read { name, end_of_file, too_long, nul_byte, failed };
+
+// Reads one line into `name`, never holding more than the longest name, its
+// CR and one byte more: an endless line (/dev/zero, a binary file) costs
+// nothing.
+line_read read_line(std::FILE* in, std::string* name) {
+    name->clear();
+    for (;;) {
+        const int c = std::getc(in);
+        if (c == EOF) {
+            if (std::ferror(in)) return line_read::failed;
+            if (name->empty()) return line_read::end_of_file;
+            break;  // a last line without LF; a CR there stays
+        }
+        if (c == '\n') {
+            if (!name->empty() && name->back() == '\r') name->pop_back();
+            break;
+        }
+        if (c == '\0') return line_read::nul_byte;
+        // One byte past the longest name may still be the CR before a LF.
+        if (name->size() > max_list_name) return line_read::too_long;
+        name->push_back(static_cast<char>(c));
+    }
+    return name->size() > max_list_name ? line_read::too_long : line_read::name;
 }
 
 }  // namespace
@@ -35,22 +51,56 @@ bool read_benchmark_list(const std::string& file, std::vector<std::string>& name
         return false;
     }
     std::vector<std::string> read;
-    char buffer[line_buffer_size];
-    while (std::fgets(buffer, sizeof buffer, in)) read.push_back(strip_line_end(buffer));
+    std::string name;
+    line_read result;
+    while ((result = read_line(in, &name)) == line_read::name) read.push_back(name);
     // A directory opens fine but fails on the first read; that is no list.
-    const bool failed = std::ferror(in);
     const int read_errno = errno;
     std::fclose(in);
-    if (failed) {
+    const std::string where = file + ":" + std::to_string(read.size() + 1) + ": ";
+    switch (result) {
+    case line_read::failed:
         set_error(error, "Could not read", file, read_errno);
         return false;
+    case line_read::too_long:
+        if (error)
+            *error = where + "the line is longer than " + std::to_string(max_list_name) +
+                     " bytes, the most a benchmark list line holds";
+        return false;
+    case line_read::nul_byte:
+        if (error) *error = where + "the line holds a NUL byte; a benchmark list holds file names, one per line";
+        return false;
+    default:
+        break;
     }
     names.swap(read);
     return true;
 }
 
+bool list_name_fits(const std::string& name, std::string* why) {
+    std::string problem;
+    if (name.size() > max_list_name)
+        problem = "is longer than the " + std::to_string(max_list_name) + " bytes a benchmark list line holds";
+    else if (name.find('\n') != std::string::npos)
+        problem = "holds a line feed";
+    else if (name.find('\0') != std::string::npos)
+        problem = "holds a NUL byte";
+    else if (!name.empty() && name.back() == '\r')
+        problem = "ends in a carriage return, which a list line drops";
+    if (problem.empty()) return true;
+    if (why) *why = "the name \"" + message_quote(name) + "\" " + problem;
+    return false;
+}
+
 bool write_benchmark_list(const std::string& file, const std::vector<std::string>& names,
                           std::string* error) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string why;
+        if (!list_name_fits(names[i], &why)) {
+            if (error) *error = "Could not write '" + file + "': entry " + std::to_string(i + 1) + ": " + why;
+            return false;
+        }
+    }
     std::FILE* out = std::fopen(file.c_str(), "w");
     if (!out) {
         set_error(error, "Could not open", file, errno);

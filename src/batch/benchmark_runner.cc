@@ -13,6 +13,7 @@
 #include "batch/progress_writer.h"
 #include "batch/registration.h"
 #include "batch/run_batch.h"
+#include "framework/message_text.h"
 
 namespace strandel {
 
@@ -51,7 +52,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     chain passes;
     std::string error;
     if (!parse_chain(request.chain, passes, &error))
-        return failure(request_status::calling_error, "chain '" + request.chain + "': " + error);
+        return failure(request_status::calling_error, "chain '" + message_quote(request.chain) + "': " + error);
 
     std::vector<std::string> files = request.images;
     if (!request.list_file.empty() && !read_list_relative(request.list_file, &files, &error))

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "batch/registration.h"
+#include "framework/message_text.h"
 #include "framework/number_text.h"
 
 namespace strandel {
@@ -63,18 +64,18 @@ std::unique_ptr<pass> parse_pass(const std::string& item, const std::vector<pass
             break;
         }
     if (!prototype) {
-        *error = "unknown pass \"" + label + "\" (known passes: " + known_labels(prototypes) + ")";
+        *error = "unknown pass \"" + message_quote(label) + "\" (known passes: " + known_labels(prototypes) + ")";
         return nullptr;
     }
     if (open == std::string::npos) return std::unique_ptr<pass>(prototype->clone());
 
     const std::size_t close = item.find(')', open);
     if (close == std::string::npos) {
-        *error = label + ": missing \")\" after the parameters";
+        *error = message_quote(label) + ": missing \")\" after the parameters";
         return nullptr;
     }
     if (!trim(item.substr(close + 1)).empty()) {
-        *error = label + ": unexpected \"" + trim(item.substr(close + 1)) + "\" after \")\"";
+        *error = message_quote(label) + ": unexpected \"" + message_quote(trim(item.substr(close + 1))) + "\" after \")\"";
         return nullptr;
     }
 
@@ -83,7 +84,7 @@ std::unique_ptr<pass> parse_pass(const std::string& item, const std::vector<pass
     if (!trim(inside).empty() || prototype->nr_parameters() == 1) values = split(inside, ',');
     const unsigned n = prototype->nr_parameters();
     if (values.size() != n) {
-        *error = label + ": expected " + std::to_string(n) + " parameter(s) (" +
+        *error = message_quote(label) + ": expected " + std::to_string(n) + " parameter(s) (" +
                  parameter_labels(*prototype) + "), got " + std::to_string(values.size());
         return nullptr;
     }
@@ -103,8 +104,8 @@ std::unique_ptr<pass> parse_pass(const std::string& item, const std::vector<pass
             if (ok) made->parameter_value(i) = param(v);
         }
         if (!ok) {
-            *error = label + ": parameter \"" + info.label() + "\" must be " + describe_range(info) +
-                     ", got \"" + text + "\"";
+            *error = message_quote(label) + ": parameter \"" + info.label() + "\" must be " + describe_range(info) +
+                     ", got \"" + message_quote(text) + "\"";
             return nullptr;
         }
     }

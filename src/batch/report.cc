@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/report.h"
 
-#include <cerrno>
 #include <cstdarg>
-#include <cstring>
-
 
 namespace strandel {
 
@@ -53,35 +50,6 @@ std::string report_line(int position, int nr_classes, double seconds,
     if (jaccard) append_format(out, "\t%.2f", *jaccard);
     out += "\n";
     return out;
-}
-
-bool report_stream::write(const std::string& text) {
-    if (!m_file || !ok()) return false;
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) {
-        fail(errno);
-        return false;
-    }
-    if (std::fflush(m_file) != 0) {
-        fail(errno);
-        return false;
-    }
-    return true;
-}
-
-bool report_stream::close() {
-    if (m_file) {
-        errno = 0;
-        const int result = std::fclose(m_file);
-        m_file = nullptr;
-        if (result != 0) fail(errno);
-    }
-    return ok();
-}
-
-void report_stream::fail(int err) {
-    if (!ok()) return;
-    m_error = err ? std::strerror(err) : "unknown error";
 }
 
 }  // namespace strandel

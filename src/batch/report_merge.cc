@@ -8,6 +8,8 @@
 #include <cstring>
 #include <map>
 
+#include "batch/line_appender.h"
+
 namespace strandel {
 
 namespace {
@@ -120,18 +122,14 @@ bool merge_report_files(const std::vector<std::string>& shard_reports, const std
     std::string merged;
     if (!merge_runs(runs, shard_reports, &merged, error)) return false;
 
-    std::FILE* f = std::fopen(out.c_str(), "a");
-    if (!f) {
-        *error = "Could not open '" + out + "': " + system_error(errno);
+    // Locked like a run's results file, and whole or not at all.
+    line_appender file;
+    if (!file.open_append(out)) {
+        *error = "Could not open '" + out + "': " + file.error();
         return false;
     }
-    errno = 0;
-    const bool written = std::fwrite(merged.data(), 1, merged.size(), f) == merged.size();
-    int err = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (written && !closed) err = errno;
-    if (!written || !closed) {
-        *error = "Could not write '" + out + "': " + system_error(err);
+    if (!file.append(merged) || !file.close()) {
+        *error = "Could not write '" + out + "': " + file.error();
         return false;
     }
     return true;

@@ -2,8 +2,10 @@
 #include "batch/run_batch.h"
 
 #include <chrono>
+#include <exception>
 #include <memory>
 
+#include "batch/line_appender.h"
 #include "batch/report.h"
 #include "evaluation/classification.h"
 #include "framework/progress.h"
@@ -28,6 +30,42 @@ private:
     batch_progress& m_progress;
     double_progress_indicator m_sink;
 };
+
+enum class image_result { line, skipped, stopped };
+
+void warn_skipping(const image_request& image, const std::string& why) {
+    std::fprintf(stderr, "strandel: skipping '%s': %s\n", image.image.c_str(),
+                 why.empty() ? "it could not be loaded" : why.c_str());
+}
+
+// Reads, segments and rates one image. Whatever it throws (a pass refusing
+// its input, memory running out) skips that image only.
+image_result segment_one(const image_request& image, int position, image_data& data, const chain& passes,
+                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
+                         const image_reader& read, std::FILE* traces, std::string* line) {
+    try {
+        std::string why;
+        const read_status status = read(image, data, &why);
+        if (status == read_status::unreadable) {
+            warn_skipping(image, why);
+            return image_result::skipped;
+        }
+        if (status == read_status::no_layer) return image_result::skipped;
+        if (traces) {
+            std::fprintf(traces, "Got %s\n", image.image.c_str());
+            std::fflush(traces);
+        }
+        if (!evaluate_image(position, data.h, data.has_manual ? &data.manual : nullptr, passes, measures, progress,
+                            stop, line))
+            return image_result::stopped;
+        return image_result::line;
+    } catch (const std::exception& e) {
+        warn_skipping(image, e.what());
+    } catch (...) {
+        warn_skipping(image, "an unknown error was thrown");
+    }
+    return image_result::skipped;
+}
 
 }  // namespace
 
@@ -65,8 +103,9 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
     batch_outcome outcome;
     progress.overall.store(0.0);
     progress.algo.store(0.0);
-    report_stream out(results);
-    out.write(report_header(passes, measures));
+    // Locked for the whole run: another run on the same file waits.
+    line_appender out(results);
+    out.append(report_header(passes, measures));
 
     // 512 KiB of pair counts: allocated once for the whole run.
     auto data = std::make_unique<image_data>();
@@ -77,26 +116,19 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
             break;
         }
         progress.overall.store(static_cast<double>(i) / static_cast<double>(n));
-        std::string why;
-        const read_status status = read(images[i], *data, &why);
-        if (status == read_status::unreadable) {
-            std::fprintf(stderr, "strandel: skipping '%s': %s\n", images[i].image.c_str(),
-                         why.empty() ? "it could not be loaded" : why.c_str());
-            continue;
-        }
-        if (status == read_status::no_layer) continue;
-        if (traces) {
-            std::fprintf(traces, "Got %s\n", images[i].image.c_str());
-            std::fflush(traces);
-        }
-
         std::string line;
-        if (!evaluate_image(static_cast<int>(i), data->h, data->has_manual ? &data->manual : nullptr,
-                            passes, measures, progress, stop, &line)) {
+        switch (segment_one(images[i], static_cast<int>(i), *data, passes, measures, progress, stop, read, traces,
+                            &line)) {
+        case image_result::line:
+            if (out.append(line)) ++outcome.lines;
+            break;
+        case image_result::skipped:
+            break;
+        case image_result::stopped:
             outcome.stopped = true;
             break;
         }
-        if (out.write(line)) ++outcome.lines;
+        if (outcome.stopped) break;
     }
     outcome.written = out.close();
     outcome.error = out.error();

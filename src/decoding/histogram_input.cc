@@ -4,12 +4,14 @@
 #include <cerrno>
 #include <cstdint>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <vector>
 
+#include "framework/message_text.h"
 #include "framework/number_text.h"
 
 namespace strandel {
@@ -49,6 +51,24 @@ bool read_header_number(std::istream& in, std::uint64_t limit, std::uint64_t* va
     }
     *value = v;
     return any;
+}
+
+// The longest count worth reading: "+2147483647" with room for a few
+// leading zeros. Anything longer is refused without being held whole.
+constexpr std::size_t max_count_text = 20;
+
+// One whitespace-separated token, read up to one byte past max_count_text.
+// False at the end of the input.
+bool read_count_token(std::istream& in, std::string* token) {
+    token->clear();
+    int c;
+    while ((c = in.get()) != EOF && std::isspace(c)) {
+    }
+    if (c == EOF) return false;
+    do {
+        token->push_back(static_cast<char>(c));
+    } while (token->size() <= max_count_text && (c = in.get()) != EOF && !std::isspace(c));
+    return true;
 }
 
 bool open_file(std::ifstream& file, const std::string& path, std::string* error) {
@@ -129,12 +149,16 @@ bool read_histogram_counts(std::istream& in, const std::string& name, histogram&
     histogram counts;
     unsigned n = 0;
     std::string token;
-    while (in >> token) {
+    while (read_count_token(in, &token)) {
         if (n == 256) return fail(error, name, "more than 256 counts");
+        if (token.size() > max_count_text)
+            return fail(error, name,
+                        "count of gray level " + std::to_string(n) + " starts \"" + message_quote(token) +
+                            "\" and is longer than " + std::to_string(max_count_text) + " characters");
         long long v = 0;
         if (!parse_integer(token, 0, static_cast<long long>(limit), &v))
             return fail(error, name,
-                        "count of gray level " + std::to_string(n) + " is \"" + token +
+                        "count of gray level " + std::to_string(n) + " is \"" + message_quote(token) +
                             "\", not an integer from 0 to " + std::to_string(limit));
         counts[n++] = static_cast<std::int32_t>(v);
     }

@@ -18,7 +18,8 @@ bool read_pgm_histogram(std::istream& in, const std::string& name, histogram& h,
 bool read_pgm_histogram_file(const std::string& path, histogram& h, std::string* error);
 
 // Exactly 256 whitespace-separated non-negative integer counts, each fitting
-// a signed 32-bit integer, for gray levels 0 to 255.
+// a signed 32-bit integer and written in at most 20 characters, for gray
+// levels 0 to 255. Reading stops at the first count that is not one.
 bool read_histogram_counts(std::istream& in, const std::string& name, histogram& h, std::string* error);
 bool read_histogram_counts_file(const std::string& path, histogram& h, std::string* error);
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "passes/ainet_pass.h"
 
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -107,19 +106,14 @@ void ainet_pass::print() const {
 }
 
 unsigned char ainet_seed_antibody(double centre) {
-    // Converting a double outside the range of int (or NaN) is undefined, so
-    // such centres saturate first: NaN gives 0, +inf and anything from 2^31 up
-    // gives INT_MAX (low bits 255), anything below -2^31 gives INT_MIN (0).
-    int whole;
-    if (std::isnan(centre))
-        whole = 0;
-    else if (centre >= 2147483648.0)
-        whole = INT_MAX;
-    else if (centre <= -2147483649.0)
-        whole = INT_MIN;
-    else
-        whole = static_cast<int>(centre);
-    return static_cast<unsigned char>(whole);  // modulo 256
+    // Converting a double outside the range of int is undefined, and a
+    // particle swarm can hand on centres far outside it. fmod is exact, so
+    // the low 8 bits of the truncated value come out right at any size:
+    // from 2^61 up every double is a multiple of 256 and gives 0.
+    if (!std::isfinite(centre)) return 0;
+    double low = std::fmod(std::trunc(centre), 256.0);  // exact, in (-256, 256)
+    if (low < 0) low += 256.0;  // two's complement, as the C cast keeps it
+    return static_cast<unsigned char>(low);
 }
 
 void ainet_pass::operator()(const histogram& h, std::vector<double>& centres,

@@ -23,7 +23,9 @@ public:
 };
 
 // The seed antibody of an incoming centre: the centre truncated toward zero
-// and kept to its low 8 bits (-1.0 gives 255, 300.0 gives 44).
+// and kept to its low 8 bits, as two's complement holds them, at any size
+// (-1.0 gives 255, 300.0 gives 44, 2^31 + 300 gives 44). NaN and the
+// infinities have no low bits and give 0.
 unsigned char ainet_seed_antibody(double centre);
 
 // The same result and progress fractions as `ainet_pass::operator()`, but

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_options.h"
 
+#include "framework/message_text.h"
 #include "framework/number_text.h"
 
 namespace strandel {
@@ -35,7 +36,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
                 continue;
             }
             if (!only_files && arg.size() > 1 && arg[0] == '-') {
-                *error = "unknown option '" + arg + "'";
+                *error = "unknown option '" + message_quote(arg) + "'";
                 return false;
             }
             files.push_back(arg);
@@ -62,7 +63,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         bool known = false;
         for (const char* name : with_value) known = known || arg == name;
         if (!known) {
-            *error = "unknown option '" + arg + "'";
+            *error = "unknown option '" + message_quote(arg) + "'";
             return false;
         }
         if (!has_value) {
@@ -79,7 +80,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         } else if (arg == "--seed") {
             long long seed = 0;
             if (!parse_integer(value, 0, 4294967295LL, &seed)) {
-                *error = "--seed '" + value + "' is not a whole number from 0 to 4294967295";
+                *error = "--seed '" + message_quote(value) + "' is not a whole number from 0 to 4294967295";
                 return false;
             }
             run.seeded = true;
@@ -92,7 +93,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         } else if (arg == "--jobs") {
             long long jobs = 0;
             if (!parse_integer(value, 1, max_jobs, &jobs)) {
-                *error = "--jobs '" + value + "' is not a whole number from 1 to " + std::to_string(max_jobs);
+                *error = "--jobs '" + message_quote(value) + "' is not a whole number from 1 to " + std::to_string(max_jobs);
                 return false;
             }
             run.jobs = static_cast<int>(jobs);
@@ -103,13 +104,13 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             else if (value == "gimp")
                 o->engine = bench_engine::gimp;
             else {
-                *error = "--engine '" + value + "' is not an engine: give native or gimp";
+                *error = "--engine '" + message_quote(value) + "' is not an engine: give native or gimp";
                 return false;
             }
             engine_given = true;
         } else if (arg == "--shard") {
             if (!parse_shard(value, &run.shard_index, &run.shard_count)) {
-                *error = "--shard '" + value + "' is not K/N with 0 <= K < N (such as 0/4)";
+                *error = "--shard '" + message_quote(value) + "' is not K/N with 0 <= K < N (such as 0/4)";
                 return false;
             }
             shard_given = true;

@@ -11,6 +11,7 @@
 #include "evaluation/classification.h"
 #include "evaluation/fitness_function.h"
 #include "framework/chain.h"
+#include "framework/message_text.h"
 #include "framework/number_text.h"
 #include "tools/exit_status.h"
 
@@ -59,7 +60,7 @@ bool parse_centres(const std::string& text, std::vector<double>* centres, std::s
             trim_blanks(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         double v = 0;
         if (!parse_decimal(item, 0, 255, &v)) {
-            *error = "--centres: \"" + item + "\" is not a gray level from 0 to 255";
+            *error = "--centres: \"" + message_quote(item) + "\" is not a gray level from 0 to 255";
             return false;
         }
         centres->push_back(v);
@@ -114,7 +115,7 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
         } else if (arg == "--seed") {
             if (!once(options->have_seed, "--seed") || !take_value("--seed")) return false;
             if (!parse_seed(value, &options->seed)) {
-                *error = "--seed: \"" + value + "\" is not an integer from 0 to 4294967295";
+                *error = "--seed: \"" + message_quote(value) + "\" is not an integer from 0 to 4294967295";
                 return false;
             }
             options->have_seed = true;
@@ -134,7 +135,7 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
             positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option \"" + args[i] + "\"";
+            *error = "unknown option \"" + message_quote(args[i]) + "\"";
             return false;
         } else {
             positional.push_back(arg);
@@ -143,7 +144,7 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
     if (options->help) return true;
 
     if (positional.size() > 1) {
-        *error = "more than one image given (\"" + positional[0] + "\", \"" + positional[1] + "\")";
+        *error = "more than one image given (\"" + message_quote(positional[0]) + "\", \"" + message_quote(positional[1]) + "\")";
         return false;
     }
     if (!positional.empty()) options->image = positional[0];

@@ -18,6 +18,7 @@
 #include "batch/chain_syntax.h"
 #include "batch/registration.h"
 #include "batch/report_merge.h"
+#include "framework/message_text.h"
 #include "tools/exit_status.h"
 #include "tools/gimp_console.h"
 #include "tools/script_fu_batch.h"
@@ -29,7 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const plugin_name = "strandel-benchmark";
-constexpr std::size_t max_list_name = 299;  // the list reader's line buffer, less the NUL
 const char* const runner_prefix = "strandel-bench: ";
 
 bool executable_file(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0 && fs::is_regular_file(path); }
@@ -150,12 +150,10 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         for (const std::string& image : options.images) {
             std::error_code failure;
             const std::string name = image.empty() ? image : fs::absolute(image, failure).string();
-            // A list line holds at most 299 bytes and no line feed.
-            if (failure || name.size() > max_list_name || name.find('\n') != std::string::npos) {
-                err << runner_prefix << "image '" << image << "': "
-                    << (failure ? failure.message()
-                                : "its absolute name does not fit a benchmark list line (at most " +
-                                      std::to_string(max_list_name) + " bytes, no line feed)")
+            std::string why;
+            if (failure || !list_name_fits(name, &why)) {
+                err << runner_prefix << "image '" << message_quote(image) << "': "
+                    << (failure ? failure.message() : "its absolute name does not fit a benchmark list line: " + why)
                     << "\n";
                 return exit_usage;
             }

@@ -97,8 +97,10 @@ TEST(HistogramInput, CountsFileRefusals) {
         {"3 1.5 " + counts_text(1, 254), "h.txt: count of gray level 1 is \"1.5\", not an integer from 0 to 2147483647"},
         {"2147483648 " + counts_text(1, 255),
          "h.txt: count of gray level 0 is \"2147483648\", not an integer from 0 to 2147483647"},
-        {"99999999999999999999999 " + counts_text(1, 255),
-         "h.txt: count of gray level 0 is \"99999999999999999999999\", not an integer from 0 to 2147483647"},
+        {"99999999999999999999 " + counts_text(1, 255),
+         "h.txt: count of gray level 0 is \"99999999999999999999\", not an integer from 0 to 2147483647"},
+        {"999999999999999999999 " + counts_text(1, 255),
+         "h.txt: count of gray level 0 starts \"999999999999999999999\" and is longer than 20 characters"},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.text);
@@ -118,6 +120,9 @@ TEST(HistogramInput, MissingFilesAreNamed) {
     EXPECT_EQ(error, "/nonexistent/h.txt: cannot open: No such file or directory");
     EXPECT_FALSE(read_histogram_counts_file(::testing::TempDir(), h, &error));
     EXPECT_EQ(error, ::testing::TempDir() + ": is a directory, not a file");
+    // An endless input is refused at its first overlong count, not held.
+    EXPECT_FALSE(read_histogram_counts_file("/dev/zero", h, &error));
+    EXPECT_EQ(error.rfind("/dev/zero: count of gray level 0 starts \"\\x00\\x00", 0), 0u) << error;
 }
 
 // ---- the tool -------------------------------------------------------------
