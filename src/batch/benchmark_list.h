@@ -17,7 +17,9 @@ constexpr std::size_t max_list_name = 298;
 // One rule for every reader (benchmark editor, runner, GIMP engine, headless
 // procedure): a line ends at LF, and a CR just before that LF is dropped too
 // (anywhere else a CR belongs to the name); a blank line is an empty name; a
-// last line without LF still counts. A line whose name is longer than
+// last line without LF still counts. A name read may thus end in a CR
+// ("a\r\r\n", or "a\r" at the end of the file), which no list line can
+// hold again: the writer refuses it. A line whose name is longer than
 // max_list_name, or that holds a NUL byte, is refused with `error` naming
 // FILE:LINE; no line is ever split into several names, and reading stops at
 // the first such line. On success `names` is replaced; on failure it is left
