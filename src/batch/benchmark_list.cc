@@ -88,7 +88,7 @@ bool list_name_fits(const std::string& name, std::string* why) {
     else if (!name.empty() && name.back() == '\r')
         problem = "ends in a carriage return, which a list line drops";
     if (problem.empty()) return true;
-    if (why) *why = "the name \"" + message_quote(name) + "\" " + problem;
+    if (why) *why = problem;
     return false;
 }
 
@@ -97,7 +97,9 @@ bool write_benchmark_list(const std::string& file, const std::vector<std::string
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string why;
         if (!list_name_fits(names[i], &why)) {
-            if (error) *error = "Could not write '" + file + "': entry " + std::to_string(i + 1) + ": " + why;
+            if (error)
+                *error = "Could not write '" + file + "': entry " + std::to_string(i + 1) + " \"" +
+                         message_quote(names[i]) + "\" " + why;
             return false;
         }
     }

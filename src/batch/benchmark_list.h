@@ -28,8 +28,8 @@ bool read_benchmark_list(const std::string& file, std::vector<std::string>& name
                          std::string* error);
 
 // Whether `name` reads back as itself from a list line: at most
-// max_list_name bytes, no LF or NUL, no CR at its end. `why` says what is
-// wrong otherwise.
+// max_list_name bytes, no LF or NUL, no CR at its end. Otherwise `why` says
+// what is wrong with it ("holds a line feed").
 bool list_name_fits(const std::string& name, std::string* why);
 
 // Writes every name followed by LF, in order, replacing the file. Refuses,

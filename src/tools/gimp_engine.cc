@@ -153,7 +153,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
             std::string why;
             if (failure || !list_name_fits(name, &why)) {
                 err << runner_prefix << "image '" << message_quote(image) << "': "
-                    << (failure ? failure.message() : "its absolute name does not fit a benchmark list line: " + why)
+                    << (failure ? failure.message() : "its absolute name " + why)
                     << "\n";
                 return exit_usage;
             }
