@@ -24,7 +24,9 @@ trap 'rm -rf "$found"' EXIT
 for t in "${targets[@]}"; do
   mkdir -p "$found/$t"
   echo "fuzzing $t for $seconds s"
+  # A failing input is printed (Base64) in the log tail; nothing lands in the tree.
   "$build/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$found/$t-" \
     "$found/$t" "$root/fuzz/corpus/$t" </dev/null 2>"$found/$t.log" || { tail -n 40 "$found/$t.log"; exit 1; }
   grep -E '^stat::number_of_executed_units' "$found/$t.log" || true
 done
