@@ -49,8 +49,8 @@ bool merge_table_files(const std::vector<std::string>& tables, const std::string
     for (const std::string& table : tables) {
         std::string text, csv_error;
         if (!read_text(table, &text, error)) return false;
-        std::vector<report_page::csv_record> records;
-        if (!report_page::split_csv(text, &records, &csv_error)) {
+        std::vector<csv_record> records;
+        if (!split_csv(text, &records, &csv_error)) {
             *error = "'" + table + "' is not CSV: " + csv_error;
             return false;
         }
