@@ -39,12 +39,12 @@ int lock_waiting_if_needed(int fd) {
 
 }  // namespace
 
-line_appender::line_appender(std::FILE* adopted) {
+line_appender::line_appender(std::FILE* adopted, bool lock) {
     if (!adopted) {
         m_error = "the file is not open";
         return;
     }
-    adopt(adopted);
+    adopt(adopted, lock);
 }
 
 bool line_appender::open_append(const std::string& path) {
@@ -55,11 +55,11 @@ bool line_appender::open_append(const std::string& path) {
         fail(errno);
         return false;
     }
-    adopt(file);
+    adopt(file, true);
     return ok();
 }
 
-void line_appender::adopt(std::FILE* file) {
+void line_appender::adopt(std::FILE* file, bool lock) {
     m_file = file;
     // Whatever the caller left in the stream's buffer goes first; from here
     // on the descriptor is written directly, so that nothing of a refused
@@ -77,7 +77,7 @@ void line_appender::adopt(std::FILE* file) {
         return;
     }
     if (!S_ISREG(info.st_mode)) return;
-    if (const int err = lock_waiting_if_needed(m_fd)) {
+    if (const int err = lock ? lock_waiting_if_needed(m_fd) : 0) {
         fail(err);
         return;
     }

@@ -14,8 +14,9 @@ class line_appender {
 public:
     line_appender() = default;
     // Takes over a stream opened for appending (closed by close()); locks
-    // it as open_append() does. Null is a failed open.
-    explicit line_appender(std::FILE* adopted);
+    // it as open_append() does unless `lock` is false (a file this process
+    // has locked already through another stream). Null is a failed open.
+    explicit line_appender(std::FILE* adopted, bool lock = true);
     line_appender(const line_appender&) = delete;
     line_appender& operator=(const line_appender&) = delete;
     ~line_appender() { close(); }
@@ -39,7 +40,7 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
-    void adopt(std::FILE* file);
+    void adopt(std::FILE* file, bool lock);
     void fail(int err);
 
     std::FILE* m_file = nullptr;

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/run_batch.h"
 
-#include <chrono>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <tuple>
 
 #include "batch/line_appender.h"
 #include "batch/report.h"
-#include "evaluation/classification.h"
 #include "framework/progress.h"
 
 namespace strandel {
@@ -31,40 +34,51 @@ private:
     double_progress_indicator m_sink;
 };
 
-enum class image_result { line, skipped, stopped };
+// The report line of a rating.
+std::string line_of(int position, const image_rating& rating) {
+    return report_line(position, static_cast<int>(rating.centres.size()), rating.seconds, rating.values,
+                       rating.has_jaccard ? &rating.jaccard : nullptr);
+}
 
-void warn_skipping(const image_request& image, const std::string& why) {
-    std::fprintf(stderr, "strandel: skipping '%s': %s\n", image.image.c_str(),
+void warn_skipping(const image_request& image, const std::string& why, std::size_t chain, std::size_t chains) {
+    const std::string which = chains > 1 ? " for chain " + std::to_string(chain + 1) : std::string();
+    std::fprintf(stderr, "strandel: skipping '%s'%s: %s\n", image.image.c_str(), which.c_str(),
                  why.empty() ? "it could not be loaded" : why.c_str());
 }
 
-// Reads, segments and rates one image. Whatever it throws (a pass refusing
-// its input, memory running out) skips that image only.
-image_result segment_one(const image_request& image, int position, image_data& data, const chain& passes,
-                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
-                         const image_reader& read, std::FILE* traces, std::string* line) {
+// The reason an exception gives, whatever was thrown.
+std::string reason_of(std::exception_ptr thrown) {
     try {
-        std::string why;
-        const read_status status = read(image, data, &why);
-        if (status == read_status::unreadable) {
-            warn_skipping(image, why);
-            return image_result::skipped;
-        }
-        if (status == read_status::no_layer) return image_result::skipped;
-        if (traces) {
-            std::fprintf(traces, "Got %s\n", image.image.c_str());
-            std::fflush(traces);
-        }
-        if (!evaluate_image(position, data.h, data.has_manual ? &data.manual : nullptr, passes, measures, progress,
-                            stop, line))
-            return image_result::stopped;
-        return image_result::line;
+        std::rethrow_exception(thrown);
     } catch (const std::exception& e) {
-        warn_skipping(image, e.what());
+        return e.what();
     } catch (...) {
-        warn_skipping(image, "an unknown error was thrown");
+        return "an unknown error was thrown";
     }
-    return image_result::skipped;
+}
+
+// One appender per chain, each locking its results file for the whole run.
+// Files are locked in one order (device, inode) in every process, so that two
+// runs of the same chains in another order wait for each other instead of
+// each holding what the other needs; a file that two chains share is locked
+// once.
+std::vector<std::unique_ptr<line_appender>> lock_results(const std::vector<batch_chain>& chains) {
+    using file_id = std::tuple<dev_t, ino_t, std::size_t>;
+    std::vector<file_id> order;
+    for (std::size_t c = 0; c < chains.size(); ++c) {
+        struct stat info{};
+        if (chains[c].results) fstat(fileno(chains[c].results), &info);
+        order.emplace_back(info.st_dev, info.st_ino, c);
+    }
+    std::sort(order.begin(), order.end());
+    std::vector<std::unique_ptr<line_appender>> outs(chains.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const bool shared = k > 0 && std::get<1>(order[k]) != 0 && std::get<0>(order[k]) == std::get<0>(order[k - 1]) &&
+                            std::get<1>(order[k]) == std::get<1>(order[k - 1]);
+        const std::size_t c = std::get<2>(order[k]);
+        outs[c] = std::make_unique<line_appender>(chains[c].results, !shared);
+    }
+    return outs;
 }
 
 }  // namespace
@@ -72,66 +86,97 @@ image_result segment_one(const image_request& image, int position, image_data& d
 bool evaluate_image(int position, const histogram& h, const gray_label_counts* manual, const chain& passes,
                     const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                     std::string* line) {
-    std::vector<double> centres;
     publishing_observer observer(progress);
-    using clock = std::chrono::steady_clock;
-    const clock::time_point start = clock::now();
-    if (!run_chain(passes, h, centres, &observer, &stop)) return false;
-    const clock::duration elapsed = clock::now() - start;
-
-    class_map classes;
-    classify(h, centres, &classes);
-    std::vector<double> values;
-    values.reserve(measures.size());
-    for (const fitness_function* f : measures) values.push_back((*f)(h, centres, classes));
-
-    double jaccard = 0.0;
-    if (manual) {
-        match_list matches;
-        jaccard_matches(*manual, classes, centres, &matches);
-        jaccard = jaccard_mean(matches);
-    }
-    const double seconds = std::chrono::duration<double>(elapsed).count();
-    *line = report_line(position, static_cast<int>(centres.size()), seconds, values,
-                        manual ? &jaccard : nullptr);
+    image_rating rating;
+    if (!rate_image(h, manual, passes, measures, &observer, stop, &rating)) return false;
+    *line = line_of(position, rating);
     return true;
 }
 
 batch_outcome run_batch(const std::vector<image_request>& images, const chain& passes, std::FILE* results,
                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                         const image_reader& read, std::FILE* traces) {
+    batch_hooks hooks;
+    hooks.traces = traces;
+    return run_chains(images, {batch_chain{&passes, results}}, measures, progress, stop, read, hooks);
+}
+
+batch_outcome run_chains(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
+                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
+                         const image_reader& read, const batch_hooks& hooks) {
     batch_outcome outcome;
     progress.overall.store(0.0);
     progress.algo.store(0.0);
     // Locked for the whole run: another run on the same file waits.
-    line_appender out(results);
-    out.append(report_header(passes, measures));
+    std::vector<std::unique_ptr<line_appender>> outs = lock_results(chains);
+    for (std::size_t c = 0; c < chains.size(); ++c) outs[c]->append(report_header(*chains[c].passes, measures));
+    auto all_ok = [&outs] {
+        for (const auto& out : outs)
+            if (!out->ok()) return false;
+        return true;
+    };
 
     // 512 KiB of pair counts: allocated once for the whole run.
     auto data = std::make_unique<image_data>();
+    publishing_observer observer(progress);
+    image_rating rating;
     const std::size_t n = images.size();
-    for (std::size_t i = 0; i < n && out.ok(); ++i) {
+    for (std::size_t i = 0; i < n && all_ok() && !outcome.stopped && !outcome.refused; ++i) {
         if (stop.load()) {
             outcome.stopped = true;
             break;
         }
         progress.overall.store(static_cast<double>(i) / static_cast<double>(n));
-        std::string line;
-        switch (segment_one(images[i], static_cast<int>(i), *data, passes, measures, progress, stop, read, traces,
-                            &line)) {
-        case image_result::line:
-            if (out.append(line)) ++outcome.lines;
-            break;
-        case image_result::skipped:
-            break;
-        case image_result::stopped:
-            outcome.stopped = true;
-            break;
+        // Whatever one image throws (a reader giving up, memory running
+        // out, a pass refusing its histogram) skips that image only.
+        std::string why;
+        read_status status;
+        try {
+            status = read(images[i], *data, &why);
+        } catch (...) {
+            status = read_status::unreadable;
+            why = reason_of(std::current_exception());
         }
-        if (outcome.stopped) break;
+        if (status == read_status::unreadable) {
+            warn_skipping(images[i], why, 0, 1);
+            continue;
+        }
+        if (status == read_status::no_layer) continue;
+        if (hooks.traces) {
+            std::fprintf(hooks.traces, "Got %s\n", images[i].image.c_str());
+            std::fflush(hooks.traces);
+        }
+
+        for (std::size_t c = 0; c < chains.size(); ++c) {
+            if (hooks.seed_each) std::srand(*hooks.seed_each + static_cast<unsigned>(i));
+            bool finished = false;
+            try {
+                finished = rate_image(data->h, data->has_manual ? &data->manual : nullptr, *chains[c].passes, measures,
+                                   &observer, stop, &rating);
+            } catch (...) {
+                warn_skipping(images[i], reason_of(std::current_exception()), c, chains.size());
+                continue;
+            }
+            if (!finished) {
+                outcome.stopped = true;
+                break;
+            }
+            if (!outs[c]->append(line_of(static_cast<int>(i), rating))) break;
+            ++outcome.lines;
+            if (hooks.rated && !hooks.rated(c, i, images[i], rating)) {
+                outcome.refused = true;
+                break;
+            }
+        }
     }
-    outcome.written = out.close();
-    outcome.error = out.error();
+    for (std::size_t c = 0; c < outs.size(); ++c) {
+        const bool closed = outs[c]->close();
+        if (!closed && outcome.written) {
+            outcome.written = false;
+            outcome.error = outs[c]->error();
+            outcome.failed_chain = c;
+        }
+    }
     return outcome;
 }
 
