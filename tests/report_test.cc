@@ -270,6 +270,32 @@ TEST(RunBatch, AnImageThatThrowsIsSkippedWithItsReasonAndTheRestGoOn) {
     EXPECT_NE(warnings.find("strandel: skipping 'bad': the decoder gave up\n"), std::string::npos) << warnings;
 }
 
+TEST(RunChains, AThrowingChainSkipsOnlyItsOwnLineAndASharedFileIsLockedOnce) {
+    temp_file first, shared;
+    const ainet_pass ainet;
+    fixed_pass p("P", {50});
+    const chain a = chain_of({&ainet}), b = chain_of({&p}), c = chain_of({&p});
+    // Chains 2 and 3 append to one file: locking it twice would wait forever.
+    const std::vector<batch_chain> chains{{&a, std::fopen(first.name().c_str(), "a")},
+                                          {&b, std::fopen(shared.name().c_str(), "a")},
+                                          {&c, std::fopen(shared.name().c_str(), "a")}};
+    batch_progress progress;
+    std::atomic<bool> stop{false};
+    ::testing::internal::CaptureStderr();
+    const batch_outcome outcome =
+        run_chains(requests_beside({"huge", "a"}), chains, {}, progress, stop, throwing_reader, batch_hooks{});
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(outcome.written);
+    EXPECT_EQ(outcome.lines, 5);
+    EXPECT_NE(warnings.find("strandel: skipping 'huge' for chain 1: AiNet: the histogram count"), std::string::npos)
+        << warnings;
+    const std::vector<std::string> lines = split_lines(read_file(first.name()));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[4].substr(0, 2), "1\t");
+    const std::string header = report_header(b, {});
+    EXPECT_EQ(read_file(shared.name()), header + header + "0\t1\t0.00\n0\t1\t0.00\n1\t1\t0.00\n1\t1\t0.00\n");
+}
+
 TEST(RunBatch, AFullDiskLeavesOnlyWholeLines) {
     temp_file results;
     std::ofstream(results.name()) << "earlier run\n";
