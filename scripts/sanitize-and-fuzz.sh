@@ -11,7 +11,7 @@ seconds="${FUZZ_SECONDS:-20}"
 targets=(chain_bytes chain_syntax benchmark_list report_merge histogram)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRANDEL_FUZZ=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target core_tests tools_tests strandel-chain native_tests strandel-bench \
+cmake --build "$build" -j"$(nproc)" --target core_tests tools_tests strandel-chain native_tests strandel-bench strandel-report \
   "${targets[@]/#/fuzz_}" >/dev/null
 
 # AiNet's every-pixel cross-check takes some 90 s under the sanitizers and
