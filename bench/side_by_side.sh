@@ -30,10 +30,13 @@ console="${STRANDEL_GIMP_CONSOLE:-gimp-console-2.10}"
 for f in "$bench" "$native" "$plugin"; do
   [ -x "$f" ] || { echo "$f is missing: build the project first" >&2; exit 1; }
 done
+# Debian's python3-opencv and python3-skimage serve the system interpreter.
+py=python3
+[ -x /usr/bin/python3 ] && py=/usr/bin/python3
 have_cv=0
-python3 -c 'import cv2' 2>/dev/null && have_cv=1
+"$py" -c 'import cv2' 2>/dev/null && have_cv=1
 have_peer=0
-python3 -c 'import cv2, skimage.filters' 2>/dev/null && have_peer=1
+"$py" -c 'import cv2, skimage.filters' 2>/dev/null && have_peer=1
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/strandel-side-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -70,7 +73,7 @@ for spec in 481x321:20 1000x1000:10 2000x2000:4 4000x4000:2; do
   reader="$(bench_ms "$work/$size.json" BM_native_reader/real_time_median 1)"
   gegl="$(bench_ms "$work/$size.json" BM_decode_floor/real_time_median 1)"
   cv="-"
-  [ "$have_cv" -eq 1 ] && cv="$(python3 "$root/bench/opencv_imread.py" "$work/$size")"
+  [ "$have_cv" -eq 1 ] && cv="$("$py" "$root/bench/opencv_imread.py" "$work/$size")"
   printf "%-8s %9s %9s %9s %9s %10s %10s\n" "$size" "$inflate" "$cv" "$reader" "$gegl" \
     "$(ratio "$reader" "$inflate")" "$(ratio "$reader" "${cv/-/0}")"
 done
@@ -95,7 +98,7 @@ one_image="$work/481x321/img00.png"
 read -r s kb < <(timed 7 "$bench" --chain K-Means "$one_image" --out "$work/s.txt")
 echo "PNG (in-process reader): $(awk -v s="$s" 'BEGIN { printf "%.0f", s * 1000 }') ms, peak $((kb / 1024)) MB"
 if [ "$have_cv" -eq 1 ]; then
-  python3 -c 'import cv2, sys; cv2.imwrite(sys.argv[2], cv2.imread(sys.argv[1], 0))' "$one_image" "$work/one.jpg"
+  "$py" -c 'import cv2, sys; cv2.imwrite(sys.argv[2], cv2.imread(sys.argv[1], 0))' "$one_image" "$work/one.jpg"
   read -r s kb < <(timed 7 "$bench" --chain K-Means "$work/one.jpg" --out "$work/s.txt")
   echo "JPEG (GEGL, started on demand): $(awk -v s="$s" 'BEGIN { printf "%.0f", s * 1000 }') ms, peak $((kb / 1024)) MB"
 fi
@@ -125,7 +128,7 @@ n2="$(timed 3 "$bench" --jobs 2 --list "$work/fifty/bench.list" --out "$work/f2.
 echo "strandel-bench (AiNet) --jobs 1   $n1"
 echo "strandel-bench (AiNet) --jobs 2   $n2"
 if [ "$have_peer" -eq 1 ]; then
-  peer="$(timed 3 python3 "$root/bench/peer_multiotsu.py" "$work/fifty/bench.list" "$work/peer.txt" | cut -d' ' -f1)"
+  peer="$(timed 3 "$py" "$root/bench/peer_multiotsu.py" "$work/fifty/bench.list" "$work/peer.txt" | cut -d' ' -f1)"
   echo "Python, OpenCV + multi-Otsu       $peer   (strandel-bench --jobs 1: $(ratio "$n1" "$peer") x)"
 else
   echo "(python3-opencv or python3-skimage is not installed: no Python peer)"
