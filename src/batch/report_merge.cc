@@ -8,6 +8,8 @@
 #include <cstring>
 #include <map>
 
+#include "framework/number_text.h"
+
 namespace strandel {
 
 namespace {
@@ -66,10 +68,9 @@ bool parse_last_run(const std::string& text, const std::string& source, report_r
             return false;
         }
         const std::string line = text.substr(at, end + 1 - at);
-        char* after = nullptr;
-        errno = 0;
-        const long position = std::strtol(line.c_str(), &after, 10);
-        if (after == line.c_str() || *after != '\t' || errno == ERANGE || position < 0 || position > 2147483647L) {
+        const std::size_t tab = line.find('\t');
+        long long position = 0;
+        if (tab == std::string::npos || !parse_integer(line.substr(0, tab), 0, 2147483647LL, &position)) {
             *error = "'" + source + "' line " + std::to_string(line_number) +
                      " is not a report line (it should start with the image position and a tab)";
             return false;

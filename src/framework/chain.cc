@@ -5,12 +5,6 @@
 
 namespace strandel {
 
-chain chain::clone() const {
-    chain copy;
-    for (const pass& p : *this) copy.append_clone(p);
-    return copy;
-}
-
 void chain::splice(chain&& other) {
     for (auto& p : other.m_passes) m_passes.push_back(std::move(p));
     other.m_passes.clear();

@@ -46,9 +46,6 @@ public:
     chain(const chain&) = delete;
     chain& operator=(const chain&) = delete;
 
-    // A chain of clones of these passes, in the same order.
-    chain clone() const;
-
     // Appends `p` (a new pass, typically a clone) and owns it from then on.
     void append(std::unique_ptr<pass> p) { m_passes.push_back(std::move(p)); }
     void append_clone(const pass& p) { m_passes.emplace_back(p.clone()); }

@@ -17,8 +17,6 @@ namespace strandel {
 // Pixel sizes of the layouts a drawable can have.
 enum pixel_layout : int { layout_gray = 1, layout_gray_alpha = 2, layout_rgb = 3, layout_rgba = 4 };
 
-inline bool known_pixel_size(int bpp) { return bpp >= 1 && bpp <= 4; }
-
 // The gray level of one pixel: the gray byte of a gray pixel, the level
 // rgb_to_gray gives a colour one.
 inline unsigned char pixel_gray_level(const unsigned char* p, int bpp) {

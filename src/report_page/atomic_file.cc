@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 bool replace_file(const std::string& path, std::string_view content, std::string* error) {
     std::string temporary = path + ".tmp-XXXXXX";
@@ -42,4 +42,4 @@ bool replace_file(const std::string& path, std::string_view content, std::string
     return true;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace strandel::report_page {
+namespace strandel {
 
 axis nice_axis(double low, double high, int wanted) {
     if (high - low <= 0) {
@@ -39,4 +39,4 @@ axis nice_axis(double low, double high, int wanted) {
     return a;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct axis {
     double low = 0, high = 1;  // the drawn range, on tick values
@@ -18,4 +18,4 @@ struct axis {
 // [low, high] (finite, low <= high). A range of one value is widened around it.
 axis nice_axis(double low, double high, int wanted = 5);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/base64.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string base64(std::string_view bytes) {
     static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -28,4 +28,4 @@ std::string base64(std::string_view bytes) {
     return out;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

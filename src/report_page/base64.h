@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string base64(std::string_view bytes);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

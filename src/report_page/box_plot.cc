@@ -10,7 +10,7 @@
 #include "report_page/number_format.h"
 #include "report_page/statistics.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 constexpr double width = 640, left = 210, right = 24, top = 8, row = 38, bottom = 46;
@@ -108,4 +108,4 @@ std::string box_plot_svg(const std::string& axis_title, const std::vector<box_se
     return svg + "</svg>";
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct box_series {
     int number = 0;      // chain number, shown in its colour chip
@@ -20,4 +20,4 @@ struct box_series {
 // gets its row and the words "no finite value".
 std::string box_plot_svg(const std::string& axis_title, const std::vector<box_series>& series);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -4,11 +4,11 @@
 
 #include <string>
 
-namespace strandel::report_page {
+namespace strandel {
 
 // A CSS colour for the chain of index `chain` (from 0). Ten well-separated
 // hues that stay apart for common colour-vision deficiencies and on a
 // projector; past ten they repeat.
 std::string chain_color(int chain);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

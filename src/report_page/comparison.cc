@@ -5,7 +5,7 @@
 #include <map>
 #include <numeric>
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string comparison::manual_segmentation(int image) const {
     for (int r : images[image].row_of_chain)
@@ -66,4 +66,4 @@ bool arrange(std::vector<result_row> rows, comparison* out, std::string* error) 
     return true;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

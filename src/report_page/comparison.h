@@ -7,7 +7,7 @@
 
 #include "report_page/results_table.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct image_rows {
     std::string image;  // path as the tables give it
@@ -41,4 +41,4 @@ struct comparison {
 // rows of the same chain for the same image fail, naming both places.
 bool arrange(std::vector<result_row> rows, comparison* out, std::string* error);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/csv.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 bool split_csv(std::string_view text, std::vector<csv_record>* records, std::string* error) {
     records->clear();
@@ -65,4 +65,4 @@ bool split_csv(std::string_view text, std::vector<csv_record>* records, std::str
     return true;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct csv_record {
     int line = 0;  // line of the text on which the record starts, from 1
@@ -23,4 +23,4 @@ struct csv_record {
 // quoted field that is never closed.
 bool split_csv(std::string_view text, std::vector<csv_record>* records, std::string* error);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

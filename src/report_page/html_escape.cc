@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/html_escape.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string html_escape(std::string_view text) {
     std::string out;
@@ -26,4 +26,4 @@ std::string html_escape(std::string_view text) {
     return out;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

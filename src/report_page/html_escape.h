@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace strandel::report_page {
+namespace strandel {
 
 // Escapes &, <, >, " and ' so that the text stays text both between tags
 // and inside a quoted attribute value (chain texts and file names may hold
 // any of them).
 std::string html_escape(std::string_view text);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -11,7 +11,7 @@
 #include "report_page/page_parts.h"
 #include "report_page/statistics.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 std::string plural(std::size_t n, const char* one, const char* many) {
@@ -139,4 +139,4 @@ std::string html_page(const page_content& content) {
     return html;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -10,7 +10,7 @@
 #include "report_page/page_thumbnails.h"
 #include "report_page/ranks.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct page_content {
     const comparison* results = nullptr;
@@ -32,4 +32,4 @@ std::string ranks_section(const page_content& content);
 std::string measures_section(const page_content& content);
 std::string images_section(const page_content& content);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct decoded_image {
     int width = 0, height = 0;
@@ -20,4 +20,4 @@ struct decoded_image {
 // decoded (the page then shows a placeholder in its place).
 using image_decoder = std::function<bool(const std::string& path, decoded_image* out)>;
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -6,7 +6,7 @@
 #include "report_page/html_page.h"
 #include "report_page/page_parts.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string images_section(const page_content& content) {
     const comparison& c = *content.results;
@@ -76,4 +76,4 @@ std::string images_section(const page_content& content) {
     return html + "</tbody></table></div></section>";
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -9,7 +9,7 @@
 #include "report_page/number_format.h"
 #include "report_page/page_parts.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 constexpr int lowest_shown = 5;
 
@@ -63,4 +63,4 @@ std::string lowest_jaccard_section(const page_content& content) {
     return html + ".</p>" + body + "</section>";
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/measures.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 const char* measure_column(int measure) {
     static const char* const columns[measure_count] = {"turi", "dunn", "amrane", "liu_yang", "jaccard"};
@@ -13,4 +13,4 @@ const char* measure_title(int measure) {
     return titles[measure];
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

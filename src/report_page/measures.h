@@ -3,7 +3,7 @@
 // column order. All are oriented so that higher is better.
 #pragma once
 
-namespace strandel::report_page {
+namespace strandel {
 
 enum measure_id : int { turi, dunn, amrane, liu_yang, jaccard };
 constexpr int measure_count = 5;
@@ -13,4 +13,4 @@ const char* measure_column(int measure);
 // Name for people ("Liu & Yang").
 const char* measure_title(int measure);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string full_number(double value) {
     if (std::isnan(value)) return "nan";  // not "-nan"
@@ -29,4 +29,4 @@ std::string short_number(double value) {
     return buffer;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace strandel::report_page {
+namespace strandel {
 
 // The shortest decimal that reads back as the same double; "inf", "-inf"
 // and "nan" as the results table writes them.
@@ -15,4 +15,4 @@ std::string full_number(double value);
 // exponents), 1.235e-05 below 0.0001; "inf", "-inf", "nan" as they are.
 std::string short_number(double value);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/page_assets.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 const char page_style[] = R"CSS(
 :root { --ink: #1f2430; --muted: #6b7280; --line: #e3e6eb; --card: #fff; --back: #f4f5f7; --accent: #2b4c7e; }
@@ -148,4 +148,4 @@ const char page_script[] = R"JS(
 })();
 )JS";
 
-}  // namespace strandel::report_page
+}  // namespace strandel

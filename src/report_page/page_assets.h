@@ -2,9 +2,9 @@
 // The style sheet and script that the page carries inline.
 #pragma once
 
-namespace strandel::report_page {
+namespace strandel {
 
 extern const char page_style[];
 extern const char page_script[];
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -7,7 +7,7 @@
 #include "report_page/html_escape.h"
 #include "report_page/number_format.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 std::string chain_chip(int chain) {
     return "<span class=\"chip\" style=\"--c:" + chain_color(chain) + "\">" + std::to_string(chain + 1) + "</span>";
@@ -34,4 +34,4 @@ std::string thumbnail_html(const thumbnail& t, const std::string& what) {
     return "<div class=\"ph\" title=\"" + label + ": " + html_escape(t.problem) + "\">" + text + "</div>";
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -7,7 +7,7 @@
 
 #include "report_page/thumbnails.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // The chain's number in its colour.
 std::string chain_chip(int chain);
@@ -24,4 +24,4 @@ std::string shown_number(double value);
 // `what` (escaped here) is its alternative text and tooltip.
 std::string thumbnail_html(const thumbnail& t, const std::string& what);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

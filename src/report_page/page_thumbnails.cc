@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 thumbnail missing(const char* why) {
@@ -55,4 +55,4 @@ std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::st
     return all;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -9,7 +9,7 @@
 #include "report_page/comparison.h"
 #include "report_page/thumbnails.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct image_thumbnails {
     thumbnail image;
@@ -29,4 +29,4 @@ std::string locate(const std::string& path, const std::string& table);
 std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
                                               const image_decoder& decoder, int threads);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -6,7 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 // Larger images are refused rather than risk exhausting memory on a
@@ -126,4 +126,4 @@ bool read_label_png(const std::string& path, label_image* out) {
     return true;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

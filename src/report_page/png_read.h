@@ -8,7 +8,7 @@
 
 #include "report_page/image_decoder.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // The default image_decoder: gray, gray+alpha, RGB, RGBA and palette PNGs
 // of any bit depth, as 8-bit gray or RGB. Alpha is dropped (the segmenter
@@ -24,4 +24,4 @@ struct label_image {
 };
 bool read_label_png(const std::string& path, label_image* out);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

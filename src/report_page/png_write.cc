@@ -6,7 +6,7 @@
 #include <cassert>
 #include <csetjmp>
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 void append(png_structp png, png_bytep data, png_size_t length) {
@@ -92,4 +92,4 @@ std::string encode_png_palette(int width, int height, const std::vector<unsigned
     return ok ? out : std::string();
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

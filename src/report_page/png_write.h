@@ -7,7 +7,7 @@
 
 #include "evaluation/class_colors.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // 8-bit gray (channels 1) or RGB (channels 3) pixels, rows top to bottom.
 std::string encode_png(int width, int height, int channels, const std::vector<unsigned char>& pixels);
@@ -17,4 +17,4 @@ std::string encode_png(int width, int height, int channels, const std::vector<un
 std::string encode_png_palette(int width, int height, const std::vector<unsigned char>& indices,
                                const std::vector<rgb>& palette);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -6,7 +6,7 @@
 #include <limits>
 #include <numeric>
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 // Orders best first: higher values, infinities included, then NaN last.
@@ -62,4 +62,4 @@ rank_summary mean_ranks(const comparison& c) {
     return s;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

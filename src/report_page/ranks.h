@@ -7,7 +7,7 @@
 
 #include "report_page/comparison.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // Ranks one image's values among the chains. The highest value ranks 1
 // (every measure is better when higher). Equal values share the mean of the
@@ -27,4 +27,4 @@ struct rank_summary {
 
 rank_summary mean_ranks(const comparison& c);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -9,7 +9,7 @@
 
 #include "report_page/csv.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 constexpr const char* header[] = {"chain", "position", "image", "manual_segmentation", "classes", "centres",
@@ -121,4 +121,4 @@ bool read_results_table(const std::string& file, std::vector<result_row>* rows, 
     return parse_results_table(text, file, rows, error);
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -13,7 +13,7 @@
 
 #include "report_page/measures.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct result_row {
     std::string chain;
@@ -43,4 +43,4 @@ bool read_results_table(const std::string& file, std::vector<result_row>* rows, 
 // including "inf", "-inf" and "nan", and nothing else (no spaces, no "+").
 bool parse_decimal(std::string_view text, double* value);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-namespace strandel::report_page {
+namespace strandel {
 
 double quantile(const std::vector<double>& sorted, double p) {
     assert(!sorted.empty());
@@ -87,4 +87,4 @@ box_summary box_of(const std::vector<double>& values) {
     return b;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

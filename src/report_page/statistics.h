@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 // How the values are counted: NaN is no value at all and only counted;
 // +inf and -inf are values that order (a perfect separation can rate inf),
@@ -42,4 +42,4 @@ struct box_summary {
 
 box_summary box_of(const std::vector<double>& values);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -7,7 +7,7 @@
 #include "report_page/number_format.h"
 #include "report_page/statistics.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 // Rows of cells printed in columns as wide as their widest cell; the first
@@ -67,4 +67,4 @@ std::string text_summary(const comparison& c, const rank_summary& ranks) {
     return out;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -7,10 +7,10 @@
 #include "report_page/comparison.h"
 #include "report_page/ranks.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // Lists the chains by number, then one block per measure with a line per
 // chain: images, mean, median, std, min, max and mean rank.
 std::string text_summary(const comparison& c, const rank_summary& ranks);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

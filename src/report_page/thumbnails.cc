@@ -8,7 +8,7 @@
 #include "report_page/base64.h"
 #include "report_page/png_write.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 thumbnail as_thumbnail(const std::string& png, int width, int height) {
@@ -130,4 +130,4 @@ std::string label_image_path(const std::string& folder, const std::string& image
     return (std::filesystem::path(folder) / (stem + "." + std::to_string(chain_number) + ".png")).string();
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -8,7 +8,7 @@
 #include "report_page/image_decoder.h"
 #include "report_page/png_read.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 // Thumbnails fit in this many pixels on their long side; smaller images
 // keep their size.
@@ -43,4 +43,4 @@ thumbnail label_thumbnail(const std::string& path);
 // without its last extension.
 std::string label_image_path(const std::string& folder, const std::string& image, int chain_number);
 
-}  // namespace strandel::report_page
+}  // namespace strandel

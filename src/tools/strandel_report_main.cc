@@ -6,20 +6,21 @@
 #include <thread>
 
 #include "report_page/png_read.h"
-#include "report_page/report_command.h"
-#include "report_page/report_options.h"
+#include "tools/report_command.h"
+#include "tools/exit_status.h"
+#include "tools/report_options.h"
 
 int main(int argc, char** argv) {
-    using namespace strandel::report_page;
+    using namespace strandel;
     report_options options;
     std::string error;
     if (!parse_report_options(argc, argv, &options, &error)) {
         std::cerr << "strandel-report: " << error << "\n" << report_usage();
-        return 2;
+        return exit_usage;
     }
     if (options.help) {
         std::cout << report_usage();
-        return 0;
+        return exit_ok;
     }
     // libpng keeps no shared state between files, so decoding can run on
     // every core.

@@ -29,8 +29,10 @@ cd /  # the list's entries must not depend on the current folder
 lines() { awk -F'\t' -v OFS='\t' '/^Algorithm: /{n=0; delete l} /^[0-9]+\t/{$3="T"; l[n++]=$0} END{for(i=0;i<n;i++) print l[i]}' "$1"; }
 field() { lines "$1" | awk -F'\t' -v p="$2" -v f="$3" '$1==p{print $f}'; }
 
-"$bench" --chain "K-Means(10, 3)" --list "$work/img/bench.list" --out "$work/one.txt" >/dev/null 2>"$work/one.err"
+"$bench" --chain "K-Means(10, 3)" --list "$work/img/bench.list" --out "$work/one.txt" >"$work/one.out" 2>"$work/one.err"
 expect_eq "exit status of a run with unreadable images" "$?" 0
+# Standard output is left to the caller's pipes: the runner writes nothing there.
+expect_eq "standard output" "$(cat "$work/one.out")" ""
 expect_eq "header" "$(head -c 200 "$work/one.txt" | head -4 | tail -2)" \
   "$(printf 'Algorithm: K-Means \nImage\tNumber of classes\tExecuction Time\tTuri (2001)\tDunn Index\tAmrane (2005)\tLiu & Yang (inverted)\tJaccard Distance (Supervised) ')"
 expect_eq "positions written" "$(lines "$work/one.txt" | cut -f1 | tr '\n' ' ')" "0 1 2 3 4 "

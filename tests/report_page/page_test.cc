@@ -21,7 +21,7 @@
 #include "report_page/png_write.h"
 #include "report_page/thumbnails.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 namespace fs = std::filesystem;
@@ -247,4 +247,4 @@ TEST(ReportPageAtomicFile, ReplacesWholeOrLeavesTheOldFile) {
 }
 
 }  // namespace
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -8,7 +8,7 @@
 #include "report_page/csv.h"
 #include "report_page/results_table.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 const std::string header = "chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard";
@@ -148,4 +148,4 @@ TEST(ReportPageComparison, TwoRowsForOneChainAndImageAreRefused) {
 }
 
 }  // namespace
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -11,7 +11,7 @@
 #include "report_page/statistics.h"
 #include "report_page/text_summary.h"
 
-namespace strandel::report_page {
+namespace strandel {
 namespace {
 
 // Three chains on four images; i0 and i1 have a manual segmentation.
@@ -154,4 +154,4 @@ TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
 }
 
 }  // namespace
-}  // namespace strandel::report_page
+}  // namespace strandel

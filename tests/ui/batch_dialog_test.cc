@@ -103,7 +103,7 @@ class BatchDialog : public ::testing::Test {
 protected:
     void TearDown() override {
         passes.clear();
-        EXPECT_EQ(counted_pass::living, 2) << "only the prototypes may be left";
+        EXPECT_EQ(counted_pass::live, 2) << "only the prototypes may be left";
     }
     chain passes;
     std::vector<std::string> benchmark{"earlier.png"};
@@ -159,7 +159,7 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
             EXPECT_EQ(gtk_tree_model_iter_n_children(entries, nullptr), 3);
             EXPECT_EQ(gtk_range_get_value(GTK_RANGE(input(panel(w, 0), 0))), 77.0);
             EXPECT_EQ(gtk_range_get_value(GTK_RANGE(input(panel(w, 2), 0))), 3.0);
-            EXPECT_EQ(counted_pass::living, 2 + 2 + 2) << "the panels edit clones";
+            EXPECT_EQ(counted_pass::live, 2 + 2 + 2) << "the panels edit clones";
         });
         script.act("edit the panels", [w] {
             gtk_range_set_value(GTK_RANGE(input(panel(w, 0), 0)), 5.0);
@@ -177,14 +177,14 @@ TEST_F(BatchDialog, ShowsOnePanelPerPassAndCancelLeavesTheChainAlone) {
     EXPECT_EQ(templ->parameter_value(0).int_value(), 3);
     EXPECT_EQ(benchmark, std::vector<std::string>{"earlier.png"});
     EXPECT_EQ(results_file, "");
-    EXPECT_EQ(counted_pass::living, 2 + 2) << "every clone is deleted on cancel";
+    EXPECT_EQ(counted_pass::live, 2 + 2) << "every clone is deleted on cancel";
 }
 
 TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
     pass* old_alpha = new_alpha();
     passes = chain_of({old_alpha, new template_pass(), new_gamma()});
 
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     const bool accepted = run_dialog(passes, benchmark, results_file, script, [&](auto w) {
         script.act("edit, move the last panel to the top, and accept", [w] {
             gtk_spin_button_set_value(GTK_SPIN_BUTTON(input(panel(w, 0), 1)), 0.25);
@@ -205,7 +205,7 @@ TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
         respond(script, w, GTK_RESPONSE_OK);
     });
     std::fflush(stdout);
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = ::testing::internal::GetCapturedStdout();
 
     EXPECT_TRUE(script.completed());
     ASSERT_TRUE(accepted);
@@ -216,7 +216,7 @@ TEST_F(BatchDialog, AcceptedChainFollowsThePanelsTopToBottom) {
     EXPECT_EQ(passes[1].parameter_value(0).int_value(), 4);
     EXPECT_EQ(passes[1].parameter_value(1).double_value(), 0.25);
     EXPECT_NE(&passes[1], old_alpha);
-    EXPECT_EQ(counted_pass::living, 2 + 2) << "the caller's old passes are deleted";
+    EXPECT_EQ(counted_pass::live, 2 + 2) << "the caller's old passes are deleted";
     EXPECT_EQ(benchmark, (std::vector<std::string>{"/img/one.png", "/img/two.png"}));
     EXPECT_EQ(results_file, "/tmp/results.txt");
     EXPECT_EQ(printed, "Nop!\n");
@@ -235,7 +235,7 @@ TEST_F(BatchDialog, AnotherAlgorithmStartsFromItsDefaults) {
             gtk_combo_box_set_active(GTK_COMBO_BOX(p.chooser), 2);
             EXPECT_EQ(children_of(parts_of(panel(w, 0)).rows).size(), 3u);
             EXPECT_TRUE(gtk_widget_get_visible(parts_of(panel(w, 0)).rows));
-            EXPECT_EQ(counted_pass::living, 2 + 1 + 1);
+            EXPECT_EQ(counted_pass::live, 2 + 1 + 1);
             gtk_combo_box_set_active(GTK_COMBO_BOX(p.chooser), 0);
             EXPECT_EQ(gtk_range_get_value(GTK_RANGE(input(panel(w, 0), 0))), 4.0);
             EXPECT_TRUE(gtk_expander_get_expanded(GTK_EXPANDER(p.expander)));
@@ -278,7 +278,7 @@ TEST_F(BatchDialog, AddAppendsTheFirstAlgorithmAndTheLastPanelStays) {
     ASSERT_TRUE(accepted);
     ASSERT_EQ(labels_of(passes), std::vector<std::string>{"Alpha"});
     EXPECT_EQ(passes[0].parameter_value(0).int_value(), 7);
-    EXPECT_EQ(counted_pass::living, 2 + 1);
+    EXPECT_EQ(counted_pass::live, 2 + 1);
 }
 
 TEST_F(BatchDialog, EmptyChainCanBeAccepted) {

@@ -210,10 +210,10 @@ TEST_F(BenchmarkEditor, AddAppendsChosenFilesAndRemoveTakesTheSelection) {
         gtk_button_clicked(GTK_BUTTON(editor.remove_button));
         EXPECT_EQ(benchmark_rows(editor.list_store), (rows{picked[0], a}));
     });
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     run();
     std::fflush(stdout);
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = ::testing::internal::GetCapturedStdout();
     ASSERT_EQ(picked.size(), 2u);
     EXPECT_EQ(printed,
               "Got " + picked[0] + "\nGot " + picked[1] + "\nGot " + a +

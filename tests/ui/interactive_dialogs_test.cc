@@ -132,7 +132,7 @@ TEST(PassPanels, EveryEditOfTheChainIsNoticedOnceAndNonEditsAreNot) {
         EXPECT_EQ(panel_chain(e.panels).size(), 1u);
     }
     passes.clear();
-    EXPECT_EQ(counted_pass::living, 2) << "only the prototypes may be left";
+    EXPECT_EQ(counted_pass::live, 2) << "only the prototypes may be left";
 }
 
 double cell_double(GtkWidget* view, int row, int column) {

@@ -21,15 +21,6 @@ const param_info gamma_params[] = {
 
 }  // namespace
 
-int counted_pass::living = 0;
-
-counted_pass::counted_pass(const char* label, const param_info* table, unsigned count)
-    : pass(label, table, count) {
-    ++living;
-}
-counted_pass::counted_pass(const counted_pass& other) : pass(other) { ++living; }
-counted_pass::~counted_pass() { --living; }
-
 counted_pass* new_alpha() {
     auto* p = new counted_pass("Alpha", alpha_params, 2);
     p->parameter_value(0).int_value() = 4;

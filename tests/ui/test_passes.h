@@ -7,22 +7,14 @@
 
 #include "framework/chain.h"
 #include "framework/pass.h"
+#include "../fake_passes.h"
 
 namespace strandel {
 namespace testing_ui {
 
 // A do-nothing pass that counts its living instances, so tests can tell
 // which passes a dialog deleted.
-class counted_pass : public pass {
-public:
-    counted_pass(const char* label, const param_info* table, unsigned count);
-    counted_pass(const counted_pass& other);
-    ~counted_pass() override;
-    void operator()(const histogram&, std::vector<double>&, progress_indicator*) const override {}
-    pass* clone() const override { return new counted_pass(*this); }
-
-    static int living;
-};
+using counted_pass = testing::fake_pass;
 
 // Alpha: "Iterations" int 1..10 (default 4), "Weight" double 0..1.
 // Gamma: "Level" int 0..255 (default 128), "Scale" double 0.5..2 (default

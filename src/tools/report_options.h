@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace strandel::report_page {
+namespace strandel {
 
 struct report_options {
     std::vector<std::string> tables;
@@ -20,4 +20,4 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
 
 const char* report_usage();
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "report_page/report_command.h"
+#include "tools/report_command.h"
 
 #include <filesystem>
 
@@ -8,8 +8,9 @@
 #include "report_page/html_page.h"
 #include "report_page/ranks.h"
 #include "report_page/text_summary.h"
+#include "tools/exit_status.h"
 
-namespace strandel::report_page {
+namespace strandel {
 
 int run_report(const report_options& options, const image_decoder& decoder, int threads, std::ostream& out,
                std::ostream& err) {
@@ -19,25 +20,25 @@ int run_report(const report_options& options, const image_decoder& decoder, int 
         std::vector<result_row> read;
         if (!read_results_table(table, &read, &error)) {
             err << "strandel-report: " << error << "\n";
-            return 1;
+            return exit_failure;
         }
         rows.insert(rows.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
     }
     comparison results;
     if (!arrange(std::move(rows), &results, &error)) {
         err << "strandel-report: " << error << "\n";
-        return 1;
+        return exit_failure;
     }
     const rank_summary ranks = mean_ranks(results);
     if (options.html.empty()) {
         out << text_summary(results, ranks);
-        return 0;
+        return exit_ok;
     }
     std::error_code ignored;
     if (!options.segmentations.empty() && !std::filesystem::is_directory(options.segmentations, ignored)) {
         // A mistyped folder would otherwise only show as placeholders.
         err << "strandel-report: " << options.segmentations << ": no such folder\n";
-        return 1;
+        return exit_failure;
     }
     std::vector<image_thumbnails> thumbnails;
     page_content content;
@@ -50,9 +51,9 @@ int run_report(const report_options& options, const image_decoder& decoder, int 
     }
     if (!replace_file(options.html, html_page(content), &error)) {
         err << "strandel-report: " << error << "\n";
-        return 1;
+        return exit_failure;
     }
-    return 0;
+    return exit_ok;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "report_page/report_options.h"
+#include "tools/report_options.h"
 
 #include <cstring>
 
-namespace strandel::report_page {
+namespace strandel {
 
 const char* report_usage() {
     return "Usage: strandel-report TABLE.csv... [--segmentations DIR] [--html OUT.html]\n"
@@ -71,4 +71,4 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
     return true;
 }
 
-}  // namespace strandel::report_page
+}  // namespace strandel
