@@ -8,10 +8,12 @@ extern "C" {
 }
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -207,33 +209,42 @@ bool needed_module(const std::string& name) {
     return image_loader || common || name == "gegl-core.so";
 }
 
-// A folder of links to the needed modules, for GEGL_PATH; empty when it
-// cannot be made (GEGL then loads every module).
-std::string linked_module_folder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/strandel-gegl-XXXXXX";
-    if (!mkdtemp(&folder[0])) return std::string();
-    if (DIR* dir = opendir(gegl_module_dir)) {
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (needed_module(name) &&
-                symlink((std::string(gegl_module_dir) + "/" + name).c_str(), (folder + "/" + name).c_str()) != 0)
-                break;
+// Links the needed modules into `folder` (made here if need be, parents
+// included); false when it cannot be made. Missing links are added each
+// time, and links whose module is gone removed, so that the folder follows
+// the installed GEGL; links in place stay, for other runs may be reading
+// the folder at the same moment.
+bool link_modules(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
+        mkdir(folder.substr(0, slash).c_str(), 0700);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    DIR* dir = opendir(gegl_module_dir);
+    if (!dir) return false;
+    bool linked = true;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!needed_module(name)) continue;
+        const std::string link = folder + "/" + name;
+        if (symlink((std::string(gegl_module_dir) + "/" + name).c_str(), link.c_str()) != 0 && errno != EEXIST)
+            linked = false;
+    }
+    closedir(dir);
+    if (DIR* links = opendir(folder.c_str())) {
+        struct stat target;
+        while (const dirent* entry = readdir(links)) {
+            const std::string link = folder + "/" + entry->d_name;
+            if (entry->d_name[0] != '.' && stat(link.c_str(), &target) != 0) unlink(link.c_str());
         }
-        closedir(dir);
+        closedir(links);
     }
-    return folder;
+    return linked;
 }
 
-void remove_folder(const std::string& folder) {
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') unlink((folder + "/" + entry->d_name).c_str());
-        closedir(dir);
-    }
-    rmdir(folder.c_str());
-}
-
+// The folder GEGL_PATH names, set by native_engine before any thread
+// starts (the environment is not changed once threads run); empty when the
+// environment named its own. It lives in the user's cache folder, as babl's
+// cache does: GEGL reloads a module from it whenever it needs it again.
+std::string module_folder;
 std::once_flag gegl_started;
 bool gegl_running = false;
 
@@ -241,14 +252,9 @@ bool gegl_running = false;
 // in-process reader decodes never pay for it.
 void start_gegl() {
     std::call_once(gegl_started, [] {
-        // babl's cache of conversions, written by GIMP, holds hundreds of
-        // megabytes that babl would rebuild at start-up for the few
-        // conversions used here.
-        setenv("BABL_INHIBIT_CACHE", "1", 0);
-        const bool own_path = std::getenv("GEGL_PATH") == nullptr;
-        const std::string modules = own_path ? linked_module_folder() : std::string();
-        if (!modules.empty()) setenv("GEGL_PATH", modules.c_str(), 1);
+        const bool linked = !module_folder.empty() && link_modules(module_folder);
         gegl_init(nullptr, nullptr);
+        if (!module_folder.empty() && !linked) gegl_load_module_directory(gegl_module_dir);
         // The runner decides how many images are decoded at once (--jobs);
         // GEGL's own worker threads would only compete with it.
         g_object_set(gegl_config(), "threads", 1, nullptr);
@@ -256,10 +262,6 @@ void start_gegl() {
         // listing the operations makes them all, once.
         guint count = 0;
         g_free(gegl_list_operations(&count));
-        if (!modules.empty()) {
-            unsetenv("GEGL_PATH");
-            remove_folder(modules);
-        }
         gegl_running = true;
     });
 }
@@ -292,7 +294,22 @@ open_result open_with_gegl(const std::string& file, row_role role, std::unique_p
 
 }  // namespace
 
-native_engine::native_engine() = default;
+native_engine::native_engine() {
+    // babl's cache of conversions, written by GIMP, holds hundreds of
+    // megabytes that babl would rebuild at start-up for the few conversions
+    // used here.
+    setenv("BABL_INHIBIT_CACHE", "1", 0);
+    if (std::getenv("GEGL_PATH")) return;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    if (cache && *cache == '/')
+        module_folder = std::string(cache) + "/strandel/gegl-loaders";
+    else if (home && *home == '/')
+        module_folder = std::string(home) + "/.cache/strandel/gegl-loaders";
+    else
+        return;
+    setenv("GEGL_PATH", module_folder.c_str(), 1);
+}
 
 native_engine::~native_engine() {
     if (gegl_running) gegl_exit();
