@@ -61,36 +61,56 @@ timed() {
 
 echo "== reading speed, $(nproc) cores; times are medians"
 echo
-echo "-- 1. per image (image + manual segmentation), ms"
-printf "%-8s %9s %9s %9s %9s %10s %10s\n" size inflate opencv native gegl "/inflate" "/opencv"
+echo "-- 1. per image (image + manual segmentation), ms; the native reader, the inflate and OpenCV"
+echo "   take turns over 5 rounds (ratios: medians of each round's ratio), GEGL is timed once"
+printf "%-10s %9s %9s %9s %9s %10s %10s\n" size inflate opencv native gegl "/inflate" "/opencv"
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 for spec in 481x321:20 1000x1000:10 2000x2000:4 4000x4000:2; do
   size="${spec%%:*}" count="${spec##*:}"
   python3 "$root/bench/make_bench_images.py" "$work/$size" "$count" "$size"
-  STRANDEL_BENCH_IMAGES="$work/$size" "$native" --benchmark_filter='BM_(inflate_both|native_reader|decode_floor)' \
-    --benchmark_repetitions=3 --benchmark_report_aggregates_only=true --benchmark_format=json \
-    >"$work/$size.json" 2>/dev/null
-  inflate="$(bench_ms "$work/$size.json" BM_inflate_both/real_time_median 1)"
-  reader="$(bench_ms "$work/$size.json" BM_native_reader/real_time_median 1)"
-  gegl="$(bench_ms "$work/$size.json" BM_decode_floor/real_time_median 1)"
-  cv="-"
-  [ "$have_cv" -eq 1 ] && cv="$("$py" "$root/bench/opencv_imread.py" "$work/$size")"
-  printf "%-8s %9s %9s %9s %9s %10s %10s\n" "$size" "$inflate" "$cv" "$reader" "$gegl" \
-    "$(ratio "$reader" "$inflate")" "$(ratio "$reader" "${cv/-/0}")"
+  : >"$work/$size.rounds"
+  for _ in 1 2 3 4 5; do
+    STRANDEL_BENCH_IMAGES="$work/$size" "$native" --benchmark_filter='BM_reader_and_inflate' \
+      --benchmark_min_time=0.3 --benchmark_format=json >"$work/$size.json" 2>/dev/null
+    cv=0
+    [ "$have_cv" -eq 1 ] && cv="$("$py" "$root/bench/opencv_imread.py" "$work/$size" 1)"
+    python3 -c '
+import json, sys
+b = json.load(open(sys.argv[1]))["benchmarks"][0]
+cv = float(sys.argv[2])
+print("%.3f %.3f %.3f %.2f %.2f" % (b["inflate_ms"], cv, b["reader_ms"], b["reader_ms"] / b["inflate_ms"],
+                                    b["reader_ms"] / cv if cv else 0))' \
+      "$work/$size.json" "$cv" >>"$work/$size.rounds"
+  done
+  STRANDEL_BENCH_IMAGES="$work/$size" "$native" --benchmark_filter='BM_decode_floor' --benchmark_min_time=0.3 \
+    --benchmark_format=json >"$work/$size.gegl.json" 2>/dev/null
+  gegl="$(bench_ms "$work/$size.gegl.json" BM_decode_floor/real_time 1)"
+  column() { awk -v c="$1" '{ print $c }' "$work/$size.rounds" | median; }
+  cv="$(column 2)" by_cv="$(column 5)"
+  [ "$have_cv" -eq 1 ] || { cv="-"; by_cv="-"; }
+  printf "%-10s %9.3f %9s %9.3f %9.3f %10.2f %10s\n" "$size" "$(column 1)" "$cv" "$(column 3)" "$gegl" \
+    "$(column 4)" "$by_cv"
 done
 [ "$have_cv" -eq 1 ] || echo "(python3-opencv is not installed: no OpenCV column)"
 
 echo
-echo "-- 2. the runner at 1 MP (K-Means chain), ms per image, start-up aside"
-STRANDEL_BENCH_IMAGES="$work/1000x1000" "$native" --benchmark_filter='BM_runner' --benchmark_repetitions=3 \
-  --benchmark_report_aggregates_only=true --benchmark_format=json >"$work/runner.json" 2>/dev/null
-one="$(bench_ms "$work/runner.json" BM_runner/1/real_time_median 10)"
-two="$(bench_ms "$work/runner.json" BM_runner/2/real_time_median 10)"
-echo "--jobs 1 $one   --jobs 2 $two   speed-up $(ratio "$one" "$two")"
+echo "-- 2. the runner at 1 MP (K-Means chain): --jobs 1 and --jobs 2 in turns, 5 rounds"
 list="$work/1000x1000/bench.list"
 for _ in 1 2 3 4; do cat "$list"; done >"$work/1000x1000/forty.list"
-w1="$(timed 3 "$bench" --chain K-Means --jobs 1 --list "$work/1000x1000/forty.list" --out "$work/w1.txt" | cut -d' ' -f1)"
-w2="$(timed 3 "$bench" --chain K-Means --jobs 2 --list "$work/1000x1000/forty.list" --out "$work/w2.txt" | cut -d' ' -f1)"
-echo "whole runs of 40 images, s: --jobs 1 $w1   --jobs 2 $w2   speed-up $(ratio "$w1" "$w2")"
+: >"$work/jobs.rounds"
+for _ in 1 2 3 4 5; do
+  STRANDEL_BENCH_IMAGES="$work/1000x1000" "$native" --benchmark_filter='BM_runner' --benchmark_min_time=0.5 \
+    --benchmark_format=json >"$work/runner.json" 2>/dev/null
+  one="$(bench_ms "$work/runner.json" BM_runner/1/real_time 10)"
+  two="$(bench_ms "$work/runner.json" BM_runner/2/real_time 10)"
+  w1="$(timed 1 "$bench" --chain K-Means --jobs 1 --list "$work/1000x1000/forty.list" --out "$work/w1.txt" | cut -d' ' -f1)"
+  w2="$(timed 1 "$bench" --chain K-Means --jobs 2 --list "$work/1000x1000/forty.list" --out "$work/w2.txt" | cut -d' ' -f1)"
+  echo "$one $two $(ratio "$one" "$two") $w1 $w2 $(ratio "$w1" "$w2")" >>"$work/jobs.rounds"
+done
+jobs_column() { awk -v c="$1" '{ print $c }' "$work/jobs.rounds" | median; }
+one="$(jobs_column 1)"
+echo "ms per image, start-up aside: --jobs 1 $one   --jobs 2 $(jobs_column 2)   speed-up $(jobs_column 3)"
+echo "whole runs of 40 images, s:   --jobs 1 $(jobs_column 4)   --jobs 2 $(jobs_column 5)   speed-up $(jobs_column 6)"
 
 echo
 echo "-- 3. fixed start-up of a native run: one 481 x 321 image, K-Means chain"
@@ -115,22 +135,38 @@ in_gimp() {  # prints ms per image from the plug-in's own summary line
     sed -n 's/^strandel-benchmark: \([0-9]*\) report lines in \([0-9.]*\) s$/\1 \2/p' |
     awk '{ if ($1 > 0) printf "%.1f", $2 / $1 * 1000 }'
 }
-gimp_reader="$(in_gimp STRANDEL_GIMP_LOADERS=0)"
+: >"$work/gimp.rounds"
+for _ in 1 2 3; do  # the native runner and GIMP in turns
+  STRANDEL_BENCH_IMAGES="$work/1000x1000" "$native" --benchmark_filter='BM_runner/1' --benchmark_min_time=0.5 \
+    --benchmark_format=json >"$work/runner.json" 2>/dev/null
+  one="$(bench_ms "$work/runner.json" BM_runner/1/real_time 10)"
+  gimp_reader="$(in_gimp STRANDEL_GIMP_LOADERS=0)"
+  echo "$one $gimp_reader $(ratio "$gimp_reader" "$one")" >>"$work/gimp.rounds"
+done
 gimp_loaders="$(in_gimp STRANDEL_GIMP_LOADERS=1)"
+gimp_column() { awk -v c="$1" '{ print $c }' "$work/gimp.rounds" | median; }
+one="$(gimp_column 1)"
 echo "native runner --jobs 1            $one"
-echo "in GIMP, in-process reader        $gimp_reader   $(ratio "$gimp_reader" "$one") x native"
+echo "in GIMP, in-process reader        $(gimp_column 2)   $(gimp_column 3) x native (in turns)"
 echo "in GIMP, GIMP's loaders           $gimp_loaders   $(ratio "$gimp_loaders" "$one") x native"
 
 echo
 echo "-- 5. 50 images of 481 x 321, whole runs, s"
 python3 "$root/bench/make_bench_images.py" "$work/fifty" 50 481x321
-n1="$(timed 3 "$bench" --list "$work/fifty/bench.list" --out "$work/f1.txt" | cut -d' ' -f1)"
-n2="$(timed 3 "$bench" --jobs 2 --list "$work/fifty/bench.list" --out "$work/f2.txt" | cut -d' ' -f1)"
-echo "strandel-bench (AiNet) --jobs 1   $n1"
-echo "strandel-bench (AiNet) --jobs 2   $n2"
+: >"$work/fifty.rounds"
+for _ in 1 2 3; do
+  n1="$(timed 1 "$bench" --list "$work/fifty/bench.list" --out "$work/f1.txt" | cut -d' ' -f1)"
+  n2="$(timed 1 "$bench" --jobs 2 --list "$work/fifty/bench.list" --out "$work/f2.txt" | cut -d' ' -f1)"
+  peer=0
+  [ "$have_peer" -eq 1 ] &&
+    peer="$(timed 1 "$py" "$root/bench/peer_multiotsu.py" "$work/fifty/bench.list" "$work/peer.txt" | cut -d' ' -f1)"
+  echo "$n1 $n2 $peer $(ratio "$n1" "$peer") $(ratio "$n2" "$peer")" >>"$work/fifty.rounds"
+done
+fifty_column() { awk -v c="$1" '{ print $c }' "$work/fifty.rounds" | median; }
+echo "strandel-bench (AiNet) --jobs 1   $(fifty_column 1)"
+echo "strandel-bench (AiNet) --jobs 2   $(fifty_column 2)"
 if [ "$have_peer" -eq 1 ]; then
-  peer="$(timed 3 "$py" "$root/bench/peer_multiotsu.py" "$work/fifty/bench.list" "$work/peer.txt" | cut -d' ' -f1)"
-  echo "Python, OpenCV + multi-Otsu       $peer   (strandel-bench --jobs 1: $(ratio "$n1" "$peer") x)"
+  echo "Python, OpenCV + multi-Otsu       $(fifty_column 3)   (strandel-bench / Python, in turns: --jobs 1 $(fifty_column 4) x, --jobs 2 $(fifty_column 5) x)"
 else
   echo "(python3-opencv or python3-skimage is not installed: no Python peer)"
 fi

@@ -12,6 +12,7 @@
 
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -170,6 +171,34 @@ void BM_inflate_both(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_inflate_both)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The native reader and the plain inflate of the same files in turns, so
+// that a machine whose speed drifts (other work on it) slows both alike:
+// milliseconds per image of each, and their ratio, as counters.
+void BM_reader_and_inflate(benchmark::State& state) {
+    const benchmark_images& set = images();
+    const std::vector<image_request> requests = requests_beside(set.files);
+    image_data data;
+    std::vector<unsigned char> raw;
+    double reader_s = 0, inflate_s = 0;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const image_request& request = requests[i++ % requests.size()];
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(inflate_png(request.image, raw) + inflate_png(request.manual, raw));
+        const auto middle = std::chrono::steady_clock::now();
+        std::string why;
+        if (read_image_native(request, data, &why) != read_status::ok) state.SkipWithError(why.c_str());
+        const auto end = std::chrono::steady_clock::now();
+        inflate_s += std::chrono::duration<double>(middle - start).count();
+        reader_s += std::chrono::duration<double>(end - middle).count();
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reader_ms"] = reader_s / n * 1000;
+    state.counters["inflate_ms"] = inflate_s / n * 1000;
+    state.counters["reader_per_inflate"] = inflate_s > 0 ? reader_s / inflate_s : 0;
+}
+BENCHMARK(BM_reader_and_inflate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_decode_floor(benchmark::State& state) {
     const benchmark_images& set = images();
