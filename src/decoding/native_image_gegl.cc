@@ -320,4 +320,19 @@ read_status read_image_native(const image_request& request, image_data& data, st
                                                                                            : read_status::unreadable;
 }
 
+read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why) {
+    if (request.image.empty() || !is_regular_file(request.image, why)) return read_status::unreadable;
+    std::unique_ptr<pixel_rows> image, labels;
+    if (open_with_gegl(request.image, row_role::image, &image, why) != open_result::opened)
+        return read_status::unreadable;
+    std::string ignored;
+    if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
+        open_with_gegl(request.manual, row_role::labels, &labels, &ignored) == open_result::opened &&
+        (labels->width() != image->width() || labels->height() != image->height()))
+        labels.reset();
+    counting_sink sink(data, labels != nullptr);
+    bool labels_broken = false;
+    return read_rows(*image, labels.get(), sink, why, &labels_broken) ? read_status::ok : read_status::unreadable;
+}
+
 }  // namespace strandel

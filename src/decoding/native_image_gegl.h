@@ -28,4 +28,8 @@ public:
 // label) pair counts. Safe to call from several threads at once.
 read_status read_image_native(const image_request& request, image_data& data, std::string* why);
 
+// The same with GEGL decoding every file, as the engine did before the
+// in-process reader: what the benchmarks compare it with.
+read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why);
+
 }  // namespace strandel
