@@ -1,18 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/benchmark_runner.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 
 #include "batch/benchmark_list.h"
 #include "batch/chain_syntax.h"
+#include "batch/ground_truth.h"
 #include "batch/prefetching_reader.h"
 #include "batch/progress_writer.h"
 #include "batch/registration.h"
+#include "batch/report.h"
 #include "batch/run_batch.h"
+#include "batch/table_writer.h"
 
 namespace strandel {
 
@@ -25,7 +32,64 @@ request_outcome failure(request_status status, std::string message) {
     return outcome;
 }
 
+// The results files of a run, opened for appending; files this run created
+// are removed again when a later one cannot be opened, so that a failed
+// start leaves nothing behind.
+class results_files {
+public:
+    ~results_files() {
+        for (std::FILE* f : m_files)
+            if (f) std::fclose(f);
+    }
+    bool open(const std::vector<std::string>& names, std::string* error) {
+        for (const std::string& name : names) {
+            const bool existed = access(name.c_str(), F_OK) == 0;
+            std::FILE* f = std::fopen(name.c_str(), "a");
+            if (!f) {
+                *error = "Could not open '" + name + "': " + std::strerror(errno);
+                for (std::size_t i = 0; i < m_files.size(); ++i) {
+                    std::fclose(m_files[i]);
+                    if (m_created[i]) std::remove(names[i].c_str());
+                }
+                m_files.clear();
+                return false;
+            }
+            m_files.push_back(f);
+            m_created.push_back(!existed);
+        }
+        return true;
+    }
+    // Hands the files over to the batch, which closes them.
+    std::vector<std::FILE*> release() { return std::move(m_files); }
+
+private:
+    std::vector<std::FILE*> m_files;
+    std::vector<bool> m_created;
+};
+
 }  // namespace
+
+std::vector<std::string> request_chains(const benchmark_request& request) {
+    return request.chains.empty() ? std::vector<std::string>{request.chain} : request.chains;
+}
+
+std::string chain_results_file(const std::string& pattern, std::size_t number, std::size_t count) {
+    if (count <= 1) return pattern;
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        if (pattern.compare(i, 3, "{n}") == 0) {
+            out += std::to_string(number);
+            i += 3;
+        } else {
+            out += pattern[i++];
+        }
+    }
+    return out;
+}
+
+std::string ground_truth_base(const std::string& list_file) {
+    return list_file.empty() ? "" : std::filesystem::path(list_file).parent_path().string();
+}
 
 std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count) {
     std::vector<bool> wanted(count);
@@ -45,23 +109,53 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
         return failure(request_status::calling_error, "list-file: no benchmark list file given");
     if (request.results_file.empty())
         return failure(request_status::calling_error, "results-file: no results file given");
+    if (request.seeded && request.seeded_each)
+        return failure(request_status::calling_error, "a seed for the run and a seed for each image exclude each other");
+    std::string error;
+    if (!request.ground_truth.empty() && !check_ground_truth_pattern(request.ground_truth, &error))
+        return failure(request_status::calling_error, error);
 
     register_passes();
     register_fitness_functions();
-    chain passes;
-    std::string error;
-    if (!parse_chain(request.chain, passes, &error))
-        return failure(request_status::calling_error, "chain '" + request.chain + "': " + error);
+    const std::vector<std::string> texts = request_chains(request);
+    const bool several = texts.size() > 1;
+    std::vector<chain> passes(texts.size());
+    for (std::size_t c = 0; c < texts.size(); ++c)
+        if (!parse_chain(texts[c], passes[c], &error))
+            return failure(request_status::calling_error,
+                           "chain " + (several ? std::to_string(c + 1) + " " : "") + "'" + texts[c] + "': " + error);
+    if (several && request.results_file.find("{n}") == std::string::npos)
+        return failure(request_status::calling_error,
+                       "results-file '" + request.results_file + "': with " + std::to_string(texts.size()) +
+                           " chains it must hold {n}, which becomes each chain's number");
 
     std::vector<std::string> files = request.images;
     if (!request.list_file.empty() && !read_list_relative(request.list_file, &files, &error))
         return failure(request_status::execution_error, error);
-    const std::vector<image_request> images = requests_beside(files);
+    const std::vector<image_request> images =
+        requests_with_ground_truth(files, request.ground_truth, ground_truth_base(request.list_file));
 
-    std::FILE* results = std::fopen(request.results_file.c_str(), "a");
-    if (!results)
-        return failure(request_status::execution_error,
-                       "Could not open '" + request.results_file + "': " + std::strerror(errno));
+    std::unique_ptr<report_stream> table;
+    if (!request.table_file.empty()) {
+        std::FILE* f = create_table(request.table_file, &error);
+        if (!f) return failure(request_status::execution_error, error);
+        table = std::make_unique<report_stream>(f);
+        table->write(table_header());
+    }
+    std::vector<std::string> names;
+    for (std::size_t c = 0; c < texts.size(); ++c)
+        names.push_back(chain_results_file(request.results_file, c + 1, texts.size()));
+    results_files opened;
+    if (!opened.open(names, &error)) {
+        if (table) {
+            table->close();
+            std::remove(request.table_file.c_str());
+        }
+        return failure(request_status::execution_error, error);
+    }
+    const std::vector<std::FILE*> results = opened.release();
+    std::vector<batch_chain> chains;
+    for (std::size_t c = 0; c < texts.size(); ++c) chains.push_back({&passes[c], results[c]});
     if (request.seeded) std::srand(request.seed);
 
     prefetching_reader prefetch(images, shard_positions(images.size(), request.shard_index, request.shard_count),
@@ -73,11 +167,18 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
         progress_lines.read(status);
         return status;
     };
+    batch_hooks hooks;
+    hooks.traces = output.traces;
+    if (request.seeded_each) hooks.seed_each = &request.seed_each;
+    if (table)
+        hooks.rated = [&](std::size_t c, std::size_t position, const image_request& image, const image_rating& rating) {
+            return table->write(table_row(texts[c], position, image, rating));
+        };
     batch_progress progress;
     const std::atomic<bool> stop{false};
     const auto start = std::chrono::steady_clock::now();
     const batch_outcome outcome =
-        run_batch(images, passes, results, registered_measures(), progress, stop, reader, output.traces);
+        run_chains(images, chains, registered_measures(), progress, stop, reader, hooks);
     progress_lines.finish();
     if (output.summary)
         progress_lines.summary(outcome.lines,
@@ -87,7 +188,10 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     result.lines = outcome.lines;
     if (!outcome.written) {
         result.status = request_status::execution_error;
-        result.message = "Could not write '" + request.results_file + "': " + outcome.error;
+        result.message = "Could not write '" + names[outcome.failed_chain] + "': " + outcome.error;
+    } else if (table && (!table->close() || outcome.refused)) {
+        result.status = request_status::execution_error;
+        result.message = "Could not write '" + request.table_file + "': " + table->error();
     }
     return result;
 }

@@ -16,11 +16,23 @@ namespace strandel {
 
 struct benchmark_request {
     std::string chain;                // chain syntax; empty: the default chain
+    // Several chains compared on one reading of every image, in this order;
+    // when given, `chain` is not used.
+    std::vector<std::string> chains;
     std::string list_file;            // a benchmark list, one image per line...
     std::vector<std::string> images;  // ...or the images themselves (when there is no list)
-    std::string results_file;         // appended to
+    // Appended to; with several chains it must hold "{n}", which becomes the
+    // chain's number from 1, one results file per chain.
+    std::string results_file;
     bool seeded = false;              // srand(seed) before the first image
     unsigned seed = 0;
+    // srand(seed_each + p) before every chain on the image at position p:
+    // the report no longer depends on how the list is split or on the other
+    // chains. Excludes `seeded`.
+    bool seeded_each = false;
+    unsigned seed_each = 0;
+    std::string table_file;    // a CSV results table to create; empty: none
+    std::string ground_truth;  // where manual segmentations lie (batch/ground_truth.h); empty: beside
     // Only the positions p with p % shard_count == shard_index are processed
     // (the others stay out of the report): how parallel runs share a list.
     int shard_index = 0;
@@ -48,12 +60,26 @@ struct runner_output {
     std::FILE* traces = nullptr;    // "Got FILE" for every image read
 };
 
+// The chains a request runs, in order (one at least).
+std::vector<std::string> request_chains(const benchmark_request& request);
+
+// The results file of chain `number` (from 1) of `count`: `pattern` with
+// every "{n}" replaced by the number when there are several chains, as it is
+// otherwise.
+std::string chain_results_file(const std::string& pattern, std::size_t number, std::size_t count);
+
+// The folder relative ground-truth patterns start from: the list file's, or
+// the current folder ("") for images named on the command line.
+std::string ground_truth_base(const std::string& list_file);
+
 // Which positions of a list of `count` images shard K/N processes.
 std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count);
 
-// Runs the request: registers the passes and measures, parses the chain,
-// reads the list, opens the results file for appending, seeds, and runs the
-// batch through `read` (called from up to request.jobs threads at once).
+// Runs the request: registers the passes and measures, parses every chain
+// (a chain that does not parse stops the run before anything is written),
+// reads the list, creates the table, opens the results files for
+// appending, seeds, and runs the batch through `read` (called from up to
+// request.jobs threads at once).
 request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,
                                       const runner_output& output);
 

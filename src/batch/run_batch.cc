@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/run_batch.h"
 
-#include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "batch/report.h"
-#include "evaluation/classification.h"
 #include "framework/progress.h"
 
 namespace strandel {
@@ -29,49 +28,55 @@ private:
     double_progress_indicator m_sink;
 };
 
+// The report line of a rating.
+std::string line_of(int position, const image_rating& rating) {
+    return report_line(position, static_cast<int>(rating.centres.size()), rating.seconds, rating.values,
+                       rating.has_jaccard ? &rating.jaccard : nullptr);
+}
+
 }  // namespace
 
 bool evaluate_image(int position, const histogram& h, const gray_label_counts* manual, const chain& passes,
                     const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                     std::string* line) {
-    std::vector<double> centres;
     publishing_observer observer(progress);
-    using clock = std::chrono::steady_clock;
-    const clock::time_point start = clock::now();
-    if (!run_chain(passes, h, centres, &observer, &stop)) return false;
-    const clock::duration elapsed = clock::now() - start;
-
-    class_map classes;
-    classify(h, centres, &classes);
-    std::vector<double> values;
-    values.reserve(measures.size());
-    for (const fitness_function* f : measures) values.push_back((*f)(h, centres, classes));
-
-    double jaccard = 0.0;
-    if (manual) {
-        match_list matches;
-        jaccard_matches(*manual, classes, centres, &matches);
-        jaccard = jaccard_mean(matches);
-    }
-    const double seconds = std::chrono::duration<double>(elapsed).count();
-    *line = report_line(position, static_cast<int>(centres.size()), seconds, values,
-                        manual ? &jaccard : nullptr);
+    image_rating rating;
+    if (!rate_image(h, manual, passes, measures, &observer, stop, &rating)) return false;
+    *line = line_of(position, rating);
     return true;
 }
 
 batch_outcome run_batch(const std::vector<image_request>& images, const chain& passes, std::FILE* results,
                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                         const image_reader& read, std::FILE* traces) {
+    batch_hooks hooks;
+    hooks.traces = traces;
+    return run_chains(images, {batch_chain{&passes, results}}, measures, progress, stop, read, hooks);
+}
+
+batch_outcome run_chains(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
+                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
+                         const image_reader& read, const batch_hooks& hooks) {
     batch_outcome outcome;
     progress.overall.store(0.0);
     progress.algo.store(0.0);
-    report_stream out(results);
-    out.write(report_header(passes, measures));
+    std::vector<std::unique_ptr<report_stream>> outs;
+    for (const batch_chain& c : chains) {
+        outs.push_back(std::make_unique<report_stream>(c.results));
+        outs.back()->write(report_header(*c.passes, measures));
+    }
+    auto all_ok = [&outs] {
+        for (const auto& out : outs)
+            if (!out->ok()) return false;
+        return true;
+    };
 
     // 512 KiB of pair counts: allocated once for the whole run.
     auto data = std::make_unique<image_data>();
+    publishing_observer observer(progress);
+    image_rating rating;
     const std::size_t n = images.size();
-    for (std::size_t i = 0; i < n && out.ok(); ++i) {
+    for (std::size_t i = 0; i < n && all_ok() && !outcome.stopped && !outcome.refused; ++i) {
         if (stop.load()) {
             outcome.stopped = true;
             break;
@@ -85,21 +90,34 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
             continue;
         }
         if (status == read_status::no_layer) continue;
-        if (traces) {
-            std::fprintf(traces, "Got %s\n", images[i].image.c_str());
-            std::fflush(traces);
+        if (hooks.traces) {
+            std::fprintf(hooks.traces, "Got %s\n", images[i].image.c_str());
+            std::fflush(hooks.traces);
         }
 
-        std::string line;
-        if (!evaluate_image(static_cast<int>(i), data->h, data->has_manual ? &data->manual : nullptr,
-                            passes, measures, progress, stop, &line)) {
-            outcome.stopped = true;
-            break;
+        for (std::size_t c = 0; c < chains.size(); ++c) {
+            if (hooks.seed_each) std::srand(*hooks.seed_each + static_cast<unsigned>(i));
+            if (!rate_image(data->h, data->has_manual ? &data->manual : nullptr, *chains[c].passes, measures,
+                            &observer, stop, &rating)) {
+                outcome.stopped = true;
+                break;
+            }
+            if (!outs[c]->write(line_of(static_cast<int>(i), rating))) break;
+            ++outcome.lines;
+            if (hooks.rated && !hooks.rated(c, i, images[i], rating)) {
+                outcome.refused = true;
+                break;
+            }
         }
-        if (out.write(line)) ++outcome.lines;
     }
-    outcome.written = out.close();
-    outcome.error = out.error();
+    for (std::size_t c = 0; c < outs.size(); ++c) {
+        const bool closed = outs[c]->close();
+        if (!closed && outcome.written) {
+            outcome.written = false;
+            outcome.error = outs[c]->error();
+            outcome.failed_chain = c;
+        }
+    }
     return outcome;
 }
 

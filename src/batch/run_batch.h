@@ -6,10 +6,13 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "batch/image_rating.h"
 #include "batch/image_reader.h"
 #include "batch/registration.h"
 #include "evaluation/jaccard.h"
@@ -38,8 +41,10 @@ bool evaluate_image(int position, const histogram& h, const gray_label_counts* m
 struct batch_outcome {
     bool written = true;  // every write, flush and close succeeded
     std::string error;    // the system's error text otherwise
+    std::size_t failed_chain = 0;  // whose results file failed, when not written
     bool stopped = false; // the stop flag ended the batch early
-    int lines = 0;        // image lines written
+    bool refused = false; // the `rated` hook asked to end the batch
+    int lines = 0;        // image lines written (all chains together)
 };
 
 // Writes the header, then one line per image that reads, in list order (an
@@ -50,5 +55,32 @@ struct batch_outcome {
 batch_outcome run_batch(const std::vector<image_request>& images, const chain& passes, std::FILE* results,
                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                         const image_reader& read, std::FILE* traces);
+
+// One of the chains a batch compares, and the results file its report goes
+// to (closed by the batch).
+struct batch_chain {
+    const chain* passes = nullptr;
+    std::FILE* results = nullptr;
+};
+
+struct batch_hooks {
+    // srand(*seed_each + position) before each chain runs on an image, so
+    // that every image draws the same numbers however the list is split.
+    const unsigned* seed_each = nullptr;
+    // Called after each report line with the chain's index and the full
+    // rating; returning false ends the batch (outcome.refused).
+    std::function<bool(std::size_t chain, std::size_t position, const image_request& image,
+                       const image_rating& rating)>
+        rated;
+    std::FILE* traces = nullptr;  // as in run_batch
+};
+
+// run_batch for several chains on one reading of every image: each image is
+// read once, then every chain runs on it in order and appends its line to
+// its own results file, which gets exactly the run a batch of that chain
+// alone would append.
+batch_outcome run_chains(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
+                         const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
+                         const image_reader& read, const batch_hooks& hooks);
 
 }  // namespace strandel

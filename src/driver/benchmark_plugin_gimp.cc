@@ -18,6 +18,7 @@ namespace strandel {
 const char* const benchmark_procedure = "plug-in-strandel-benchmark";
 const char* const benchmark_share_procedure = "plug-in-strandel-benchmark-share";
 const char* const benchmark_floor_procedure = "plug-in-strandel-benchmark-floor";
+const char* const benchmark_seeded_procedure = "plug-in-strandel-benchmark-seeded";
 
 namespace {
 
@@ -46,6 +47,17 @@ void answer(gint* nreturn_vals, GimpParam** return_vals, GimpPDBStatusType statu
 
 std::string string_argument(const GimpParam& param) { return param.data.d_string ? param.data.d_string : ""; }
 
+// The chains of the seeded procedure's argument, one a line; one chain
+// (or none: the default) stays in request.chain.
+std::vector<std::string> chain_lines(const std::string& text) {
+    std::vector<std::string> chains;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        chains.push_back(text.substr(start, end - start));
+    chains.push_back(text.substr(start));
+    return chains.size() > 1 ? chains : std::vector<std::string>();
+}
+
 void query() {
     static const GimpParamDef run_args[] = {
         {GIMP_PDB_INT32, text("run-mode"), text("The run mode { RUN-NONINTERACTIVE (1) }")},
@@ -59,6 +71,24 @@ void query() {
         {GIMP_PDB_INT32, text("stride"), text("Positions processed: first, first + stride, ...")},
     };
     static const GimpParamDef floor_args[] = {run_args[0], run_args[2]};
+    static const GimpParamDef seeded_args[] = {
+        run_args[0],
+        {GIMP_PDB_STRING, text("chains"),
+         text("The chains compared, one a line (such as \"AiNet\nK-Means(10, 3)\"); empty: one AiNet pass")},
+        run_args[2],
+        {GIMP_PDB_STRING, text("results-file"),
+         text("Results file, appended to; with several chains {n} in it becomes each chain's number from 1")},
+        {GIMP_PDB_INT32, text("seed-each"),
+         text("srand(seed-each + p) before each chain runs on the image at list position p; negative: left "
+              "unseeded")},
+        run_args[5],
+        run_args[6],
+        {GIMP_PDB_STRING, text("table-file"),
+         text("CSV results table to create (an existing file is refused); empty: none")},
+        {GIMP_PDB_STRING, text("ground-truth"),
+         text("Manual segmentation of each image, with {dir}, {stem}, {ext} and {name} of the image; relative "
+              "to the list file's folder; empty: NAME_seg.EXT beside NAME.EXT")},
+    };
     static const GimpParamDef images_value[] = {
         {GIMP_PDB_INT32, text("images"), text("Number of images that got a report line")}};
     static const GimpParamDef floor_value[] = {{GIMP_PDB_INT32, text("images"), text("Number of images read")}};
@@ -73,6 +103,13 @@ void query() {
                            "As plug-in-strandel-benchmark, for the list positions first, first + stride, ... "
                            "only; the report keeps the positions of the whole list.",
                            author, author, "2026", nullptr, "", GIMP_PLUGIN, 7, 1, run_args, images_value);
+    gimp_install_procedure(benchmark_seeded_procedure,
+                           "Compare chains on a share of a benchmark list, reproducibly",
+                           "As plug-in-strandel-benchmark-share, for several chains on one loading of every image, "
+                           "with the generator seeded before each chain on each image, so that the report does not "
+                           "depend on how the list is shared; optionally writes a CSV results table and finds "
+                           "manual segmentations through a pattern.",
+                           author, author, "2026", nullptr, "", GIMP_PLUGIN, 9, 1, seeded_args, images_value);
     gimp_install_procedure(benchmark_floor_procedure, "Load and read the images of a benchmark list",
                            "Loads every image of the benchmark list and its manual segmentation and reads their "
                            "pixels once: the cost of a benchmark run without the chain and the measures.",
@@ -135,8 +172,9 @@ request_outcome run_floor(const std::string& list_file) {
 
 void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn_vals, GimpParam** return_vals) {
     const bool floor = std::strcmp(name, benchmark_floor_procedure) == 0;
-    const bool share = std::strcmp(name, benchmark_share_procedure) == 0;
-    const gint expected = floor ? 2 : share ? 7 : 5;
+    const bool seeded = std::strcmp(name, benchmark_seeded_procedure) == 0;
+    const bool share = seeded || std::strcmp(name, benchmark_share_procedure) == 0;
+    const gint expected = floor ? 2 : seeded ? 9 : share ? 7 : 5;
     if (nparams < expected) {
         answer(nreturn_vals, return_vals, GIMP_PDB_CALLING_ERROR, 0,
                std::string(name) + " takes " + std::to_string(expected) + " arguments, not " +
@@ -159,8 +197,18 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
         request.list_file = string_argument(params[2]);
         request.results_file = string_argument(params[3]);
         // A negative seed leaves the generator alone.
-        request.seeded = params[4].data.d_int32 >= 0;
-        request.seed = request.seeded ? static_cast<unsigned>(params[4].data.d_int32) : 0;
+        const bool seed_given = params[4].data.d_int32 >= 0;
+        const unsigned seed = seed_given ? static_cast<unsigned>(params[4].data.d_int32) : 0;
+        if (seeded) {
+            request.seeded_each = seed_given;
+            request.seed_each = seed;
+            request.chains = chain_lines(request.chain);
+            request.table_file = string_argument(params[7]);
+            request.ground_truth = string_argument(params[8]);
+        } else {
+            request.seeded = seed_given;
+            request.seed = seed;
+        }
         if (share) {
             request.shard_index = params[5].data.d_int32;
             request.shard_count = params[6].data.d_int32;

@@ -5,8 +5,10 @@
 
 #include "batch/report_merge.h"
 #include "decoding/native_image_gegl.h"
+#include "tools/bench_inputs.h"
 #include "tools/exit_status.h"
 #include "tools/gimp_engine.h"
+#include "tools/table_merge.h"
 
 namespace strandel {
 
@@ -28,16 +30,30 @@ int run_bench(const benchmark_request& run, const image_reader& read, std::FILE*
 
 int run_merge(const std::string& merged, const std::vector<std::string>& shard_reports, std::FILE* err) {
     std::string error;
-    if (merge_report_files(shard_reports, merged, &error)) return exit_ok;
+    const bool tables = !shard_reports.empty() && is_results_table(shard_reports[0]);
+    if (tables ? merge_table_files(shard_reports, merged, &error)
+               : merge_report_files(shard_reports, merged, &error))
+        return exit_ok;
     std::fprintf(err, "%s: --merge: %s\n", prefix, error.c_str());
     return exit_failure;
 }
 
 int run_bench_command(const bench_options& options, std::FILE* err) {
     if (options.merge) return run_merge(options.merged, options.shard_reports, err);
-    if (options.engine == bench_engine::gimp) return run_benchmark_in_gimp(options.run, options.profile, std::cerr);
+    benchmark_request run;
+    std::size_t left_out = 0;
+    std::string error;
+    const int status = resolve_bench_inputs(options, &run, &left_out, &error);
+    if (status != exit_ok) {
+        std::fprintf(err, "%s: %s\n", prefix, error.c_str());
+        return status;
+    }
+    if (left_out > 0)
+        std::fprintf(err, "%s: left out %zu file%s that %s the manual segmentation of another image\n", prefix,
+                     left_out, left_out == 1 ? "" : "s", left_out == 1 ? "is" : "are");
+    if (options.engine == bench_engine::gimp) return run_benchmark_in_gimp(run, options.profile, std::cerr);
     native_engine engine;
-    return run_bench(options.run, read_image_native, err);
+    return run_bench(run, read_image_native, err);
 }
 
 }  // namespace strandel

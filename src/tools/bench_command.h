@@ -21,7 +21,8 @@ int run_bench_command(const bench_options& options, std::FILE* err);
 // status.
 int run_bench(const benchmark_request& run, const image_reader& read, std::FILE* err);
 
-// --merge: appends the joined shard reports to `merged`.
+// --merge: appends the joined shard reports to `merged`, or writes the
+// joined shard tables to `merged` when they are results tables.
 int run_merge(const std::string& merged, const std::vector<std::string>& shard_reports, std::FILE* err);
 
 }  // namespace strandel

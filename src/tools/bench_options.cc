@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_options.h"
 
+#include "batch/ground_truth.h"
 #include "framework/number_text.h"
 
 namespace strandel {
@@ -24,7 +25,7 @@ bool parse_shard(const std::string& text, int* index, int* count) {
 
 bool parse_bench_options(int argc, const char* const* argv, bench_options* o, std::string* error) {
     *o = bench_options();
-    bool chain_given = false, out_given = false, jobs_given = false, shard_given = false, engine_given = false;
+    bool out_given = false, jobs_given = false, shard_given = false, engine_given = false;
     bool only_files = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
@@ -57,8 +58,9 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             o->help = true;
             continue;
         }
-        static const char* const with_value[] = {"--chain", "--seed", "--list", "--out", "--jobs",
-                                                 "--engine", "--shard", "--profile", "--merge"};
+        static const char* const with_value[] = {"--chain", "--chains", "--seed", "--seed-each", "--list",
+                                                 "--out", "--jobs", "--engine", "--shard", "--profile",
+                                                 "--merge", "--table", "--ground-truth"};
         bool known = false;
         for (const char* name : with_value) known = known || arg == name;
         if (!known) {
@@ -73,9 +75,25 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             value = argv[++i];
         }
         benchmark_request& run = o->run;
-        if (arg == "--chain") {
-            run.chain = value;
-            chain_given = true;
+        if (arg == "--chain" || arg == "--chains") {
+            o->chains.push_back({arg == "--chains", value});
+        } else if (arg == "--seed-each") {
+            long long seed = 0;
+            if (!parse_integer(value, 0, 2147483647LL, &seed)) {
+                *error = "--seed-each '" + value + "' is not a whole number from 0 to 2147483647";
+                return false;
+            }
+            run.seeded_each = true;
+            run.seed_each = static_cast<unsigned>(seed);
+        } else if (arg == "--table") {
+            if (value.empty()) {
+                *error = "--table needs a file name";
+                return false;
+            }
+            run.table_file = value;
+        } else if (arg == "--ground-truth") {
+            if (!check_ground_truth_pattern(value, error)) return false;
+            run.ground_truth = value;
         } else if (arg == "--seed") {
             long long seed = 0;
             if (!parse_integer(value, 0, 4294967295LL, &seed)) {
@@ -121,10 +139,12 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         }
     }
     if (o->help) return true;
+    if (o->chains.size() == 1 && !o->chains[0].from_file) o->run.chain = o->chains[0].text;
 
     if (o->merge) {
-        if (chain_given || o->run.seeded || !o->run.list_file.empty() || out_given || jobs_given || shard_given ||
-            engine_given || !o->profile.empty()) {
+        if (!o->chains.empty() || o->run.seeded || o->run.seeded_each || !o->run.list_file.empty() || out_given ||
+            jobs_given || shard_given || engine_given || !o->profile.empty() || !o->run.table_file.empty() ||
+            !o->run.ground_truth.empty()) {
             *error = "--merge takes only the merged report and the shard reports";
             return false;
         }
@@ -147,6 +167,10 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         *error = "no results file: give --out RESULTS";
         return false;
     }
+    if (o->run.seeded && o->run.seeded_each) {
+        *error = "give either --seed or --seed-each, not both";
+        return false;
+    }
     if (!o->profile.empty() && o->engine != bench_engine::gimp) {
         *error = "--profile is used only by --engine gimp";
         return false;
@@ -156,38 +180,61 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
 }
 
 std::string bench_usage() {
-    return "Usage: strandel-bench [--chain CHAIN] [--seed N] (--list FILE | IMAGE...) --out RESULTS\n"
-           "                      [--jobs N] [--engine native|gimp] [--shard K/N] [--profile DIR]\n"
+    return "Usage: strandel-bench [--chain CHAIN]... [--chains FILE] [--seed N | --seed-each N]\n"
+           "                      (--list FILE | IMAGE_OR_FOLDER...) --out RESULTS [--table FILE.csv]\n"
+           "                      [--ground-truth PATTERN] [--jobs N] [--engine native|gimp]\n"
+           "                      [--shard K/N] [--profile DIR]\n"
            "       strandel-bench --merge OUT SHARD_REPORT...\n"
+           "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
            "\n"
-           "Segments every image of a benchmark with a chain of passes and appends one\n"
-           "report run (a header, then one line per image) to RESULTS, as the batch\n"
-           "plug-in does.\n"
+           "Segments every image of a benchmark with each chain of passes and appends one\n"
+           "report run per chain (a header, then one line per image) to RESULTS, as the\n"
+           "batch plug-in does. Every image is read once, whatever the number of chains.\n"
            "\n"
            "  --chain CHAIN    the passes, such as \"K-Means(10, 3); Fuzzy C-Means\"; a pass\n"
-           "                   without parentheses keeps its defaults (default: one AiNet)\n"
-           "  --seed N         seed the random generator with N (default: never seeded,\n"
-           "                   as in the plug-in)\n"
+           "                   without parentheses keeps its defaults (default: one AiNet).\n"
+           "                   May be given several times: the chains run in that order\n"
+           "  --chains FILE    more chains, one a line; blank lines and lines starting\n"
+           "                   with # are ignored\n"
+           "  --seed N         seed the random generator with N once (default: never\n"
+           "                   seeded, as in the plug-in)\n"
+           "  --seed-each N    seed it with N + p before each chain runs on the image at\n"
+           "                   position p (0 <= N < 2^31): every chain's report, swarms\n"
+           "                   included, is then the same for any --jobs, --shard, engine\n"
+           "                   and set of chains\n"
            "  --list FILE      a benchmark list file, one image per line; relative names\n"
            "                   are taken relative to the list file's folder\n"
-           "  --out RESULTS    the results file, appended to\n"
-           "  --jobs N         read and decode images on N threads ahead of the chain\n"
+           "  IMAGE_OR_FOLDER  image files; a folder stands for the image files in it\n"
+           "                   (by name, not recursing). Files that are the manual\n"
+           "                   segmentation of another given image are left out\n"
+           "  --out RESULTS    the results file, appended to; with several chains it must\n"
+           "                   hold {n}, the chain's number from 1 (e.g. results-{n}.txt)\n"
+           "  --table FILE.csv also write a CSV table, one row per chain and image, every\n"
+           "                   value at full precision (strandel-report reads it); an\n"
+           "                   existing file is refused\n"
+           "  --ground-truth PATTERN\n"
+           "                   where each image's manual segmentation lies, with {dir},\n"
+           "                   {stem}, {ext} and {name} of the image, e.g.\n"
+           "                   'groundTruth/{stem}.png'; relative to the list file's\n"
+           "                   folder (default: NAME_seg.EXT beside NAME.EXT)\n"
+           "  --jobs N         read and decode images on N threads ahead of the chains\n"
            "                   (default 1); the report is the same for every N.\n"
            "                   With --engine gimp: N GIMPs on interleaved shares of\n"
-           "                   the list, whose swarm chains draw differently\n"
+           "                   the list\n"
            "  --engine E       native (default): images decoded in-process with GEGL;\n"
            "                   gimp: images loaded by headless GIMPs (gimp-console)\n"
            "  --shard K/N      process only the images whose position modulo N is K,\n"
            "                   keeping their positions; join the shards with --merge.\n"
-           "                   Particle Swarm Optimization draws random numbers, and\n"
-           "                   each image's draws follow those of all earlier images,\n"
-           "                   so a sharded swarm chain draws differently from (and\n"
-           "                   reports other values than) a single run\n"
+           "                   Without --seed-each, Particle Swarm Optimization draws\n"
+           "                   numbers that follow those of all earlier images, so a\n"
+           "                   split swarm chain reports other values than a single run\n"
            "  --profile DIR    GIMP profile folder for --engine gimp\n"
            "  --merge OUT REPORT...\n"
            "                   append to OUT the report one run would have written: the\n"
            "                   last run of every shard report, header once, lines in\n"
-           "                   position order\n"
+           "                   position order. Given tables, write the table OUT (which\n"
+           "                   must not exist) with their rows in chain, then position\n"
+           "                   order\n"
            "\n"
            "Progress goes to standard error, one line per image. Exit status: 0 done,\n"
            "1 a file could not be read or written, 2 bad options or chain.\n";

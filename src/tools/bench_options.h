@@ -13,15 +13,23 @@ namespace strandel {
 
 enum class bench_engine { native, gimp };
 
+// A --chain (its text) or a --chains FILE (a file of chains, one a line),
+// in the order given.
+struct chain_argument {
+    bool from_file = false;
+    std::string text;
+};
+
 struct bench_options {
     bool help = false;
 
-    // A run.
+    // A run. Its chains and images are still as given: see bench_inputs.h.
     benchmark_request run;
+    std::vector<chain_argument> chains;
     bench_engine engine = bench_engine::native;
     std::string profile;  // GIMP profile folder for the gimp engine
 
-    // --merge OUT REPORT...
+    // --merge OUT REPORT... (or OUT.csv TABLE...)
     bool merge = false;
     std::string merged;
     std::vector<std::string> shard_reports;

@@ -12,15 +12,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 
 #include "batch/benchmark_list.h"
 #include "batch/chain_syntax.h"
+#include "batch/ground_truth.h"
 #include "batch/registration.h"
 #include "batch/report_merge.h"
 #include "tools/exit_status.h"
 #include "tools/gimp_console.h"
 #include "tools/script_fu_batch.h"
+#include "tools/table_merge.h"
 
 namespace strandel {
 
@@ -105,25 +109,86 @@ std::string tail_of(const std::string& log, std::size_t lines) {
     return log.substr(at == 0 ? 0 : at + 1);
 }
 
+// Cuts a file that a stopped GIMP was writing back to its last whole line.
+void keep_whole_lines(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t end = text.rfind('\n');
+    std::error_code ignored;
+    fs::resize_file(file, end == std::string::npos ? 0 : end + 1, ignored);
+}
+
+// Whether a share's results file holds a report run (its header at least).
+bool holds_run(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    report_run run;
+    std::string ignored;
+    return parse_last_run(text, file, &run, &ignored);
+}
+
+// The results and table files of the shares joined into the run's own, in
+// position order. After a stop, only what the shares finished is joined:
+// their files are cut back to whole lines and those without a header left
+// out.
+bool join_shares(const std::vector<std::vector<std::string>>& share_results, const std::vector<std::string>& results,
+                 const std::vector<std::string>& share_tables, const std::string& table, bool stopped,
+                 std::string* error) {
+    for (std::size_t c = 0; c < results.size(); ++c) {
+        std::vector<std::string> shares;
+        for (const std::vector<std::string>& files : share_results) {
+            if (stopped) keep_whole_lines(files[c]);
+            if (!stopped || holds_run(files[c])) shares.push_back(files[c]);
+        }
+        if (!shares.empty() && !merge_report_files(shares, results[c], error)) return false;
+    }
+    if (table.empty()) return true;
+    std::vector<std::string> tables;
+    for (const std::string& file : share_tables) {
+        if (stopped) keep_whole_lines(file);
+        std::error_code failure;
+        if (!stopped || fs::file_size(file, failure) > 0) tables.push_back(file);
+    }
+    return tables.empty() || merge_table_files(tables, table, error);
+}
+
 }  // namespace
 
 int run_benchmark_in_gimp(const benchmark_request& options, const std::string& profile_folder, std::ostream& err) {
     // What can be checked here is checked before any GIMP starts.
     register_passes();
     register_fitness_functions();
-    {
+    const std::vector<std::string> chains = request_chains(options);
+    const bool several = chains.size() > 1;
+    for (std::size_t c = 0; c < chains.size(); ++c) {
         chain passes;
         std::string error;
-        if (!parse_chain(options.chain, passes, &error)) {
-            err << runner_prefix << "--chain: " << error << "\n";
+        if (!parse_chain(chains[c], passes, &error)) {
+            if (several)
+                err << runner_prefix << "--chain " << c + 1 << " '" << chains[c] << "': " << error << "\n";
+            else
+                err << runner_prefix << "--chain: " << error << "\n";
             return exit_usage;
         }
+    }
+    if (several && options.results_file.find("{n}") == std::string::npos) {
+        err << runner_prefix << "--out '" << options.results_file << "': with " << chains.size()
+            << " chains it must hold {n}, which becomes each chain's number\n";
+        return exit_usage;
     }
     if (options.seeded && options.seed > unsigned(INT_MAX)) {
         err << runner_prefix << "--seed " << options.seed << ": the gimp engine takes seeds from 0 to " << INT_MAX
             << "\n";
         return exit_usage;
     }
+    if (!options.table_file.empty() && fs::exists(fs::symlink_status(options.table_file))) {
+        err << runner_prefix << "table '" << options.table_file
+            << "' exists already: give a new file (no table is overwritten)\n";
+        return exit_failure;
+    }
+    // The plug-in's newer procedure does what the first ones cannot.
+    const bool seeded_procedure = several || options.seeded_each || !options.table_file.empty() ||
+                                  !options.ground_truth.empty();
     const int jobs_wanted = options.jobs < 1 ? 1 : options.jobs;
     const int shard_count = options.shard_count < 1 ? 1 : options.shard_count;
 
@@ -134,6 +199,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     }
 
     std::string list_file = options.list_file;
+    std::string ground_truth = options.ground_truth;
     std::size_t count = 0;
     std::string error;
     if (!list_file.empty()) {
@@ -145,7 +211,8 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         count = images.size();
     } else {
         // Image files named on the command line: a list of absolute names,
-        // since the plug-in takes relative ones relative to the list.
+        // since the plug-in takes relative ones relative to the list; a
+        // relative ground-truth pattern is taken from the current folder.
         std::vector<std::string> absolute;
         for (const std::string& image : options.images) {
             std::error_code failure;
@@ -167,6 +234,8 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
             return exit_failure;
         }
         count = absolute.size();
+        if (!ground_truth.empty() && ground_truth[0] != '/' && ground_truth.compare(0, 5, "{dir}") != 0)
+            ground_truth = fs::current_path().string() + "/" + ground_truth;
     }
     std::size_t shard_size = 0;
     for (std::size_t p = 0; p < count; ++p)
@@ -189,23 +258,32 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
 
     // One share per GIMP: positions p with p % stride == first, the shard's
     // own positions dealt out in turn.
-    std::vector<std::string> literal(3);
-    std::vector<std::string> values{options.chain, list_file, options.results_file};
+    std::string chain_text;
+    for (const std::string& c : chains) chain_text += (chain_text.empty() ? "" : "\n") + c;
+    std::vector<std::string> literal(5);
+    std::vector<std::string> values{chain_text, list_file, options.results_file, options.table_file, ground_truth};
     for (std::size_t i = 0; i < values.size(); ++i)
         if (!script_fu_string(values[i], &literal[i], &error)) {
             err << runner_prefix << error << "\n";
             return exit_usage;
         }
-    const std::string seed = options.seeded ? std::to_string(options.seed) : "-1";
-    const bool direct = jobs == 1;  // the plug-in appends to the results file itself
+    const std::string seed = options.seeded_each ? std::to_string(options.seed_each)
+                             : options.seeded    ? std::to_string(options.seed)
+                                                 : "-1";
+    const bool direct = jobs == 1;  // the plug-in appends to the results files itself
+    std::vector<std::string> results;
+    for (std::size_t c = 0; c < chains.size(); ++c)
+        results.push_back(chain_results_file(options.results_file, c + 1, chains.size()));
     if (!direct) {
-        // Fail before any GIMP starts when the merged report cannot be written.
-        std::FILE* out = std::fopen(options.results_file.c_str(), "a");
-        if (!out) {
-            err << runner_prefix << "Could not open '" << options.results_file << "': " << std::strerror(errno) << "\n";
-            return exit_failure;
+        // Fail before any GIMP starts when a joined report cannot be written.
+        for (const std::string& file : results) {
+            std::FILE* out = std::fopen(file.c_str(), "a");
+            if (!out) {
+                err << runner_prefix << "Could not open '" << file << "': " << std::strerror(errno) << "\n";
+                return exit_failure;
+            }
+            std::fclose(out);
         }
-        std::fclose(out);
     }
 
     signal_guard signals;
@@ -214,7 +292,8 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         return exit_failure;
     }
     std::vector<gimp_process> gimps(static_cast<std::size_t>(jobs));
-    std::vector<std::string> share_results(static_cast<std::size_t>(jobs));
+    std::vector<std::vector<std::string>> share_results(static_cast<std::size_t>(jobs));
+    std::vector<std::string> share_tables(static_cast<std::size_t>(jobs));
     int interrupted = 0;
     for (int j = 0; j < jobs && interrupted == 0; ++j) {
         std::string profile = profile_folder;
@@ -226,19 +305,31 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
                 return exit_failure;
             }
         }
+        std::string results_literal = literal[2], table_literal = literal[3];
+        if (!direct) {
+            const std::string share = temp.path() + "/results-" + std::to_string(j);
+            const std::string pattern = several ? share + "-{n}" : share;
+            for (std::size_t c = 0; c < chains.size(); ++c)
+                share_results[std::size_t(j)].push_back(chain_results_file(pattern, c + 1, chains.size()));
+            script_fu_string(pattern, &results_literal, &error);
+            if (!options.table_file.empty()) {
+                share_tables[std::size_t(j)] = temp.path() + "/table-" + std::to_string(j) + ".csv";
+                script_fu_string(share_tables[std::size_t(j)], &table_literal, &error);
+            }
+        }
+        const std::string first = std::to_string(options.shard_index + shard_count * j);
+        const std::string stride = std::to_string(shard_count * jobs);
         std::string command;
-        if (direct && shard_count == 1) {
+        if (seeded_procedure) {
+            command = "(plug-in-strandel-benchmark-seeded RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
+                      results_literal + " " + seed + " " + first + " " + stride + " " + table_literal + " " +
+                      literal[4] + ")";
+        } else if (direct && shard_count == 1) {
             command = "(plug-in-strandel-benchmark RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
                       literal[2] + " " + seed + ")";
         } else {
-            std::string results = literal[2];
-            if (!direct) {
-                share_results[std::size_t(j)] = temp.path() + "/results-" + std::to_string(j);
-                script_fu_string(share_results[std::size_t(j)], &results, &error);
-            }
             command = "(plug-in-strandel-benchmark-share RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      results + " " + seed + " " + std::to_string(options.shard_index + shard_count * j) + " " +
-                      std::to_string(shard_count * jobs) + ")";
+                      results_literal + " " + seed + " " + first + " " + stride + ")";
         }
         if (!start_gimp(console, profile, temp.path(), {command, "(gimp-quit 0)"}, &gimps[std::size_t(j)], &error)) {
             err << runner_prefix << error << "\n";
@@ -250,6 +341,10 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     if (interrupted == 0) interrupted = wait_for_all(gimps, signals, console_relay(err));
     if (interrupted != 0) {
         stop_all(gimps);
+        // The lines of the images the shares finished are kept, as one GIMP
+        // keeps them when it is stopped.
+        if (!direct && !join_shares(share_results, results, share_tables, options.table_file, true, &error))
+            err << runner_prefix << error << "\n";
         err << runner_prefix << "stopped by signal " << interrupted << " (" << strsignal(interrupted)
             << "); GIMP ended\n";
         return 128 + interrupted;
@@ -274,7 +369,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
 
     // The shares' runs, joined in position order: the report one GIMP
     // would have written.
-    if (!merge_report_files(share_results, options.results_file, &error)) {
+    if (!join_shares(share_results, results, share_tables, options.table_file, false, &error)) {
         err << runner_prefix << error << "\n";
         return exit_failure;
     }

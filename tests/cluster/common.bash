@@ -7,12 +7,13 @@
 # times apart.
 
 # The runs compared, one a line: strandel-bench's arguments besides --list,
-# --shard and --out, as a shell would split them. Chains without a particle
-# swarm only: a swarm draws random numbers whose sequence runs through all
-# the images before it, so a shard draws differently from a single run.
+# --shard and --out, as a shell would split them ($table: the script's
+# table file, set before run_args). A swarm draws random numbers, so its
+# shards match a single run only when --seed-each seeds every image.
 runs=(
   '--chain "K-Means(10, 3); Fuzzy C-Means"'
   '--chain "K-Means" --jobs 2'
+  '--chain "Particle Swarm Optimization; K-Means" --chain "K-Means(10, 3)" --chain "AiNet; Fuzzy C-Means" --seed-each 7 --table "$table"'
 )
 shards=4
 
@@ -38,8 +39,49 @@ finish() {
   exit 0
 }
 
-# run_args I: sets the array args to the words of run I.
-run_args() { eval "args=(${runs[$1]})"; }
+# run_args I: sets the array args to the words of run I, `chains` to its
+# number of chains and `each` to the suffix of its report files: "" for one
+# chain, "-{n}" for several (then "-1", "-2"... per chain).
+run_args() {
+  local a
+  eval "args=(${runs[$1]})"
+  chains=0
+  for a in "${args[@]}"; do [ "$a" != --chain ] || chains=$((chains + 1)); done
+  each=''
+  [ "$chains" -le 1 ] || each='-{n}'
+}
+
+# has_table I: run I writes a table.
+has_table() { [[ ${runs[$1]} == *--table* ]]; }
+
+# reports NAME: the report files of the current run, NAME with each chain's
+# suffix and .txt, one a line.
+reports() {
+  local n
+  if [ -z "$each" ]; then echo "$1.txt"; else for ((n = 1; n <= chains; n++)); do echo "$1-$n.txt"; done; fi
+}
+
+# untimed_table TABLE: the table's rows, seconds masked, one Python list a line.
+untimed_table() {
+  python3 -c 'import csv, sys
+for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1"
+}
+
+# check_table WHAT MERGED SINGLE: MERGED is SINGLE in the merged order
+# (chain, then position), seconds masked.
+check_table() {
+  local what=$1 merged=$2 single=$3
+  rm -f "$single.ordered"
+  "$bench" --merge "$single.ordered" "$single" || { fail "$what: could not order '$single'"; return; }
+  if [ ! -s "$merged" ]; then
+    fail "$what: no merged table '$merged'"
+  elif ! diff <(untimed_table "$single.ordered") <(untimed_table "$merged") >/dev/null; then
+    fail "$what: the merged table differs from a single run's (< single, > merged):"
+    diff <(untimed_table "$single.ordered") <(untimed_table "$merged")
+  else
+    echo "ok: $what"
+  fi
+}
 
 # copy_sample DIR: the shipped sample benchmark (list and images) in DIR.
 copy_sample() {

@@ -19,23 +19,36 @@ cd "$work" || exit 1
 list="sample images/sample.list"
 
 for i in "${!runs[@]}"; do
-  run_args "$i"
   dir="run $i"
   mkdir "$dir"
-  "$bench" "${args[@]}" --list "$list" --out "$dir/single.txt" >/dev/null 2>"$dir/single.err" ||
+  table="$dir/single.csv"
+  run_args "$i"
+  "$bench" "${args[@]}" --list "$list" --out "$dir/single$each.txt" >/dev/null 2>"$dir/single.err" ||
     { fail "run $i: single run failed:"; cat "$dir/single.err"; continue; }
   # -q: the command's words reach strandel-bench as they are, not through a shell.
+  table="$dir/shard {}.csv"
+  run_args "$i"
   parallel --will-cite -q "$bench" "${args[@]}" --list "$list" \
-    --shard "{}/$shards" --out "$dir/shard {}.txt" ::: $(seq 0 $((shards - 1))) \
+    --shard "{}/$shards" --out "$dir/shard {}$each.txt" ::: $(seq 0 $((shards - 1))) \
     </dev/null >/dev/null 2>"$dir/shards.err" ||
     { fail "run $i: parallel failed:"; cat "$dir/shards.err"; continue; }
-  for ((k = 0; k < shards; k++)); do
-    check_shard "run $i" "$dir/shard $k.txt" "$k" "$shards"
+  mapfile -t singles < <(reports "$dir/single")
+  for c in "${!singles[@]}"; do
+    suffix=${singles[$c]#"$dir/single"}
+    merge_inputs=()
+    for ((k = shards - 1; k >= 0; k--)); do
+      check_shard "run $i" "$dir/shard $k$suffix" "$k" "$shards"
+      merge_inputs+=("$dir/shard $k$suffix")
+    done
+    "$bench" --merge "$dir/merged$suffix" "${merge_inputs[@]}" 2>"$dir/merge.err" ||
+      { fail "run $i: merge failed:"; cat "$dir/merge.err"; continue; }
+    check_merged "run $i (${runs[$i]}): parallel shards merged, chain $((c + 1))" "$dir/merged$suffix" \
+      "${singles[$c]}" "$list"
   done
-  merge_inputs=()
-  for ((k = shards - 1; k >= 0; k--)); do merge_inputs+=("$dir/shard $k.txt"); done
-  "$bench" --merge "$dir/merged.txt" "${merge_inputs[@]}" 2>"$dir/merge.err" ||
-    { fail "run $i: merge failed:"; cat "$dir/merge.err"; continue; }
-  check_merged "run $i (${runs[$i]}): parallel shards merged" "$dir/merged.txt" "$dir/single.txt" "$list"
+  if has_table "$i"; then
+    "$bench" --merge "$dir/merged.csv" "$dir"/shard\ [0-9]*.csv 2>"$dir/merge.err" ||
+      { fail "run $i: merge of the tables failed:"; cat "$dir/merge.err"; continue; }
+    check_table "run $i: parallel shard tables merged" "$dir/merged.csv" "$dir/single.csv"
+  fi
 done
 finish

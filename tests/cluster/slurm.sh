@@ -3,8 +3,8 @@
 # The shipped sample benchmark submitted with scripts/slurm/submit.sh to a
 # one-node Slurm started here (munged, slurmctld and slurmd on localhost,
 # every file in a private temporary folder, ports chosen free), as an array
-# of four shards and a merge job: the merged report must be a single run's,
-# times apart.
+# of four shards and a merge job: the merged reports (and table) must be a
+# single run's, times apart.
 # Usage: slurm.sh PATH_TO_strandel-bench
 # Exit status 77 (skipped) when slurmctld or munged is not installed.
 #
@@ -244,6 +244,7 @@ list="sample images/sample.list"
 
 array_jobs=() merge_jobs=()
 for i in "${!runs[@]}"; do
+  table="$work/run $i/results.csv"  # the merged table, written by the merge job
   run_args "$i"
   ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --bench "bin dir/strandel-bench" --sbatch --time=5 \
     "$shards" "run $i" "${args[@]}" --list "$list") || { echo "FAIL: run $i: submit.sh failed"; exit 1; }
@@ -253,8 +254,9 @@ for i in "${!runs[@]}"; do
 done
 submitted=$SECONDS
 for i in "${!runs[@]}"; do
+  table="run $i/single.csv"
   run_args "$i"
-  "$bench" "${args[@]}" --list "$list" --out "run $i/single.txt" >/dev/null 2>"run $i/single.err" ||
+  "$bench" "${args[@]}" --list "$list" --out "run $i/single$each.txt" >/dev/null 2>"run $i/single.err" ||
     { fail "run $i: single run failed:"; cat "run $i/single.err"; }
 done
 
@@ -271,10 +273,17 @@ for i in "${!runs[@]}"; do
     { fail "run $i: array job ${array_jobs[$i]}: states $(state "${array_jobs[$i]}" | tr '\n' ' ')"; cat "$dir"/logs/*.log; }
   [ "$(state "${merge_jobs[$i]}")" = COMPLETED ] ||
     { fail "run $i: merge job ${merge_jobs[$i]}: state $(state "${merge_jobs[$i]}")"; cat "$dir/logs/merge.log"; }
-  for ((k = 0; k < shards; k++)); do
-    check_shard "run $i" "$dir/shard-$k.txt" "$k" "$shards"
+  run_args "$i"
+  mapfile -t singles < <(reports "$dir/single")
+  for c in "${!singles[@]}"; do
+    suffix=${singles[$c]#"$dir/single"}
+    for ((k = 0; k < shards; k++)); do
+      check_shard "run $i" "$dir/shard-$k$suffix" "$k" "$shards"
+    done
+    check_merged "run $i (${runs[$i]}): Slurm array merged, chain $((c + 1))" "$dir/results$suffix" \
+      "${singles[$c]}" "$list"
   done
-  check_merged "run $i (${runs[$i]}): Slurm array merged" "$dir/results.txt" "$dir/single.txt" "$list"
+  ! has_table "$i" || check_table "run $i: Slurm shard tables merged" "$dir/results.csv" "$dir/single.csv"
 done
 [ "$failures" -eq 0 ] || show_logs
 finish

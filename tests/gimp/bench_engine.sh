@@ -70,6 +70,23 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
     fail "GIMP's loaders and the native engine read the layouts differently"
 fi
 
+# Two chains, a swarm among them, seeded per image: two GIMPs write the
+# native engine's reports and table (times aside).
+if "$bench" --engine native --help >/dev/null 2>&1; then
+  seeded=(--chain "Particle Swarm Optimization; K-Means" --chain "K-Means(10, 3)" --seed-each 9 --list "$list")
+  "$bench" --engine gimp --jobs 2 "${seeded[@]}" --out "$dir/g-{n}.txt" --table "$dir/g.csv" 2>/dev/null ||
+    fail "the gimp engine failed on two seeded chains"
+  "$bench" --engine native "${seeded[@]}" --out "$dir/n-{n}.txt" --table "$dir/n.csv" 2>/dev/null ||
+    fail "the native engine failed on two seeded chains"
+  for n in 1 2; do
+    diff <(untimed "$dir/g-$n.txt") <(untimed "$dir/n-$n.txt") || fail "seeded chain $n: the engines' reports differ"
+  done
+  "$bench" --merge "$dir/n-ordered.csv" "$dir/n.csv" || fail "could not order the native table"
+  untimed_table() { python3 -c 'import csv, sys
+for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1"; }
+  diff <(untimed_table "$dir/g.csv") <(untimed_table "$dir/n-ordered.csv") || fail "the engines' tables differ"
+fi
+
 # GIMP's own error, from a profile without the plug-in.
 mkdir -p "$dir/empty-profile"
 "$bench" --engine gimp --profile "$dir/empty-profile" --list "$list" --out "$dir/none.txt" 2>"$dir/none.err"
@@ -106,6 +123,14 @@ wait "$runner"
 status=$?
 cat "$dir/stopped.err"
 [ "$status" -eq 130 ] || fail "an interrupted runner exited with $status, not 130"
+# The images the GIMPs finished keep their lines, in list order, under one
+# header.
+finished="$(grep -c '^strandel-bench: [0-9]*/' "$dir/stopped.err")"
+kept="$(grep -c '^[0-9]' "$dir/stopped.txt")"
+[ "$kept" -ge "$finished" ] || fail "$finished images were done but $kept lines kept"
+[ "$(grep -c '^Algorithm: ' "$dir/stopped.txt")" -eq 1 ] || fail "not one header in the stopped run's report"
+positions="$(grep '^[0-9]' "$dir/stopped.txt" | cut -f1)"
+[ "$positions" = "$(sort -n <<<"$positions")" ] || fail "kept lines out of order: $(echo $positions)"
 [ -z "$(ours)" ] || fail "processes left behind:$(ours)"
 [ -z "$(ls -A "$TMPDIR")" ] || fail "temporary files left behind: $(ls -A "$TMPDIR")"
 

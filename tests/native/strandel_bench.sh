@@ -1,9 +1,9 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # strandel-bench from outside, on small images of known content.
-# Usage: strandel_bench.sh STRANDEL_BENCH PYTHON MAKE_TEST_IMAGES_PY
+# Usage: strandel_bench.sh STRANDEL_BENCH PYTHON MAKE_TEST_IMAGES_PY STRANDEL_REPORT
 set -u
-bench=$1 python=$2 generator=$3
+bench=$1 python=$2 generator=$3 report=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -70,6 +70,66 @@ expect_eq "merge" "$?" 0
 expect_eq "merged shards" "$(lines "$work/merged.txt")" "$(lines "$work/one.txt")"
 expect_eq "merged header" "$(head -4 "$work/merged.txt")" "$(head -4 "$work/one.txt")"
 expect_eq "one header in a merged report" "$(grep -c '^Algorithm: ' "$work/merged.txt")" 1
+
+# Three chains on one reading, seeded per image: each chain's report is the
+# one it writes alone, in shards too; the table holds the same rows.
+chains=("Particle Swarm Optimization; K-Means" "K-Means(10, 3)" "AiNet; Fuzzy C-Means")
+printf '# compared with the swarm\n\n  %s\n%s\n' "${chains[1]}" "${chains[2]}" >"$work/chains.txt"
+compare=(--chain "${chains[0]}" --chains "$work/chains.txt" --seed-each 3 --list "$work/img/bench.list")
+"$bench" "${compare[@]}" --jobs 2 --out "$work/cmp-{n}.txt" --table "$work/cmp.csv" >/dev/null 2>"$work/err"
+expect_eq "exit status of three chains" "$?" 0
+expect_eq "progress lines of three chains" "$(grep -c '^strandel-bench: [0-9]/8 ' "$work/err")" 8
+for n in 1 2 3; do
+  "$bench" --chain "${chains[n - 1]}" --seed-each 3 --list "$work/img/bench.list" --out "$work/alone$n.txt" 2>/dev/null
+  expect_eq "chain $n among three" "$(lines "$work/cmp-$n.txt")" "$(lines "$work/alone$n.txt")"
+done
+for k in 0 1; do
+  "$bench" "${compare[@]}" --shard $k/2 --out "$work/sh$k-{n}.txt" --table "$work/sh$k.csv" 2>/dev/null
+done
+"$bench" --merge "$work/merged.csv" "$work/sh1.csv" "$work/sh0.csv" && "$bench" --merge "$work/merged-1.txt" "$work/sh0-1.txt" "$work/sh1-1.txt"
+expect_eq "merge of tables" "$?" 0
+expect_eq "merged swarm shards" "$(lines "$work/merged-1.txt")" "$(lines "$work/cmp-1.txt")"
+# Tables without their seconds column; report lines from table rows.
+untimed_table() { "$python" -c 'import csv, sys
+for row in csv.reader(open(sys.argv[1], newline="")):
+    row[6] = "-"; print(row)' "$1"; }
+# A single table merged alone takes the merged order: chain, then position.
+"$bench" --merge "$work/cmp-ordered.csv" "$work/cmp.csv"
+expect_eq "merged tables" "$(untimed_table "$work/merged.csv")" "$(untimed_table "$work/cmp-ordered.csv")"
+as_report() { "$python" -c 'import csv, sys
+for row in csv.DictReader(open(sys.argv[1], newline="")):
+    if row["chain"] != sys.argv[2]: continue
+    values = [row[k] for k in ("turi", "dunn", "amrane", "liu_yang", "jaccard") if row[k]]
+    print("\t".join([row["position"], row["classes"], "T"] + ["%.2f" % float(v) for v in values]))' "$@"; }
+for n in 1 2 3; do
+  expect_eq "table rows of chain $n" "$(as_report "$work/cmp.csv" "${chains[n - 1]}")" "$(lines "$work/cmp-$n.txt")"
+done
+"$report" "$work/cmp.csv" >"$work/summary.txt" 2>&1
+expect_eq "strandel-report on the table" "$?" 0
+expect_grep "strandel-report names the chains" "${chains[2]}" "$work/summary.txt"
+cp "$work/cmp.csv" "$work/cmp.before"
+"$bench" "${compare[@]}" --out "$work/again-{n}.txt" --table "$work/cmp.csv" >/dev/null 2>"$work/err"
+expect_eq "exit status of an existing table" "$?" 1
+expect_grep "existing table" "table '$work/cmp.csv' exists already" "$work/err"
+cmp -s "$work/cmp.csv" "$work/cmp.before" || fail "an existing table was changed"
+
+# Ground truth in a folder of its own, and a pattern that points nowhere;
+# a folder of images mixed with their manual segmentations and other files.
+mkdir -p "$work/set/images" "$work/set/truth" "$work/mix"
+cp "$work/img/gray.png" "$work/img/graya.png" "$work/set/images/"
+cp "$work/img/gray_seg.png" "$work/set/truth/gray.png"
+cp "$work/img/graya_seg.png" "$work/set/truth/graya.png"
+printf 'images/gray.png\nimages/graya.png\n' >"$work/set/bench.list"
+cp "$work/img/gray.png" "$work/img/gray_seg.png" "$work/img/graya.png" "$work/img/graya_seg.png" "$work/mix/"
+echo notes >"$work/mix/readme.txt"
+"$bench" --chain "K-Means(10, 3)" --ground-truth 'truth/{stem}{ext}' --list "$work/set/bench.list" --out "$work/gt.txt" 2>/dev/null
+expect_eq "ground truth in its own folder" "$(lines "$work/gt.txt" | cut -f1,8)" "$(printf '0\t1.00\n1\t0.78')"
+"$bench" --chain "K-Means(10, 3)" --ground-truth 'nowhere/{stem}.png' --list "$work/set/bench.list" --out "$work/none.txt" 2>/dev/null
+expect_eq "exit status of a pattern that points nowhere" "$?" 0
+expect_eq "no Jaccard column without ground truth" "$(lines "$work/none.txt" | awk -F'\t' '{ print NF }' | sort -u)" 7
+"$bench" --chain "K-Means(10, 3)" "$work/mix" --out "$work/mix.txt" 2>"$work/err"
+expect_eq "a folder: its images, not their manual segmentations" "$(lines "$work/mix.txt")" "$(lines "$work/gt.txt")"
+expect_grep "note on the files left out" "left out 2 files that are the manual segmentation of another image" "$work/err"
 
 # Failures: a clear message and a non-zero status.
 "$bench" --chain "K-Means(10, 1)" "$work/img/gray.png" --out "$work/x.txt" >/dev/null 2>"$work/err"

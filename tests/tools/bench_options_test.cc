@@ -91,6 +91,33 @@ TEST(BenchOptions, BadValuesAndCombinationsAreNamed) {
               "--merge takes only the merged report and the shard reports");
 }
 
+TEST(BenchOptions, ChainsInOrderSeedsPerImageTableAndGroundTruth) {
+    bench_options o;
+    std::string error;
+    ASSERT_TRUE(parse({"--chain", "AiNet", "--chains", "more.txt", "--chain=K-Means", "--seed-each", "2147483647",
+                       "--table", "t.csv", "--ground-truth", "gt/{stem}.png", "dir", "--out", "r-{n}.txt"},
+                      &o, &error))
+        << error;
+    ASSERT_EQ(o.chains.size(), 3u);
+    EXPECT_EQ(o.chains[1].text, "more.txt");
+    EXPECT_TRUE(o.chains[1].from_file);
+    EXPECT_EQ(o.chains[2].text, "K-Means");
+    EXPECT_FALSE(o.chains[2].from_file);
+    EXPECT_TRUE(o.run.seeded_each);
+    EXPECT_EQ(o.run.seed_each, 2147483647u);
+    EXPECT_EQ(o.run.table_file, "t.csv");
+    EXPECT_EQ(o.run.ground_truth, "gt/{stem}.png");
+
+    EXPECT_EQ(parse_error({"--seed", "1", "--seed-each", "1", "a.png", "--out", "r"}),
+              "give either --seed or --seed-each, not both");
+    EXPECT_EQ(parse_error({"--seed-each", "2147483648", "a.png", "--out", "r"}),
+              "--seed-each '2147483648' is not a whole number from 0 to 2147483647");
+    EXPECT_NE(parse_error({"--ground-truth", "{stem", "a.png", "--out", "r"}).find("unknown placeholder"),
+              std::string::npos);
+    EXPECT_EQ(parse_error({"--merge", "m.csv", "a.csv", "--table", "t.csv"}),
+              "--merge takes only the merged report and the shard reports");
+}
+
 TEST(BenchOptions, ListEntriesAreRelativeToTheListFolder) {
     const std::vector<std::string> names = {"a.png", "sub/b.png", "/abs/c.png", ""};
     EXPECT_EQ(resolve_list_entries("/data/bench/b.list", names),
