@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The native engine against the least any engine must do: decode an image
-// and its manual segmentation and walk their pixels once. And the whole
-// runner with --jobs 1 and --jobs 2. Twenty 1-megapixel gray PNGs of noisy
-// regions, each with a manual segmentation, written once per process.
+// The native engine per image (an image and its manual segmentation)
+// against a plain zlib inflate of both files' pixel data, against GEGL
+// decoding both (the engine's former path), and the whole runner with
+// --jobs 1 and --jobs 2. The images are those of the folder named by
+// STRANDEL_BENCH_IMAGES (its bench.list, as bench/make_bench_images.py
+// writes it), else twenty 1-megapixel gray PNGs of noisy regions, each with
+// a manual segmentation, written once per process.
 #include <benchmark/benchmark.h>
 
 #include <gegl.h>
 
+#include <zlib.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -57,15 +66,29 @@ void write_scene(int k, const std::string& image, const std::string& manual) {
     save_png(labels, manual);
 }
 
-// The benchmark's images, made on first use and removed at exit.
+// The benchmark's images: those of STRANDEL_BENCH_IMAGES, or made on first
+// use and removed at exit.
 struct benchmark_images {
-    native_engine engine;
     std::string dir;
+    bool made = false;
     std::vector<std::string> files;
 
     benchmark_images() {
+        // For BM_decode_floor and the scenes written below; the native
+        // reader itself never needs GEGL for these files.
+        gegl_init(nullptr, nullptr);
+        if (const char* given = std::getenv("STRANDEL_BENCH_IMAGES")) {
+            dir = given;
+            std::ifstream list(dir + "/bench.list");
+            for (std::string name; std::getline(list, name);)
+                if (!name.empty()) files.push_back(dir + "/" + name);
+            if (!files.empty()) return;
+            std::fprintf(stderr, "no images listed in %s/bench.list\n", given);
+            std::exit(1);
+        }
         char name[] = "/tmp/strandel_native_bench_XXXXXX";
         dir = mkdtemp(name);
+        made = true;
         for (int k = 0; k < nr_images; ++k) {
             const std::string file = dir + "/scene" + std::to_string(k) + ".png";
             write_scene(k, file, manual_segmentation_name(file));
@@ -73,7 +96,8 @@ struct benchmark_images {
         }
     }
     ~benchmark_images() {
-        if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", dir.c_str());
+        if (made && std::system(("rm -rf '" + dir + "'").c_str()) != 0)
+            std::fprintf(stderr, "could not remove %s\n", dir.c_str());
     }
 };
 
@@ -105,6 +129,84 @@ unsigned long walk(GeglBuffer* buffer) {
     return sum;
 }
 
+// The least a PNG decoder must do: read the file and inflate its pixel
+// data (the IDAT chunks) into the raw scanlines.
+std::size_t inflate_png(const std::string& file, std::vector<unsigned char>& raw) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto be32 = [&](std::size_t at) {
+        return std::size_t(bytes[at]) << 24 | std::size_t(bytes[at + 1]) << 16 | std::size_t(bytes[at + 2]) << 8 |
+               std::size_t(bytes[at + 3]);
+    };
+    const std::size_t width = be32(16), height = be32(20);
+    const std::size_t channels = bytes[25] == 0 ? 1 : bytes[25] == 4 ? 2 : bytes[25] == 2 ? 3 : 4;
+    raw.resize(height * (1 + width * channels));
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    inflateInit(&z);
+    z.next_out = raw.data();
+    z.avail_out = static_cast<uInt>(raw.size());
+    for (std::size_t at = 8; at + 8 <= bytes.size();) {
+        const std::size_t length = be32(at);
+        if (std::memcmp(&bytes[at + 4], "IDAT", 4) == 0) {
+            z.next_in = const_cast<unsigned char*>(&bytes[at + 8]);
+            z.avail_in = static_cast<uInt>(length);
+            inflate(&z, Z_NO_FLUSH);
+        }
+        at += 12 + length;
+    }
+    const std::size_t out = z.total_out;
+    inflateEnd(&z);
+    return out;
+}
+
+void BM_inflate_both(benchmark::State& state) {
+    const benchmark_images& set = images();
+    std::vector<unsigned char> raw;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::string& file = set.files[i++ % set.files.size()];
+        benchmark::DoNotOptimize(inflate_png(file, raw) + inflate_png(manual_segmentation_name(file), raw));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_inflate_both)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The native reader, the plain inflate and GEGL decoding (the engine's
+// former path) of the same files in turns, so that a machine whose speed
+// drifts (other work on it) slows all alike: milliseconds per image of
+// each, and the reader's ratio to the inflate, as counters.
+void BM_reader_and_inflate(benchmark::State& state) {
+    const benchmark_images& set = images();
+    const std::vector<image_request> requests = requests_beside(set.files);
+    image_data data;
+    std::vector<unsigned char> raw;
+    double reader_s = 0, inflate_s = 0, gegl_s = 0;
+    std::string ignored;
+    read_image_gegl_only(requests[0], data, &ignored);  // GEGL starts here, not in the first turn
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const image_request& request = requests[i++ % requests.size()];
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(inflate_png(request.image, raw) + inflate_png(request.manual, raw));
+        const auto middle = std::chrono::steady_clock::now();
+        std::string why;
+        if (read_image_native(request, data, &why) != read_status::ok) state.SkipWithError(why.c_str());
+        const auto end = std::chrono::steady_clock::now();
+        if (read_image_gegl_only(request, data, &why) != read_status::ok) state.SkipWithError(why.c_str());
+        const auto gegl_end = std::chrono::steady_clock::now();
+        inflate_s += std::chrono::duration<double>(middle - start).count();
+        reader_s += std::chrono::duration<double>(end - middle).count();
+        gegl_s += std::chrono::duration<double>(gegl_end - end).count();
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reader_ms"] = reader_s / n * 1000;
+    state.counters["inflate_ms"] = inflate_s / n * 1000;
+    state.counters["gegl_ms"] = gegl_s / n * 1000;
+    state.counters["reader_per_inflate"] = inflate_s > 0 ? reader_s / inflate_s : 0;
+}
+BENCHMARK(BM_reader_and_inflate)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_decode_floor(benchmark::State& state) {
     const benchmark_images& set = images();
     std::size_t i = 0;
@@ -135,7 +237,7 @@ void BM_native_reader(benchmark::State& state) {
 }
 BENCHMARK(BM_native_reader)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The whole runner on the twenty images, K-Means chain; time per image.
+// The whole runner on the images, K-Means chain; time per image.
 void BM_runner(benchmark::State& state) {
     const benchmark_images& set = images();
     benchmark_request run;
@@ -143,13 +245,14 @@ void BM_runner(benchmark::State& state) {
     run.images = set.files;
     run.results_file = "/dev/null";
     run.jobs = static_cast<int>(state.range(0));
+    const std::size_t count = set.files.size();
     bool failed = false;
     for (auto _ : state)
         failed = failed || run_benchmark_request(run, read_image_native, runner_output()).status != request_status::success;
     if (failed) state.SkipWithError("the runner failed");
-    state.SetItemsProcessed(state.iterations() * nr_images);
+    state.SetItemsProcessed(state.iterations() * count);
     state.counters["s_per_image"] = benchmark::Counter(
-        static_cast<double>(nr_images) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+        static_cast<double>(count) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_runner)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 

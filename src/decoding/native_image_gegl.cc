@@ -7,15 +7,24 @@ extern "C" {
 #include <operation/gegl-operation-handlers.h>  // has no C++ guard of its own
 }
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
+#include "decoding/file_check.h"
 #include "decoding/image_header.h"
-#include "evaluation/jaccard.h"
+#include "decoding/in_process_reader.h"
+#include "decoding/png_rows.h"
+#include "framework/pixel_layout.h"
 #include "evaluation/pixel_pairs.h"
 
 namespace strandel {
@@ -89,18 +98,8 @@ const char* loader_for(const std::string& file) {
 }
 
 bool decoded_image::load(const std::string& file, std::string* why) {
-    if (file.empty()) {
-        *why = "the file name is empty";
-        return false;
-    }
     // gegl:load would show a missing file as a picture of an error message;
     // the loaders are called directly so that a failure is one.
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        std::fclose(f);
-    } else {
-        *why = std::strerror(errno);
-        return false;
-    }
     const char* loader = loader_for(file);
     if (!loader) {
         *why = "GEGL has no loader for this kind of file";
@@ -110,6 +109,13 @@ bool decoded_image::load(const std::string& file, std::string* why) {
     GeglNode* load = gegl_node_new_child(graph, "operation", loader, "path", file.c_str(), nullptr);
     GeglNode* sink = gegl_node_new_child(graph, "operation", "gegl:buffer-sink", "buffer", &m_buffer, nullptr);
     gegl_node_link(load, sink);
+    // The loaders read the size from the header: an image too large to
+    // count is refused before anything is decoded.
+    const GeglRectangle declared = gegl_node_get_bounding_box(load);
+    if (!fits_histogram(std::uint64_t(std::max(declared.width, 0)), std::uint64_t(std::max(declared.height, 0)), why)) {
+        g_object_unref(graph);
+        return false;
+    }
     gegl_node_process(sink);
     g_object_unref(graph);
     if (m_buffer) m_extent = *gegl_buffer_get_extent(m_buffer);
@@ -157,66 +163,176 @@ const Babl* manual_format(const decoded_image& manual) {
     return eight_bit_format(manual, manual.alpha() ? "YA" : "Y");
 }
 
+// The rows of an image decoded by GEGL, read in strips in the layout GIMP
+// would give a plug-in, as gray levels (image) or labels.
+class gegl_rows : public pixel_rows {
+public:
+    gegl_rows(std::unique_ptr<decoded_image> image, row_role role)
+        : pixel_rows(image->width(), image->height()), m_image(std::move(image)),
+          m_format(role == row_role::image ? image_format(*m_image) : manual_format(*m_image)),
+          m_bpp(babl_format_get_bytes_per_pixel(m_format)), m_gray(static_cast<std::size_t>(width())) {}
+
+    const unsigned char* next_row(std::string*) override {
+        if (m_next == m_strip_end) {
+            const int rows = std::min(strip_rows, height() - m_next);
+            m_image->read_rows(m_next, rows, m_format, m_strip);
+            m_strip_start = m_next;
+            m_strip_end = m_next + rows;
+        }
+        const unsigned char* p =
+            m_strip.data() + static_cast<std::size_t>(m_next - m_strip_start) * width() * m_bpp;
+        for (unsigned char& g : m_gray) {
+            g = pixel_gray_level(p, m_bpp);  // a label is the first byte of a gray layer
+            p += m_bpp;
+        }
+        ++m_next;
+        return m_gray.data();
+    }
+
+private:
+    std::unique_ptr<decoded_image> m_image;
+    const Babl* m_format;
+    int m_bpp;
+    std::vector<unsigned char> m_strip, m_gray;
+    int m_next = 0, m_strip_start = 0, m_strip_end = 0;
+};
+
+// Where GEGL's modules live, and the ones the native engine loads: the image
+// file loaders, the core and the common operations (gegl:buffer-sink). The
+// others (hundreds of shared libraries, from video codecs to PDF) are never
+// used.
+const char* const gegl_module_dir = STRANDEL_GEGL_MODULE_DIR;
+bool needed_module(const std::string& name) {
+    if (name == "ff-load.so" || name == "pdf-load.so") return false;  // video, documents
+    const bool image_loader = name.size() > 8 && name.compare(name.size() - 8, 8, "-load.so") == 0;
+    const bool common = name == "gegl-common.so" || name.compare(0, 19, "gegl-common-x86_64-") == 0;
+    return image_loader || common || name == "gegl-core.so";
+}
+
+// Links the needed modules into `folder` (made here if need be, parents
+// included); false when it cannot be made. Missing links are added each
+// time, and links whose module is gone removed, so that the folder follows
+// the installed GEGL; links in place stay, for other runs may be reading
+// the folder at the same moment.
+bool link_modules(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
+        mkdir(folder.substr(0, slash).c_str(), 0700);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    DIR* dir = opendir(gegl_module_dir);
+    if (!dir) return false;
+    bool linked = true;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!needed_module(name)) continue;
+        const std::string link = folder + "/" + name;
+        if (symlink((std::string(gegl_module_dir) + "/" + name).c_str(), link.c_str()) != 0 && errno != EEXIST)
+            linked = false;
+    }
+    closedir(dir);
+    if (DIR* links = opendir(folder.c_str())) {
+        struct stat target;
+        while (const dirent* entry = readdir(links)) {
+            const std::string link = folder + "/" + entry->d_name;
+            if (entry->d_name[0] != '.' && stat(link.c_str(), &target) != 0) unlink(link.c_str());
+        }
+        closedir(links);
+    }
+    return linked;
+}
+
+// The folder GEGL_PATH names, set by native_engine before any thread
+// starts (the environment is not changed once threads run); empty when the
+// environment named its own. It lives in the user's cache folder, as babl's
+// cache does: GEGL reloads a module from it whenever it needs it again.
+std::string module_folder;
+std::once_flag gegl_started;
+bool gegl_running = false;
+
+// GEGL starts the first time a file needs it, so that runs on files the
+// in-process reader decodes never pay for it.
+void start_gegl() {
+    std::call_once(gegl_started, [] {
+        const bool linked = !module_folder.empty() && link_modules(module_folder);
+        gegl_init(nullptr, nullptr);
+        if (!module_folder.empty() && !linked) gegl_load_module_directory(gegl_module_dir);
+        // The runner decides how many images are decoded at once (--jobs);
+        // GEGL's own worker threads would only compete with it.
+        g_object_set(gegl_config(), "threads", 1, nullptr);
+        // Loaders register their file types when their classes are made;
+        // listing the operations makes them all, once.
+        guint count = 0;
+        g_free(gegl_list_operations(&count));
+        gegl_running = true;
+    });
+}
+
+// The fallback of the in-process reader: every file it does not decode.
+open_result open_with_gegl(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                           std::string* why) {
+    std::string kind;
+    if (role == row_role::image && is_palette_image(file, &kind)) {
+        *why = "it is " + kind + ", whose pixels GIMP keeps as palette indices; the native engine reads only "
+               "gray and colour images (convert it to gray or RGB first)";
+        return open_result::failed;
+    }
+    // GEGL's PNG loader hands out rows it could not decode as if they
+    // were there.
+    unsigned char head[8];
+    std::size_t size = 0;
+    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
+        size = std::fread(head, 1, sizeof head, f);
+        std::fclose(f);
+    }
+    if (has_png_signature(head, size) && !png_decodes_completely(file, why)) return open_result::failed;
+
+    start_gegl();
+    auto image = std::make_unique<decoded_image>();
+    if (!image->load(file, why)) return open_result::failed;
+    *rows = std::make_unique<gegl_rows>(std::move(image), role);
+    return open_result::opened;
+}
+
 }  // namespace
 
 native_engine::native_engine() {
-    gegl_init(nullptr, nullptr);
-    // The runner decides how many images are decoded at once (--jobs);
-    // GEGL's own worker threads would only compete with it.
-    g_object_set(gegl_config(), "threads", 1, nullptr);
-    // Loaders register their file types when their classes are made;
-    // listing the operations makes them all, once, before any thread asks.
-    guint count = 0;
-    g_free(gegl_list_operations(&count));
+    // babl's cache of conversions, written by GIMP, holds hundreds of
+    // megabytes that babl would rebuild at start-up for the few conversions
+    // used here.
+    setenv("BABL_INHIBIT_CACHE", "1", 0);
+    if (std::getenv("GEGL_PATH")) return;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    if (cache && *cache == '/')
+        module_folder = std::string(cache) + "/strandel/gegl-loaders";
+    else if (home && *home == '/')
+        module_folder = std::string(home) + "/.cache/strandel/gegl-loaders";
+    else
+        return;
+    setenv("GEGL_PATH", module_folder.c_str(), 1);
 }
 
-native_engine::~native_engine() { gegl_exit(); }
+native_engine::~native_engine() {
+    if (gegl_running) gegl_exit();
+}
 
 read_status read_image_native(const image_request& request, image_data& data, std::string* why) {
-    const std::string& file = request.image;
-    std::string kind;
-    if (is_palette_image(file, &kind)) {
-        *why = "it is " + kind + ", whose pixels GIMP keeps as palette indices; the native engine reads only "
-               "gray and colour images (convert it to gray or RGB first)";
+    return read_in_process(request, data, why, open_with_gegl) == in_process_status::read ? read_status::ok
+                                                                                           : read_status::unreadable;
+}
+
+read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why) {
+    if (request.image.empty() || !is_regular_file(request.image, why)) return read_status::unreadable;
+    std::unique_ptr<pixel_rows> image, labels;
+    if (open_with_gegl(request.image, row_role::image, &image, why) != open_result::opened)
         return read_status::unreadable;
-    }
-    decoded_image image;
-    if (!image.load(file, why)) return read_status::unreadable;
-
-    decoded_image manual;
     std::string ignored;
-    const std::string& manual_file = request.manual;
-    data.has_manual = false;
-    if (std::FILE* f = manual_file.empty() ? nullptr : std::fopen(manual_file.c_str(), "rb")) {
-        std::fclose(f);
-        data.has_manual = manual.load(manual_file, &ignored) && manual.width() == image.width() &&
-                          manual.height() == image.height();
-    }
-
-    const Babl* format = image_format(image);
-    const int bpp = babl_format_get_bytes_per_pixel(format);
-    clear_histogram(data.h);
-    std::vector<unsigned char> pixels, labels;
-    if (!data.has_manual) {
-        for (int y = 0; y < image.height(); y += strip_rows) {
-            const int rows = std::min(strip_rows, image.height() - y);
-            image.read_rows(y, rows, format, pixels);
-            add_pixels_to_histogram(pixels.data(), static_cast<std::size_t>(image.width()) * rows, bpp, data.h);
-        }
-        return read_status::ok;
-    }
-
-    const Babl* label_format = manual_format(manual);
-    const int label_bpp = babl_format_get_bytes_per_pixel(label_format);
-    data.manual.clear();
-    for (int y = 0; y < image.height(); y += strip_rows) {
-        const int rows = std::min(strip_rows, image.height() - y);
-        image.read_rows(y, rows, format, pixels);
-        manual.read_rows(y, rows, label_format, labels);
-        add_pixel_pairs(pixels.data(), bpp, labels.data(), label_bpp, static_cast<std::size_t>(image.width()) * rows,
-                        data.h, data.manual);
-    }
-    return read_status::ok;
+    if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
+        open_with_gegl(request.manual, row_role::labels, &labels, &ignored) == open_result::opened &&
+        (labels->width() != image->width() || labels->height() != image->height()))
+        labels.reset();
+    counting_sink sink(data, labels != nullptr);
+    bool labels_broken = false;
+    return read_rows(*image, labels.get(), sink, why, &labels_broken) ? read_status::ok : read_status::unreadable;
 }
 
 }  // namespace strandel

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The native engine: images decoded in-process with GEGL and read in the
-// layout GIMP would give a plug-in for the image's first layer (8-bit gray,
-// gray and alpha, RGB or RGBA), so that the report is the plug-in's.
+// The native engine: images read in-process in the layout GIMP would give a
+// plug-in for the image's first layer (8-bit gray, gray and alpha, RGB or
+// RGBA), so that the report is the plug-in's: 8-bit PNG and binary PGM by
+// the in-process reader, every other file decoded by GEGL.
 #pragma once
 
 #include <string>
@@ -10,8 +11,10 @@
 
 namespace strandel {
 
-// Starts GEGL for the life of the object. One per process, made before any
-// image is read.
+// Prepares GEGL (its image loaders only, no replay of babl's conversion
+// cache), which starts when the first file needs it, and ends it with the
+// object. One per process, made before any image is read and before any
+// thread starts (it sets environment variables).
 class native_engine {
 public:
     native_engine();
@@ -24,5 +27,9 @@ public:
 // its manual segmentation decodes and has the same size, the (gray level,
 // label) pair counts. Safe to call from several threads at once.
 read_status read_image_native(const image_request& request, image_data& data, std::string* why);
+
+// The same with GEGL decoding every file, as the engine did before the
+// in-process reader: what the benchmarks compare it with.
+read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why);
 
 }  // namespace strandel

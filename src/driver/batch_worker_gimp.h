@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The batch worker inside GIMP: images are loaded by GIMP and read tile by
-// tile (driver/read_image_gimp.h); everything else is the shared batch body
+// The batch worker inside GIMP: images are read in-process where the
+// in-process reader decodes them, else loaded by GIMP and read tile by tile
+// (driver/read_image_gimp.h); everything else is the shared batch body
 // (batch/run_batch.h).
 #pragma once
 

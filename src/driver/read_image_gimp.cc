@@ -3,13 +3,58 @@
 
 #include <libgimp/gimp.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "decoding/file_check.h"
+#include "decoding/in_process_reader.h"
+#include "decoding/png_rows.h"
 #include "evaluation/manual_segmentation_gimp.h"
 #include "framework/pixel_region_gimp.h"
 
 namespace strandel {
 
+namespace {
+
+bool is_png(const std::string& file) {
+    unsigned char head[8];
+    std::size_t size = 0;
+    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
+        size = std::fread(head, 1, sizeof head, f);
+        std::fclose(f);
+    }
+    return has_png_signature(head, size);
+}
+
+bool gimp_loaders_only() {
+    const char* value = std::getenv("STRANDEL_GIMP_LOADERS");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
 read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
+    if (gimp_loaders_only()) return read_image_with_gimp_loaders(request, data, why);
+    switch (read_in_process(request, data, why)) {
+    case in_process_status::read: return read_status::ok;
+    case in_process_status::unreadable: return read_status::unreadable;
+    case in_process_status::not_covered: break;
+    }
+    return read_image_with_gimp_loaders(request, data, why);
+}
+
+read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why) {
     const std::string& file = request.image;
+    if (file.empty()) {
+        *why = "the file name is empty";
+        return read_status::unreadable;
+    }
+    // A FIFO would block GIMP's loader for ever; GIMP's PNG loader keeps
+    // the rows it could not decode of a damaged file.
+    if (!is_regular_file(file, why) || (is_png(file) && !png_decodes_completely(file, why)))
+        return read_status::unreadable;
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     if (image < 0) {
         *why = "GIMP could not load it";
@@ -30,8 +75,15 @@ read_status read_image_with_gimp(const image_request& request, image_data& data,
 
     GimpDrawable* drawable = gimp_drawable_get(layer);
     const int width = int(drawable->width), height = int(drawable->height);
-    const bool readable = drawable->bpp >= 1 && drawable->bpp <= 4;
-    GimpDrawable* manual = readable ? load_manual_segmentation_file(request.manual, image) : nullptr;
+    std::string too_large;
+    const bool known_pixels = drawable->bpp >= 1 && drawable->bpp <= 4;
+    const bool fits = fits_histogram(std::uint64_t(width), std::uint64_t(height), &too_large);
+    const bool readable = known_pixels && fits;
+    std::string ignored;
+    const bool manual_usable = is_regular_file(request.manual, &ignored) &&
+                               (!is_png(request.manual) || png_decodes_completely(request.manual, &ignored));
+    const std::string manual_file = manual_usable ? request.manual : std::string();
+    GimpDrawable* manual = readable ? load_manual_segmentation_file(manual_file, image) : nullptr;
     data.has_manual = manual != nullptr;
     if (manual)
         count_gray_label_pairs(drawable, manual, 0, 0, width, height, &data.h, &data.manual);
@@ -41,7 +93,7 @@ read_status read_image_with_gimp(const image_request& request, image_data& data,
     release_manual_segmentation(manual);
     gimp_image_delete(image);
     if (!readable) {
-        *why = "its pixels are not 8-bit gray or RGB";
+        *why = known_pixels ? too_large : "its pixels are not 8-bit gray or RGB";
         return read_status::unreadable;
     }
     return read_status::ok;

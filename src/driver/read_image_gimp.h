@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading a benchmark's image inside GIMP: loaded by GIMP's own loaders and
-// read tile by tile, as the batch dialog's worker and the headless
-// benchmark procedure do.
+// Reading a benchmark's image inside GIMP, as the batch dialog's worker and
+// the headless benchmark procedure do: the files the in-process reader
+// decodes (8-bit PNG, binary PGM) are read in this process, as GIMP would
+// hold their pixels; every other file is loaded by GIMP's own loaders and
+// read tile by tile.
 #pragma once
 
 #include <string>
@@ -10,9 +12,15 @@
 
 namespace strandel {
 
-// Loads the image with GIMP and reads its first layer (and its manual
-// segmentation, when it is there) in one walk. Every image it loads is
-// deleted from GIMP again before it returns.
+// The in-process reader first, GIMP's loaders for what it does not cover.
+// With STRANDEL_GIMP_LOADERS=1 in the environment every file goes to GIMP's
+// loaders (to compare the two, or should the in-process reader ever be in
+// doubt).
 read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why);
+
+// GIMP's loaders only: the image's first layer (and its manual
+// segmentation, when it is there) read in one walk. Every image it loads is
+// deleted from GIMP again before it returns.
+read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why);
 
 }  // namespace strandel

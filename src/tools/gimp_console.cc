@@ -138,6 +138,9 @@ bool start_gimp(const std::string& console, const std::string& profile, const st
         if (!profile.empty()) setenv("GIMP2_DIRECTORY", profile.c_str(), 1);
         // GIMP's swap and temporary files go where ours go, and with them.
         setenv("TMPDIR", temp.c_str(), 1);
+        // babl would replay its whole conversion cache (hundreds of MB) in
+        // GIMP and in every loader plug-in it starts.
+        setenv("BABL_INHIBIT_CACHE", "1", 0);
         execvp(argv[0], argv.data());
         const std::string message =
             std::string("strandel: could not start ") + console + ": " + std::strerror(errno) + "\n";

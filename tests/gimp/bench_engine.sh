@@ -42,22 +42,32 @@ else
 fi
 
 # Every pixel layout, a size that is not a multiple of the tile size, a
-# 16-bit file, a manual segmentation of another size and a file that does not
-# decode: both engines read them alike. (Indexed images are left out: GIMP
-# hands out their colours, the native engine refuses them.)
+# 16-bit file, an interlaced one, ICC-tagged and gAMA-tagged ones, a JPEG, a
+# manual segmentation of another size, a file that does not decode, a
+# truncated one and one too large to count: both engines read them alike,
+# and so do GIMP's own loaders (STRANDEL_GIMP_LOADERS=1), which the
+# in-process reader stands in for. (Indexed images are left out: GIMP hands
+# out their colours, the native engine refuses them.)
 if "$bench" --engine native --help >/dev/null 2>&1; then
   python3 "$(dirname "$0")/../native/make_test_images.py" "$dir/layouts" || fail "could not make the test images"
   layouts=()
-  for name in gray graya rgb rgba deep linear broken; do layouts+=("$dir/layouts/$name.png"); done
+  for name in gray graya rgb rgba deep linear broken interlaced iccp huge truncated; do
+    layouts+=("$dir/layouts/$name.png")
+  done
+  layouts+=("$dir/layouts/bands.jpg")
   for chain in "" "K-Means(10, 3); Fuzzy C-Means"; do
     "$bench" --engine gimp --chain "$chain" "${layouts[@]}" --out "$dir/layouts-gimp.txt" 2>/dev/null ||
       fail "the gimp engine failed on the layouts (chain '$chain')"
+    STRANDEL_GIMP_LOADERS=1 "$bench" --engine gimp --chain "$chain" "${layouts[@]}" \
+      --out "$dir/layouts-loaders.txt" 2>/dev/null || fail "GIMP's loaders failed on the layouts (chain '$chain')"
     "$bench" --engine native --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native.txt" 2>/dev/null ||
       fail "the native engine failed on the layouts (chain '$chain')"
   done
-  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 12 ] || fail "not 6 lines per chain from the layouts"
+  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 18 ] || fail "not 9 lines per chain from the layouts"
   diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||
     fail "the engines' reports on the layouts differ"
+  diff <(untimed "$dir/layouts-loaders.txt") <(untimed "$dir/layouts-native.txt") ||
+    fail "GIMP's loaders and the native engine read the layouts differently"
 fi
 
 # Two chains, a swarm among them, seeded per image: two GIMPs write the
@@ -97,8 +107,9 @@ ours() {
   done
 }
 
-# Ctrl-C while the plug-ins run.
-"$bench" --engine gimp --jobs 2 --list "$list" --out "$dir/stopped.txt" 2>"$dir/stopped.err" &
+# Ctrl-C while the plug-ins run (kept busy by GIMP's loaders: the
+# in-process reader would be through the list before the signal comes).
+STRANDEL_GIMP_LOADERS=1 "$bench" --engine gimp --jobs 2 --list "$list" --out "$dir/stopped.txt" 2>"$dir/stopped.err" &
 runner=$!
 for _ in $(seq 1 600); do
   grep -q '^strandel-bench: [0-9]*/' "$dir/stopped.err" && break

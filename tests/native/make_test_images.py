@@ -26,18 +26,68 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-def write_png(path, width, height, colour_type, bit_depth, rows, palette=None, gamma=None):
-    raw = b"".join(b"\x00" + bytes(row) for row in rows)
+# Adam7: (first column, first row, column step, row step) of each pass.
+ADAM7 = ((0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2))
+
+
+def interlaced(rows, channels):
+    """The scanlines of every Adam7 pass, each with its filter byte."""
+    raw = b""
+    for x0, y0, dx, dy in ADAM7:
+        for y in range(y0, len(rows), dy):
+            pixels = [bytes(rows[y][x * channels:(x + 1) * channels]) for x in range(x0, len(rows[y]) // channels, dx)]
+            if pixels:
+                raw += b"\x00" + b"".join(pixels)
+    return raw
+
+
+def write_png(path, width, height, colour_type, bit_depth, rows, palette=None, gamma=None, icc=None,
+              adam7=False):
+    if adam7:
+        raw = interlaced(rows, {0: 1, 2: 3, 4: 2, 6: 4}[colour_type])
+    else:
+        raw = b"".join(b"\x00" + bytes(row) for row in rows)
     data = b"\x89PNG\r\n\x1a\n"
-    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, int(adam7)))
     if gamma is not None:
         data += chunk(b"gAMA", struct.pack(">I", gamma))
+    if icc is not None:
+        data += chunk(b"iCCP", b"linear\x00\x00" + zlib.compress(icc))
     if palette is not None:
         data += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
     data += chunk(b"IDAT", zlib.compress(raw))
     data += chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(data)
+
+
+def linear_rgb_profile():
+    """An ICC v2 display profile: sRGB primaries, every curve gamma 1.0."""
+    def s15(v):
+        return struct.pack(">i", round(v * 65536))
+
+    def xyz(x, y, z):
+        return b"XYZ \x00\x00\x00\x00" + s15(x) + s15(y) + s15(z)
+
+    text = b"linear RGB\x00"
+    desc = (b"desc\x00\x00\x00\x00" + struct.pack(">I", len(text)) + text + b"\x00" * 8 + b"\x00\x00\x00" +
+            b"\x00" * 67)
+    curve = b"curv\x00\x00\x00\x00" + struct.pack(">IH", 1, 0x0100) + b"\x00\x00"
+    tags = [(b"desc", desc), (b"wtpt", xyz(0.9642, 1.0, 0.8249)), (b"rXYZ", xyz(0.4361, 0.2225, 0.0139)),
+            (b"gXYZ", xyz(0.3851, 0.7169, 0.0971)), (b"bXYZ", xyz(0.1431, 0.0606, 0.7141)),
+            (b"rTRC", curve), (b"gTRC", curve), (b"bTRC", curve), (b"cprt", b"text\x00\x00\x00\x00none\x00\x00\x00\x00")]
+    offset = 128 + 4 + 12 * len(tags)
+    table, body = struct.pack(">I", len(tags)), b""
+    for signature, data in tags:
+        data += b"\x00" * (-len(data) % 4)
+        table += signature + struct.pack(">II", offset + len(body), len(data))
+        body += data
+    size = offset + len(body)
+    header = (struct.pack(">I", size) + b"\x00" * 4 + bytes((2, 0x10, 0, 0)) + b"mntrRGB XYZ " +
+              struct.pack(">6H", 2024, 1, 1, 0, 0, 0) + b"acsp" + b"\x00" * 28 + s15(0.9642) + s15(1.0) +
+              s15(0.8249) + b"\x00" * 48)
+    assert len(header) == 128
+    return header + table + body
 
 
 def image_rows(pixel, width=WIDTH, height=HEIGHT):
@@ -78,6 +128,29 @@ def main(folder):
     # A palette image: refused, as a palette index is no gray level.
     write_png(p("indexed.png"), WIDTH, HEIGHT, 3, 8, image_rows(lambda x, y, g: [band_of(x)]),
               palette=[(g, g, g) for g in LEVELS])
+    # Interlaced, beside a manual segmentation that is not.
+    write_png(p("interlaced.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [g]), adam7=True)
+    write_png(p("interlaced_seg.png"), WIDTH, HEIGHT, 0, 8,
+              image_rows(lambda x, y, g: [(0, 128, 255)[band_of(x)]]))
+    # Colour with a linear-light ICC profile: its 8-bit values are kept too.
+    write_png(p("iccp.png"), WIDTH, HEIGHT, 2, 8, image_rows(lambda x, y, g: [g // 2, 255 - g, g]),
+              icc=linear_rgb_profile())
+    # A gray JPEG (written once by GIMP), its pixels near the bands' levels.
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "bands.jpg"), "rb") as f:
+        jpeg = f.read()
+    with open(p("bands.jpg"), "wb") as f:
+        f.write(jpeg)
+    write_png(p("bands_seg.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [(0, 128, 255)[band_of(x)]]))
+    # 50000 x 50000 declared in 74 bytes: more pixels than a 32-bit count holds.
+    with open(p("huge.png"), "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 50000, 50000, 8, 0, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(b"\x00" * 8)) + chunk(b"IEND", b""))
+    # The gray image cut in the middle of its pixel data.
+    with open(p("gray.png"), "rb") as f:
+        whole = f.read()
+    idat = whole.index(b"IDAT")
+    with open(p("truncated.png"), "wb") as f:
+        f.write(whole[:idat + 4 + (len(whole) - idat) // 3])
     with open(p("broken.png"), "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\nthis is not an image")
 

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace strandel {
 namespace {
@@ -30,7 +33,9 @@ TEST(NativeImage, EveryLayoutGivesTheGrayLevelsGimpWould) {
     // The gray byte of gray and gray-with-alpha pixels (alpha ignored), the
     // third byte of RGB and RGBA ones, 16-bit levels brought to 8 bits, the
     // values of a file declared linear untouched by its colour space.
-    for (const char* name : {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png", "linear.png"}) {
+    // Interlaced and ICC-tagged files likewise.
+    for (const char* name : {"gray.png", "graya.png", "rgb.png", "rgba.png", "deep.png", "linear.png",
+                             "interlaced.png", "iccp.png"}) {
         SCOPED_TRACE(name);
         image_data data;
         data.h[3] = 99;  // left from an earlier image
@@ -68,13 +73,62 @@ TEST(NativeImage, UnusableFilesAreUnreadableWithTheirReason) {
     image_data data;
     std::string why;
     EXPECT_EQ(read("broken.png", data, &why), read_status::unreadable);
-    EXPECT_NE(why.find("GEGL could not decode it"), std::string::npos) << why;
+    EXPECT_NE(why.find("not a readable PNG"), std::string::npos) << why;
     EXPECT_EQ(read("indexed.png", data, &why), read_status::unreadable);
     EXPECT_NE(why.find("indexed (palette) PNG"), std::string::npos) << why;
     EXPECT_EQ(read("missing.png", data, &why), read_status::unreadable);
     EXPECT_EQ(why, "No such file or directory");
     EXPECT_EQ(read_image_native({"", ""}, data, &why), read_status::unreadable);
     EXPECT_EQ(why, "the file name is empty");
+}
+
+TEST(NativeImage, FilesOfOtherDecodersArePairedWithPngLabels) {
+    // Decoded by GEGL, beside a manual segmentation read by libpng.
+    for (const char* name : {"interlaced", "bands"}) {
+        SCOPED_TRACE(name);
+        const std::string image = folder + "/" + name + (name[0] == 'b' ? ".jpg" : ".png");
+        image_data data;
+        std::string why;
+        ASSERT_EQ(read_image_native({image, folder + "/" + name + "_seg.png"}, data, &why), read_status::ok) << why;
+        ASSERT_TRUE(data.has_manual);
+        EXPECT_EQ(data.manual.label_pixels(0), 40u * 70);
+        EXPECT_EQ(data.manual.label_pixels(255), 60u * 70);
+        EXPECT_EQ(total_pixels(data.h), 150 * 70);
+    }
+}
+
+TEST(NativeImage, ImagesTooLargeToCountAreRefusedBeforeDecoding) {
+    image_data data;
+    std::string why;
+    EXPECT_EQ(read("huge.png", data, &why), read_status::unreadable);
+    EXPECT_EQ(why, "50000x50000 pixels is too many: a gray level's count must fit a 32-bit integer");
+}
+
+TEST(NativeImage, ATruncatedFileIsUnreadableWhateverWasReadBefore) {
+    image_data data;
+    std::string why;
+    ASSERT_EQ(read("gray.png", data, &why), read_status::ok) << why;
+    EXPECT_EQ(read("truncated.png", data, &why), read_status::unreadable);
+    EXPECT_NE(why.find("not a readable PNG"), std::string::npos) << why;
+}
+
+TEST(NativeImage, OnlyRegularFilesAreOpened) {
+    const std::string dir = folder + "/special";
+    ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "/folder.png'").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir + "/fifo.png").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir + "/image_seg.png").c_str(), 0600), 0);
+    ASSERT_EQ(std::system(("cp '" + folder + "/gray.png' '" + dir + "/image.png'").c_str()), 0);
+
+    image_data data;
+    std::string why;
+    EXPECT_EQ(read("special/fifo.png", data, &why), read_status::unreadable);
+    EXPECT_EQ(why, "it is a FIFO (named pipe), not an image file");
+    EXPECT_EQ(read("special/folder.png", data, &why), read_status::unreadable);
+    EXPECT_EQ(why, "it is a directory, not an image file");
+    // A FIFO where the manual segmentation should be is no manual segmentation.
+    ASSERT_EQ(read("special/image.png", data, &why), read_status::ok) << why;
+    EXPECT_FALSE(data.has_manual);
+    expect_bands(data.h);
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decoding/in_process_reader.h"
+
+#include <cstdio>
+
+#include "decoding/file_check.h"
+#include "decoding/pgm_rows.h"
+#include "decoding/png_rows.h"
+
+namespace strandel {
+
+namespace {
+
+// Opens with the in-process decoders, then with the fallback.
+open_result open_any(const std::string& file, row_role role, const rows_opener& fallback,
+                     std::unique_ptr<pixel_rows>* rows, std::string* why) {
+    const open_result own = open_in_process(file, role, rows, why);
+    if (own != open_result::not_covered || !fallback) return own;
+    return fallback(file, role, rows, why);
+}
+
+}  // namespace
+
+open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                            std::string* why) {
+    unsigned char head[8];
+    std::size_t size = 0;
+    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
+        size = std::fread(head, 1, sizeof head, f);
+        std::fclose(f);
+    }
+    if (has_png_signature(head, size)) return open_png_rows(file, role, rows, why);
+    if (size >= 2 && head[0] == 'P' && head[1] == '5') return open_pgm_rows(file, role, rows, why);
+    return open_result::not_covered;
+}
+
+in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
+                                  const rows_opener& fallback) {
+    if (request.image.empty()) {
+        *why = "the file name is empty";
+        return in_process_status::unreadable;
+    }
+    if (!is_regular_file(request.image, why)) return in_process_status::unreadable;
+    std::unique_ptr<pixel_rows> image;
+    switch (open_any(request.image, row_role::image, fallback, &image, why)) {
+    case open_result::opened: break;
+    case open_result::failed: return in_process_status::unreadable;
+    case open_result::not_covered: return in_process_status::not_covered;
+    }
+
+    std::unique_ptr<pixel_rows> labels;
+    std::string ignored;
+    if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
+        open_any(request.manual, row_role::labels, fallback, &labels, &ignored) == open_result::not_covered)
+        return in_process_status::not_covered;
+    if (labels && (labels->width() != image->width() || labels->height() != image->height())) labels.reset();
+
+    bool labels_broken = false;
+    {
+        counting_sink sink(data, labels != nullptr);
+        if (read_rows(*image, labels.get(), sink, why, &labels_broken)) return in_process_status::read;
+    }
+    if (!labels_broken) return in_process_status::unreadable;
+    // The manual segmentation broke half way: the image is counted again
+    // without it.
+    if (open_any(request.image, row_role::image, fallback, &image, why) != open_result::opened)
+        return in_process_status::unreadable;
+    counting_sink sink(data, false);
+    return read_rows(*image, nullptr, sink, why, &labels_broken) ? in_process_status::read
+                                                                  : in_process_status::unreadable;
+}
+
+}  // namespace strandel

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The in-process image reader every engine starts with: the files it
+// decodes itself (8-bit PNG, binary PGM) go row by row straight into the
+// histogram and the pair counts; every other file is left to a fallback
+// decoder (GEGL in the native engine, GIMP's loaders inside GIMP).
+#pragma once
+
+#include <string>
+
+#include "decoding/pixel_rows.h"
+
+namespace strandel {
+
+// Opens `file` with the decoder its first bytes call for: open_png_rows or
+// open_pgm_rows; any other file is not covered.
+open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                            std::string* why);
+
+enum class in_process_status { read, unreadable, not_covered };
+
+// Reads the image of `request` and, when its manual segmentation is there
+// and decodes to the image's size, the pair counts. Only regular files are
+// opened. Files open_in_process does not cover go to `fallback`; without
+// one the request is not covered (and `data` untouched) as soon as the
+// image or its manual segmentation needs another decoder. A manual
+// segmentation that fails is ignored; an image that fails is unreadable,
+// with the reason in `why`.
+in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
+                                  const rows_opener& fallback = nullptr);
+
+}  // namespace strandel

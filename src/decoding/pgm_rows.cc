@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decoding/pgm_rows.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "decoding/file_check.h"
+
+namespace strandel {
+
+namespace {
+
+class pgm_file_rows : public pixel_rows {
+public:
+    pgm_file_rows(std::FILE* file, int width, int height)
+        : pixel_rows(width, height), m_file(file), m_row(static_cast<std::size_t>(width)) {
+        std::setvbuf(m_file, nullptr, _IOFBF, 65536);
+    }
+    ~pgm_file_rows() override { std::fclose(m_file); }
+
+    const unsigned char* next_row(std::string* why) override {
+        if (std::fread(m_row.data(), 1, m_row.size(), m_file) == m_row.size()) {
+            ++m_rows;
+            return m_row.data();
+        }
+        *why = "truncated PGM: " + std::to_string(width()) + "x" + std::to_string(height()) + " pixels declared, " +
+               std::to_string(m_rows) + " whole rows found";
+        return nullptr;
+    }
+
+private:
+    std::FILE* m_file;
+    std::vector<unsigned char> m_row;
+    int m_rows = 0;
+};
+
+// One unsigned decimal header field after white space and '#' comments;
+// -1 when there is none or it exceeds `limit`.
+long long header_number(std::FILE* f, long long limit) {
+    int c = std::getc(f);
+    for (;;) {
+        if (c == '#')
+            while (c != '\n' && c != EOF) c = std::getc(f);
+        else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v')
+            c = std::getc(f);
+        else
+            break;
+    }
+    long long value = -1;
+    for (; c >= '0' && c <= '9'; c = std::getc(f)) {
+        value = (value < 0 ? 0 : value * 10) + (c - '0');
+        if (value > limit) return -1;
+    }
+    if (c != EOF) std::ungetc(c, f);
+    return value;
+}
+
+}  // namespace
+
+open_result open_pgm_rows(const std::string& file, row_role, std::unique_ptr<pixel_rows>* rows, std::string* why) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        *why = std::strerror(errno);
+        return open_result::failed;
+    }
+    const long long limit = 0x7fffffff;
+    const bool p5 = std::getc(f) == 'P' && std::getc(f) == '5';
+    const long long width = p5 ? header_number(f, limit) : -1;
+    const long long height = width > 0 ? header_number(f, limit) : -1;
+    const long long maxval = height > 0 ? header_number(f, 65535) : -1;
+    const int separator = maxval > 0 ? std::getc(f) : EOF;
+    if (!p5 || width <= 0 || height <= 0 || maxval <= 0 ||
+        (separator != ' ' && separator != '\t' && separator != '\r' && separator != '\n')) {
+        std::fclose(f);
+        *why = "not a binary PGM (bad or missing \"P5\" header)";
+        return open_result::failed;
+    }
+    if (!fits_histogram(width, height, why)) {
+        std::fclose(f);
+        return open_result::failed;
+    }
+    if (maxval != 255) {
+        std::fclose(f);
+        return open_result::not_covered;
+    }
+    *rows = std::make_unique<pgm_file_rows>(f, int(width), int(height));
+    return open_result::opened;
+}
+
+}  // namespace strandel

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Images read row by row, top to bottom, as the gray levels the histogram
+// counts: whoever decodes a file (libpng, the PGM reader, GEGL) hands out
+// one row at a time, and a row sink takes the image's gray levels and, when
+// a manual segmentation is read along, its labels for the same pixels. No
+// whole image is ever held, and no row is handed out before it is decoded.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "batch/image_reader.h"
+
+namespace strandel {
+
+// What a file's rows are read as: an image's gray levels (the gray byte of
+// gray pixels, the third byte of colour ones), or a manual segmentation's
+// labels (the gray byte of a gray layer).
+enum class row_role { image, labels };
+
+// One decoded file, read once from top to bottom.
+class pixel_rows {
+public:
+    virtual ~pixel_rows() = default;
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+    // The next row: `width()` bytes, valid until the next call. Null when
+    // the file turns out to be broken; `why` then says how.
+    virtual const unsigned char* next_row(std::string* why) = 0;
+
+protected:
+    pixel_rows(int width, int height) : m_width(width), m_height(height) {}
+
+private:
+    int m_width, m_height;
+};
+
+// Takes the rows of an image: its gray levels and, when a manual
+// segmentation is read along, the labels of the same pixels (else null).
+class row_sink {
+public:
+    virtual ~row_sink() = default;
+    virtual void row(int y, const unsigned char* gray, const unsigned char* labels, int width) = 0;
+};
+
+// Fills an image_data: the histogram and, with labels, the pair counts.
+class counting_sink : public row_sink {
+public:
+    // Clears the counts of `data`; `with_labels` sets has_manual.
+    counting_sink(image_data& data, bool with_labels);
+    void row(int y, const unsigned char* gray, const unsigned char* labels, int width) override;
+
+private:
+    image_data& m_data;
+};
+
+// Hands every row of `image`, with the row of `labels` beside it when given
+// (same size), to `sink`. False, with `why`, when `image` breaks; a broken
+// `labels` is reported by `labels_broken` (the rows handed out so far then
+// carried labels that are no longer to be trusted).
+bool read_rows(pixel_rows& image, pixel_rows* labels, row_sink& sink, std::string* why, bool* labels_broken);
+
+// Opens `file` for reading rows when this reader decodes it itself.
+enum class open_result { opened, not_covered, failed };
+using rows_opener =
+    std::function<open_result(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows, std::string* why)>;
+
+}  // namespace strandel
