@@ -68,6 +68,47 @@ private:
     std::vector<bool> m_created;
 };
 
+// Checks that every label image of the run can be written: distinct stems,
+// a folder (made when missing), and no file in the way that is not a label
+// image.
+bool check_label_images(const std::vector<image_request>& images, const std::vector<bool>& wanted,
+                        std::size_t chains, const std::string& folder, const label_store& labels, std::string* error) {
+    if (!stems_distinct(images, error)) return false;
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (!std::filesystem::is_directory(folder, code)) {
+        *error = "'" + folder + "': cannot save segmentations there: " +
+                 (code ? code.message() : std::string("it is not a folder"));
+        return false;
+    }
+    std::string why;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        for (std::size_t c = 0; wanted[i] && c < chains; ++c) {
+            const std::string file = label_image_path(folder, images[i].image, static_cast<int>(c + 1));
+            if (!labels.may_replace(file, &why)) {
+                *error = "'" + file + "': " + why;
+                return false;
+            }
+        }
+    return true;
+}
+
+// Saves one chain's label image of one image; a failure is named and ends
+// nothing.
+void save_label_image(const std::string& file, const image_data& data, const image_rating& rating,
+                      const label_store& labels, const std::string& prefix) {
+    std::string why;
+    const gray_plane& gray = data.gray;
+    if (rating.centres.size() > max_label_classes)
+        why = std::to_string(rating.centres.size()) + " classes do not fit a 16-bit label image";
+    else if (gray.width <= 0 || gray.levels.size() != std::size_t(gray.width) * std::size_t(gray.height))
+        why = "the reader did not hand back the image's pixels";
+    else if (labels.write(file, gray, class_lookup(data.h, rating.centres), needs_sixteen_bits(rating.centres.size()),
+                          &why))
+        return;
+    std::fprintf(stderr, "%s: segmentation not saved to '%s': %s\n", prefix.c_str(), file.c_str(), why.c_str());
+}
+
 }  // namespace
 
 std::vector<std::string> request_chains(const benchmark_request& request) {
@@ -133,8 +174,17 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     std::vector<std::string> files = request.images;
     if (!request.list_file.empty() && !read_list_relative(request.list_file, &files, &error))
         return failure(request_status::execution_error, error);
-    const std::vector<image_request> images =
+    std::vector<image_request> images =
         requests_with_ground_truth(files, request.ground_truth, ground_truth_base(request.list_file));
+    const std::vector<bool> wanted = shard_positions(images.size(), request.shard_index, request.shard_count);
+    const bool saving = !request.segmentations.empty();
+    if (saving) {
+        if (!output.labels)
+            return failure(request_status::calling_error, "this engine cannot save segmentations");
+        if (!check_label_images(images, wanted, texts.size(), request.segmentations, *output.labels, &error))
+            return failure(request_status::execution_error, error);
+        for (image_request& image : images) image.keep_gray = true;
+    }
 
     std::unique_ptr<line_appender> table;
     if (!request.table_file.empty()) {
@@ -159,8 +209,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     for (std::size_t c = 0; c < texts.size(); ++c) chains.push_back({&passes[c], results[c]});
     if (request.seeded) std::srand(request.seed);
 
-    prefetching_reader prefetch(images, shard_positions(images.size(), request.shard_index, request.shard_count),
-                                request.jobs, read);
+    prefetching_reader prefetch(images, wanted, request.jobs, read);
     progress_writer progress_lines(images, output.progress, output.prefix);
     const image_reader reader = [&](const image_request& image, image_data& data, std::string* why) {
         progress_lines.asked(prefetch.position());
@@ -174,6 +223,12 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     if (table)
         hooks.rated = [&](std::size_t c, std::size_t position, const image_request& image, const image_rating& rating) {
             return table->append(table_row(texts[c], position, image, rating));
+        };
+    if (saving)
+        hooks.segmented = [&](std::size_t c, const image_request& image, const image_data& data,
+                              const image_rating& rating) {
+            save_label_image(label_image_path(request.segmentations, image.image, static_cast<int>(c + 1)), data,
+                             rating, *output.labels, output.prefix);
         };
     batch_progress progress;
     const std::atomic<bool> stop{false};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/image_reader.h"
+#include "batch/label_images.h"
 
 namespace strandel {
 
@@ -38,6 +39,9 @@ struct benchmark_request {
     int shard_index = 0;
     int shard_count = 1;
     int jobs = 1;  // threads that read images ahead of the chain
+    // Folder where every image's label image is saved for every chain
+    // (label_image_path); empty: none are.
+    std::string segmentations;
 };
 
 enum class request_status {
@@ -58,6 +62,7 @@ struct runner_output {
     std::string prefix = "strandel";
     bool summary = false;           // and "<prefix>: N report lines in S s" at the end
     std::FILE* traces = nullptr;    // "Got FILE" for every image read
+    const label_store* labels = nullptr;  // writes the label images; without it none can be saved
 };
 
 // The chains a request runs, in order (one at least).
@@ -77,7 +82,9 @@ std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_
 
 // Runs the request: registers the passes and measures, parses every chain
 // (a chain that does not parse stops the run before anything is written),
-// reads the list, creates the table, opens the results files for
+// reads the list, checks where label images go (two images with one stem,
+// or an existing file that is no label image, stop the run before anything
+// is written), creates the table, opens the results files for
 // appending, seeds, and runs the batch through `read` (called from up to
 // request.jobs threads at once).
 request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,

@@ -17,17 +17,27 @@ namespace strandel {
 struct image_request {
     std::string image;
     std::string manual;  // empty: the image has none
+    // Hand back every pixel's gray level too (image_data::gray): only runs
+    // that save label images pay for the plane.
+    bool keep_gray = false;
 };
 
 // Requests for images whose manual segmentation lies beside them
 // (manual_segmentation_name).
 std::vector<image_request> requests_beside(const std::vector<std::string>& images);
 
+// Every pixel's gray level, the one the histogram counted, row by row.
+struct gray_plane {
+    int width = 0, height = 0;
+    std::vector<unsigned char> levels;
+};
+
 // What one image brings to the report, filled by an image reader.
 struct image_data {
     histogram h;
     bool has_manual = false;
     gray_label_counts manual;  // meaningful only when has_manual
+    gray_plane gray;           // filled only when the request asks to keep_gray
 };
 
 enum class read_status { ok, unreadable, no_layer };

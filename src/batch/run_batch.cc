@@ -163,6 +163,12 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
             }
             if (!outs[c]->append(line_of(static_cast<int>(i), rating))) break;
             ++outcome.lines;
+            if (hooks.segmented) try {
+                    hooks.segmented(c, images[i], *data, rating);
+                } catch (...) {
+                    std::fprintf(stderr, "strandel: segmentation of '%s' not saved: %s\n", images[i].image.c_str(),
+                                 reason_of(std::current_exception()).c_str());
+                }
             if (hooks.rated && !hooks.rated(c, i, images[i], rating)) {
                 outcome.refused = true;
                 break;

@@ -75,6 +75,12 @@ struct batch_hooks {
                        const image_rating& rating)>
         rated;
     std::FILE* traces = nullptr;  // as in run_batch
+    // Called after each report line, before `rated`, with the image's data
+    // (its gray plane when the request kept it): where label images are
+    // saved. What it throws is named on standard error and ends nothing.
+    std::function<void(std::size_t chain, const image_request& image, const image_data& data,
+                       const image_rating& rating)>
+        segmented;
 };
 
 // run_batch for several chains on one reading of every image: each image is

@@ -58,6 +58,7 @@ in_process_status read_in_process(const image_request& request, image_data& data
     bool labels_broken = false;
     {
         counting_sink sink(data, labels != nullptr);
+        if (request.keep_gray) sink.keep_gray(image->width(), image->height());
         if (read_rows(*image, labels.get(), sink, why, &labels_broken)) return in_process_status::read;
     }
     if (!labels_broken) return in_process_status::unreadable;
@@ -66,6 +67,7 @@ in_process_status read_in_process(const image_request& request, image_data& data
     if (open_any(request.image, row_role::image, fallback, &image, why) != open_result::opened)
         return in_process_status::unreadable;
     counting_sink sink(data, false);
+    if (request.keep_gray) sink.keep_gray(image->width(), image->height());
     return read_rows(*image, nullptr, sink, why, &labels_broken) ? in_process_status::read
                                                                   : in_process_status::unreadable;
 }

@@ -320,6 +320,12 @@ read_status read_image_native(const image_request& request, image_data& data, st
                                                                                            : read_status::unreadable;
 }
 
+open_result open_image_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                            std::string* why) {
+    const open_result own = open_in_process(file, role, rows, why);
+    return own == open_result::not_covered ? open_with_gegl(file, role, rows, why) : own;
+}
+
 read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why) {
     if (request.image.empty() || !is_regular_file(request.image, why)) return read_status::unreadable;
     std::unique_ptr<pixel_rows> image, labels;
@@ -331,6 +337,7 @@ read_status read_image_gegl_only(const image_request& request, image_data& data,
         (labels->width() != image->width() || labels->height() != image->height()))
         labels.reset();
     counting_sink sink(data, labels != nullptr);
+    if (request.keep_gray) sink.keep_gray(image->width(), image->height());
     bool labels_broken = false;
     return read_rows(*image, labels.get(), sink, why, &labels_broken) ? read_status::ok : read_status::unreadable;
 }

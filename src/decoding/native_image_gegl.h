@@ -8,6 +8,7 @@
 #include <string>
 
 #include "batch/image_reader.h"
+#include "decoding/pixel_rows.h"
 
 namespace strandel {
 
@@ -27,6 +28,12 @@ public:
 // its manual segmentation decodes and has the same size, the (gray level,
 // label) pair counts. Safe to call from several threads at once.
 read_status read_image_native(const image_request& request, image_data& data, std::string* why);
+
+// Opens `file` for its rows as this engine reads it: in-process when it
+// can, otherwise with GEGL (indexed images are refused with the reason).
+// `file` must be a regular file.
+open_result open_image_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                            std::string* why);
 
 // The same with GEGL decoding every file, as the engine did before the
 // in-process reader: what the benchmarks compare it with.

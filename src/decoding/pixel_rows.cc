@@ -1,15 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/pixel_rows.h"
 
+#include <algorithm>
+
 namespace strandel {
 
 counting_sink::counting_sink(image_data& data, bool with_labels) : m_data(data) {
     clear_histogram(m_data.h);
     m_data.has_manual = with_labels;
     if (with_labels) m_data.manual.clear();
+    m_data.gray.width = m_data.gray.height = 0;
+    m_data.gray.levels.clear();
 }
 
-void counting_sink::row(int, const unsigned char* gray, const unsigned char* labels, int width) {
+void counting_sink::keep_gray(int width, int height) {
+    m_keep = true;
+    m_data.gray.width = width;
+    m_data.gray.height = height;
+    m_data.gray.levels.resize(std::size_t(width) * std::size_t(height));
+}
+
+void counting_sink::row(int y, const unsigned char* gray, const unsigned char* labels, int width) {
+    if (m_keep) std::copy(gray, gray + width, m_data.gray.levels.begin() + std::ptrdiff_t(y) * width);
     histogram& h = m_data.h;
     if (!labels) {
         for (const unsigned char* end = gray + width; gray != end; ++gray) ++h[*gray];

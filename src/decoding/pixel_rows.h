@@ -45,15 +45,20 @@ public:
     virtual void row(int y, const unsigned char* gray, const unsigned char* labels, int width) = 0;
 };
 
-// Fills an image_data: the histogram and, with labels, the pair counts.
+// Fills an image_data: the histogram, with labels the pair counts, and
+// when asked every pixel's gray level.
 class counting_sink : public row_sink {
 public:
-    // Clears the counts of `data`; `with_labels` sets has_manual.
+    // Clears the counts and the gray plane of `data`; `with_labels` sets
+    // has_manual.
     counting_sink(image_data& data, bool with_labels);
+    // Keeps the gray levels of a width x height image in data.gray as well.
+    void keep_gray(int width, int height);
     void row(int y, const unsigned char* gray, const unsigned char* labels, int width) override;
 
 private:
     image_data& m_data;
+    bool m_keep = false;
 };
 
 // Hands every row of `image`, with the row of `labels` beside it when given

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "batch/label_images.h"
+
 namespace strandel {
 namespace {
 

@@ -2,7 +2,6 @@
 #include "report_page/thumbnails.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "evaluation/class_colors.h"
 #include "report_page/base64.h"
@@ -122,12 +121,5 @@ thumbnail label_thumbnail(const std::string& path) {
     return as_thumbnail(encode_png_palette(width, height, indices, palette), width, height);
 }
 
-std::string label_image_path(const std::string& folder, const std::string& image, int chain_number) {
-    const std::filesystem::path name = std::filesystem::path(image).filename();
-    std::string stem = name.string();
-    const std::size_t dot = stem.rfind('.');
-    if (dot != std::string::npos && dot > 0) stem.erase(dot);
-    return (std::filesystem::path(folder) / (stem + "." + std::to_string(chain_number) + ".png")).string();
-}
 
 }  // namespace strandel

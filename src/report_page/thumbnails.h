@@ -38,9 +38,4 @@ thumbnail image_thumbnail(const std::string& path, const image_decoder& decoder)
 // A label image, each class in its class colour (strandel::class_color).
 thumbnail label_thumbnail(const std::string& path);
 
-// Where the runner writes the label image of chain number `chain_number`
-// (from 1) for `image`: DIR/STEM.N.png, STEM being the image's file name
-// without its last extension.
-std::string label_image_path(const std::string& folder, const std::string& image, int chain_number);
-
 }  // namespace strandel

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "batch/report_merge.h"
+#include "decoding/label_png.h"
 #include "decoding/native_image_gegl.h"
 #include "tools/bench_inputs.h"
 #include "tools/exit_status.h"
@@ -19,9 +20,11 @@ const char* const prefix = "strandel-bench";
 }  // namespace
 
 int run_bench(const benchmark_request& run, const image_reader& read, std::FILE* err) {
+    const png_label_store labels;
     runner_output output;
     output.progress = err;
     output.prefix = prefix;
+    output.labels = &labels;
     const request_outcome outcome = run_benchmark_request(run, read, output);
     if (outcome.status == request_status::success) return exit_ok;
     std::fprintf(err, "%s: %s\n", prefix, outcome.message.c_str());

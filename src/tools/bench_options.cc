@@ -61,7 +61,8 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         }
         static const char* const with_value[] = {"--chain", "--chains", "--seed", "--seed-each", "--list",
                                                  "--out", "--jobs", "--engine", "--shard", "--profile",
-                                                 "--merge", "--table", "--ground-truth"};
+                                                 "--merge", "--table", "--ground-truth",
+                                                 "--save-segmentations"};
         bool known = false;
         for (const char* name : with_value) known = known || arg == name;
         if (!known) {
@@ -92,6 +93,12 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
                 return false;
             }
             run.table_file = value;
+        } else if (arg == "--save-segmentations") {
+            if (value.empty()) {
+                *error = "--save-segmentations needs a folder";
+                return false;
+            }
+            run.segmentations = value;
         } else if (arg == "--ground-truth") {
             if (!check_ground_truth_pattern(value, error)) return false;
             run.ground_truth = value;
@@ -145,7 +152,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     if (o->merge) {
         if (!o->chains.empty() || o->run.seeded || o->run.seeded_each || !o->run.list_file.empty() || out_given ||
             jobs_given || shard_given || engine_given || !o->profile.empty() || !o->run.table_file.empty() ||
-            !o->run.ground_truth.empty()) {
+            !o->run.ground_truth.empty() || !o->run.segmentations.empty()) {
             *error = "--merge takes only the merged report and the shard reports";
             return false;
         }
@@ -172,6 +179,11 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         *error = "give either --seed or --seed-each, not both";
         return false;
     }
+    if (!o->run.segmentations.empty() && o->engine == bench_engine::gimp) {
+        *error = "--save-segmentations works with --engine native only: the GIMP engine hands back report "
+                 "lines, not pixels (the native engine reads every image as GIMP does)";
+        return false;
+    }
     if (!o->profile.empty() && o->engine != bench_engine::gimp) {
         *error = "--profile is used only by --engine gimp";
         return false;
@@ -184,7 +196,7 @@ std::string bench_usage() {
     return "Usage: strandel-bench [--chain CHAIN]... [--chains FILE] [--seed N | --seed-each N]\n"
            "                      (--list FILE | IMAGE_OR_FOLDER...) --out RESULTS [--table FILE.csv]\n"
            "                      [--ground-truth PATTERN] [--jobs N] [--engine native|gimp]\n"
-           "                      [--shard K/N] [--profile DIR]\n"
+           "                      [--shard K/N] [--profile DIR] [--save-segmentations DIR]\n"
            "       strandel-bench --merge OUT SHARD_REPORT...\n"
            "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
            "\n"
@@ -213,6 +225,12 @@ std::string bench_usage() {
            "  --table FILE.csv also write a CSV table, one row per chain and image, every\n"
            "                   value at full precision (strandel-report reads it); an\n"
            "                   existing file is refused\n"
+           "  --save-segmentations DIR\n"
+           "                   save every image's segmentation by every chain as the\n"
+           "                   label image DIR/STEM.N.png (STEM the image's name without\n"
+           "                   its extension, N the chain's number from 1): each pixel's\n"
+           "                   class index, 8-bit gray (16-bit past 256 classes). Only\n"
+           "                   label images of Strandel are replaced (native engine only)\n"
            "  --ground-truth PATTERN\n"
            "                   where each image's manual segmentation lies, with {dir},\n"
            "                   {stem}, {ext} and {name} of the image, e.g.\n"

@@ -3,11 +3,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
 #include "batch/chain_syntax.h"
 #include "batch/registration.h"
+#include "batch/label_images.h"
 #include "decoding/histogram_input.h"
+#include "decoding/label_png.h"
+#include "decoding/native_image_gegl.h"
 #include "evaluation/classification.h"
 #include "evaluation/fitness_function.h"
 #include "framework/chain.h"
@@ -30,6 +34,7 @@ struct tool_options {
     std::vector<double> centres;
     std::string image;
     std::string histogram_file;
+    std::string save;  // label image to write; empty: none
 };
 
 std::string number(double v) {
@@ -131,6 +136,13 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
                 return false;
             }
             options->histogram_file = value;
+        } else if (arg == "--save") {
+            if (!once(!options->save.empty(), "--save") || !take_value("--save")) return false;
+            if (value.empty()) {
+                *error = "--save needs a file name";
+                return false;
+            }
+            options->save = value;
         } else if (arg == "--") {
             positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
@@ -153,7 +165,11 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
         return false;
     }
     if (options->image.empty() && options->histogram_file.empty()) {
-        *error = "no input: give an IMAGE.pgm or --histogram FILE";
+        *error = "no input: give an IMAGE or --histogram FILE";
+        return false;
+    }
+    if (!options->save.empty() && options->image.empty()) {
+        *error = "--save needs an image: a histogram has no pixels to label";
         return false;
     }
     if (options->no_chain && options->have_chain) {
@@ -175,18 +191,45 @@ void print_results(const histogram& h, const std::vector<double>& centres, std::
         out << f->label() << '\t' << number((*f)(h, centres, classes)) << '\n';
 }
 
+// An image read as the native engine reads it, its gray plane kept when a
+// label image is to be written.
+bool read_image(const std::string& file, bool keep_gray, image_data& data, std::string* error) {
+    image_request request;
+    request.image = file;
+    request.keep_gray = keep_gray;
+    std::string why;
+    if (read_image_native(request, data, &why) == read_status::ok) return true;
+    *error = file + ": " + (why.empty() ? std::string("it could not be read") : why);
+    return false;
+}
+
+bool save_labels(const std::string& file, const image_data& data, const std::vector<double>& centres,
+                 const label_store& labels, std::string* error) {
+    if (centres.size() > max_label_classes) {
+        *error = std::to_string(centres.size()) + " classes do not fit a 16-bit label image";
+        return false;
+    }
+    return labels.write(file, data.gray, class_lookup(data.h, centres), needs_sixteen_bits(centres.size()), error);
+}
+
 }  // namespace
 
 std::string chain_tool_usage() {
     register_passes();
     std::ostringstream text;
     text << "Usage: strandel-chain [--chain CHAIN | --no-chain] [--centres LIST] [--seed N]\n"
-            "                      (IMAGE.pgm | --histogram FILE)\n"
+            "                      (IMAGE [--save LABELS.png] | --histogram FILE)\n"
             "\n"
             "Segments one gray-level image by running a chain of clustering passes on its\n"
             "histogram, then prints the classes and every quality measure.\n"
             "\n"
-            "  IMAGE.pgm          binary PGM image (P5, maxval 1 to 255)\n"
+            "  IMAGE              an image the native engine of strandel-bench reads (PNG,\n"
+            "                     PGM, JPEG, TIFF, ...): gray pixels by their gray level,\n"
+            "                     colour ones by their third (blue) byte, alpha ignored\n"
+            "  --save LABELS.png  write the segmentation as a label image: each pixel's\n"
+            "                     class index, 8-bit gray (16-bit past 256 classes); an\n"
+            "                     existing file is replaced only if it is a label image\n"
+            "                     of Strandel\n"
             "  --histogram FILE   256 white-space separated pixel counts, gray levels 0 to 255\n"
             "  --chain CHAIN      the passes to run (default: one AiNet pass)\n"
             "  --no-chain         run no pass: rate the starting centres as they are\n"
@@ -240,9 +283,16 @@ int run_chain_tool(const std::vector<std::string>& args, std::ostream& out, std:
         return exit_usage;
     }
 
-    histogram h;
+    const png_label_store labels;
+    if (!options.save.empty() && !labels.may_replace(options.save, &error)) {
+        err << "strandel-chain: " << options.save << ": " << error << '\n';
+        return exit_failure;
+    }
+    auto data_owner = std::make_unique<image_data>();  // its pair counts are too big for the stack
+    image_data& data = *data_owner;
+    histogram& h = data.h;
     const std::string& input = options.histogram_file.empty() ? options.image : options.histogram_file;
-    bool read = options.histogram_file.empty() ? read_pgm_histogram_file(input, h, &error)
+    bool read = options.histogram_file.empty() ? read_image(input, !options.save.empty(), data, &error)
                                                : read_histogram_counts_file(input, h, &error);
     if (read && total_pixels(h) == 0) {
         read = false;
@@ -259,6 +309,10 @@ int run_chain_tool(const std::vector<std::string>& args, std::ostream& out, std:
 
     print_results(h, centres, out);
     out.flush();
+    if (!options.save.empty() && !save_labels(options.save, data, centres, labels, &error)) {
+        err << "strandel-chain: " << options.save << ": " << error << '\n';
+        return exit_failure;
+    }
     if (!out) {
         err << "strandel-chain: could not write the results\n";
         return exit_failure;

@@ -2,6 +2,12 @@
 // strandel-chain: see tools/chain_tool.h.
 #include <iostream>
 
+#include "decoding/native_image_gegl.h"
 #include "tools/chain_tool.h"
 
-int main(int argc, char** argv) { return strandel::run_chain_tool(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    // Images that the in-process reader does not decode go to GEGL, which
+    // the engine prepares before anything else runs.
+    const strandel::native_engine engine;
+    return strandel::run_chain_tool(argc, argv, std::cout, std::cerr);
+}

@@ -5,8 +5,9 @@
 #include <iostream>
 #include <thread>
 
-#include "report_page/png_read.h"
+#include "decoding/native_image_gegl.h"
 #include "tools/report_command.h"
+#include "tools/report_decoder.h"
 #include "tools/exit_status.h"
 #include "tools/report_options.h"
 
@@ -22,8 +23,10 @@ int main(int argc, char** argv) {
         std::cout << report_usage();
         return exit_ok;
     }
-    // libpng keeps no shared state between files, so decoding can run on
-    // every core.
+    // Prepared before any thread starts; GEGL starts only if a thumbnail
+    // needs it. The readers keep no shared state between files, so decoding
+    // can run on every core.
+    const native_engine engine;
     const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return run_report(options, decode_png, threads, std::cout, std::cerr);
+    return run_report(options, decode_for_report, threads, std::cout, std::cerr);
 }

@@ -19,7 +19,7 @@ BELOW = {
     "passes": {"framework", "evaluation"},
     "batch": {"framework", "evaluation", "passes"},
     "decoding": {"framework", "evaluation", "passes", "batch"},
-    "report_page": {"framework", "evaluation"},
+    "report_page": {"framework", "evaluation", "passes", "batch"},
     "ui": {"framework", "evaluation", "passes", "batch"},
     "driver": {"framework", "evaluation", "passes", "batch", "decoding", "ui"},
     "tools": {"framework", "evaluation", "passes", "batch", "decoding", "report_page"},

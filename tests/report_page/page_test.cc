@@ -20,6 +20,7 @@
 #include "report_page/png_read.h"
 #include "report_page/png_write.h"
 #include "report_page/thumbnails.h"
+#include "batch/label_images.h"
 
 namespace strandel {
 namespace {

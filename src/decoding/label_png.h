@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Label images as PNG, the form segmentation benchmarks exchange: one gray
+// pixel per image pixel holding its class index, 8 bits (16 past 256
+// classes). Every file written carries the text chunk
+// "Software: Strandel label image" before its pixels; that is how a file
+// this system wrote, and may replace, is told from anyone else's.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "batch/label_images.h"
+
+namespace strandel {
+
+// Whether `file` is a PNG carrying the text chunk above.
+bool is_label_png(const std::string& file);
+
+// The PNG label_store of strandel-bench and strandel-chain.
+class png_label_store : public label_store {
+public:
+    bool may_replace(const std::string& file, std::string* why) const override;
+    // Encodes into a temporary file beside `file`, then renames it over.
+    bool write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup, bool sixteen,
+               std::string* why) const override;
+};
+
+}  // namespace strandel

@@ -1,0 +1,83 @@
+#!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Label images of strandel-bench --save-segmentations and strandel-chain
+# --save, checked pixel by pixel against the table's classes; what is
+# refused; and the report page made from them.
+# Usage: save_segmentations.sh STRANDEL_BENCH STRANDEL_CHAIN STRANDEL_REPORT PYTHON SAMPLES_FOLDER
+set -u
+bench=$1 chain=$2 report=$3 python=$4 samples=$5
+here="$(cd "$(dirname "$0")" && pwd)"
+labels_py="$here/label_images.py"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$2" == "$3" ] || fail "$1: expected '$3', got '$2'"; }
+expect_grep() { grep -qF -- "$2" "$3" || { fail "$1: no '$2' in $3:"; cat "$3"; }; }
+
+"$python" "$labels_py" make img || exit 1
+odd="img/it's a <b> & c.png"
+cp "$samples/cells.png" "$odd"
+cp "$samples/cells_seg.png" "img/it's a <b> & c_seg.png"
+cp "$samples/target.png" "$samples/target_seg.png" "$here/bands.jpg" img/
+chains=(--chain 'K-Means(10, 4)' --chain 'AiNet; Fuzzy C-Means')
+
+"$bench" "${chains[@]}" --seed-each 3 img --out 'r-{n}.txt' --table t.csv --save-segmentations labels 2>err.txt
+expect_eq "exit status" "$?" 0
+expect_eq "label images" "$(ls labels | wc -l)" 12
+"$python" "$labels_py" table t.csv labels || fail "label images differ from the table's classes"
+
+# The same again, with two jobs: this system's own label images are
+# replaced, by the same bytes.
+cp -r labels first
+"$bench" "${chains[@]}" --seed-each 3 --jobs 2 img --out 'r-{n}.txt' --save-segmentations labels 2>err.txt
+expect_eq "exit status of a run over its own label images" "$?" 0
+diff -r first labels >/dev/null || fail "label images differ with --jobs 2"
+
+# strandel-chain reads the JPEG as strandel-bench does (bands.jpg is at
+# position 0, seeded with 3 + 0) and writes the same label image.
+"$chain" --chain 'AiNet; Fuzzy C-Means' --seed 3 img/bands.jpg --save bands.png >chain.out
+expect_eq "strandel-chain on a JPEG" "$?" 0
+cmp -s bands.png labels/bands.2.png || fail "strandel-chain's label image of bands.jpg differs from strandel-bench's"
+expect_eq "classes of bands.jpg" "$(head -1 chain.out | cut -f2)" \
+  "$(awk -F, '$1 ~ /Fuzzy/ && $3 ~ /bands.jpg/ {print $5}' t.csv)"
+# More than 256 classes: 16 bits.
+centres=$("$python" -c "print(','.join(str(i * 0.85) for i in range(301)))")
+"$chain" --no-chain --centres "$centres" "img/gray alpha.png" --save 'deep labels.png' >/dev/null
+expect_eq "strandel-chain --save with 301 classes" "$?" 0
+"$python" "$labels_py" one "img/gray alpha.png" 'deep labels.png' "$centres" || fail "16-bit label image"
+
+# A file in the way that is no label image is never overwritten, and the
+# run stops before it writes anything.
+echo "my notes" >labels/target.1.png
+"$bench" "${chains[@]}" img --out 'refused-{n}.txt' --table refused.csv --save-segmentations labels 2>err.txt
+expect_eq "exit status with a foreign file in the way" "$?" 1
+expect_grep "foreign file named" "labels/target.1.png': the file exists and is no label image" err.txt
+expect_eq "foreign file kept" "$(cat labels/target.1.png)" "my notes"
+[ -e refused.csv ] || [ -e refused-1.txt ] && fail "a refused run wrote its table or results"
+"$chain" img/target.png --save labels/target.1.png >/dev/null 2>err.txt
+expect_eq "strandel-chain over a foreign file" "$?" 1
+expect_eq "foreign file kept by strandel-chain" "$(cat labels/target.1.png)" "my notes"
+
+# Two images with one stem would write one file.
+mkdir other && cp img/target.png other/bands.png
+"$bench" img/bands.jpg other/bands.png --out clash.txt --save-segmentations clash 2>err.txt
+expect_eq "exit status with two images of one stem" "$?" 1
+expect_grep "both images named" "'img/bands.jpg' and 'other/bands.png' would both save" err.txt
+[ -e clash.txt ] || [ -e clash ] && fail "a run refused for its stems wrote something"
+"$bench" --engine gimp img --out gimp.txt --save-segmentations labels 2>err.txt
+expect_eq "exit status with --engine gimp" "$?" 2
+expect_grep "gimp engine refused" "--save-segmentations works with --engine native only" err.txt
+
+# The page finds every label image, names with spaces, quotes, < and &
+# included, and escapes those names.
+"$report" t.csv --segmentations first --html page.html 2>err.txt
+expect_eq "strandel-report" "$?" 0
+grep -q 'class="ph" title="[^"]*could not' page.html &&
+  fail "placeholders on the page: $(grep -o 'class="ph" title="[^"]*' page.html | head -3)"
+expect_grep "escaped name" "it&#39;s a &lt;b&gt; &amp; c.png" page.html
+grep -qF "<b> &" page.html && fail "a file name reached the page unescaped"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
