@@ -3,7 +3,9 @@
 # Installs what is missing, builds, and shows the main jobs on the shipped
 # samples: the chain tool on one image, then a benchmark run by strandel-bench
 # with the default chain (one AiNet pass), natively and inside a headless
-# GIMP whose private profile gets the installed plug-ins. Needs no display.
+# GIMP whose private profile gets the installed plug-ins, and last two chains
+# compared on the benchmark with their segmentations saved and the report
+# page written to build/demo/report.html. Needs no display.
 set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/install-deps.sh"
@@ -49,3 +51,16 @@ else
   echo "== the reports differ beyond their execution times" >&2
   exit 1
 fi
+
+# Two chains compared, their label images saved, and the page that shows
+# them; kept in the build folder, which outlives the demo's temporary one.
+page_dir="$build/demo"
+rm -rf "$page_dir"
+mkdir -p "$page_dir"
+echo
+echo "== two chains on $list, label images saved, results table and report page"
+"$bench" --chain 'K-Means(10, 4)' --chain 'AiNet; Fuzzy C-Means' --seed-each 1 --list "$list" \
+    --out "$page_dir/results-{n}.txt" --table "$page_dir/results.csv" --save-segmentations "$page_dir/labels"
+"$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html"
+echo "label images: $page_dir/labels/ ($(ls "$page_dir/labels" | wc -l) files, STEM.N.png)"
+echo "report page:  $page_dir/report.html (open it in a browser)"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Takes docs/report-page.png: strandel-report's page for 4 chains on 20
-# generated images, with thumbnails, in headless Chromium.
+# Takes docs/report-page.png: strandel-report's page of a real run of
+# strandel-bench, three chains on the sample benchmark with their label
+# images saved, in headless Chromium.
 #   scripts/report_page_screenshot.sh [BUILD_DIR] [OUT.png]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,8 +12,10 @@ out="${2:-$root/docs/report-page.png}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-python3 "$root/tests/report_page/make_report_data.py" bench --images 20 --chains 4 --size 320x240 --seed 11
-"$build/strandel-report" bench/results-0.csv --segmentations bench/labels --html report.html
+"$build/strandel-bench" --chain AiNet --chain 'K-Means(10, 4); Fuzzy C-Means' \
+    --chain 'Particle Swarm Optimization; K-Means' --seed-each 1 --list "$root/samples/benchmark/sample.list" \
+    --out 'results-{n}.txt' --table results.csv --save-segmentations labels 2>/dev/null
+"$build/strandel-report" results.csv --segmentations labels --html report.html
 chromium --headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update \
     --disable-sync --no-first-run --user-data-dir="$work/profile" --hide-scrollbars \
     --window-size="${STRANDEL_SCREENSHOT_SIZE:-1400,2400}" --screenshot="$out" "file://$work/report.html" \

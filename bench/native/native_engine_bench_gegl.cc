@@ -2,7 +2,7 @@
 // The native engine per image (an image and its manual segmentation)
 // against a plain zlib inflate of both files' pixel data, against GEGL
 // decoding both (the engine's former path), and the whole runner with
-// --jobs 1 and --jobs 2. The images are those of the folder named by
+// --jobs 1 and --jobs 2, without and with saving label images. The images are those of the folder named by
 // STRANDEL_BENCH_IMAGES (its bench.list, as bench/make_bench_images.py
 // writes it), else twenty 1-megapixel gray PNGs of noisy regions, each with
 // a manual segmentation, written once per process.
@@ -18,11 +18,13 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "batch/benchmark_runner.h"
+#include "decoding/label_png.h"
 #include "decoding/native_image_gegl.h"
 #include "evaluation/jaccard.h"
 
@@ -255,6 +257,61 @@ void BM_runner(benchmark::State& state) {
         static_cast<double>(count) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_runner)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What --save-segmentations costs: the runner (K-Means chain) without and
+// with saving the label images, and the PNG encoding of those label images
+// alone, in turns; milliseconds per image of each, and the extra time of
+// saving over the encoding as a counter.
+void BM_runner_saving(benchmark::State& state) {
+    const benchmark_images& set = images();
+    char name[] = "/tmp/strandel_labels_bench_XXXXXX";
+    const std::string folder = mkdtemp(name);
+    benchmark_request plain;
+    plain.chain = "K-Means";
+    plain.images = set.files;
+    plain.results_file = "/dev/null";
+    plain.jobs = static_cast<int>(state.range(0));
+    benchmark_request saving = plain;
+    saving.segmentations = folder;
+    const png_label_store store;
+    runner_output output;
+    output.labels = &store;
+    // The gray planes and the classes the runner would write, made once.
+    std::vector<std::unique_ptr<image_data>> planes;
+    for (image_request request : requests_beside(set.files)) {
+        request.keep_gray = true;
+        planes.push_back(std::make_unique<image_data>());
+        std::string why;
+        read_image_native(request, *planes.back(), &why);
+    }
+    const std::vector<double> centres = {40, 95, 150, 205};
+    double plain_s = 0, saving_s = 0, encode_s = 0;
+    using clock = std::chrono::steady_clock;
+    bool failed = false;
+    for (auto _ : state) {
+        const auto start = clock::now();
+        failed = failed || run_benchmark_request(plain, read_image_native, output).status != request_status::success;
+        const auto middle = clock::now();
+        failed = failed || run_benchmark_request(saving, read_image_native, output).status != request_status::success;
+        const auto end = clock::now();
+        for (std::size_t i = 0; i < planes.size(); ++i) {
+            std::string why;
+            failed = failed || !store.write(folder + "/encoded" + std::to_string(i) + ".png", planes[i]->gray,
+                                            class_lookup(planes[i]->h, centres), false, &why);
+        }
+        encode_s += std::chrono::duration<double>(clock::now() - end).count();
+        plain_s += std::chrono::duration<double>(middle - start).count();
+        saving_s += std::chrono::duration<double>(end - middle).count();
+    }
+    if (failed) state.SkipWithError("a run or an encoding failed");
+    const double n = static_cast<double>(state.iterations() * set.files.size()) / 1000;
+    state.counters["plain_ms"] = plain_s / n;
+    state.counters["saving_ms"] = saving_s / n;
+    state.counters["encode_ms"] = encode_s / n;
+    state.counters["extra_per_encode"] = encode_s > 0 ? (saving_s - plain_s) / encode_s : 0;
+    if (std::system(("rm -rf '" + folder + "'").c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", folder.c_str());
+}
+BENCHMARK(BM_runner_saving)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace strandel

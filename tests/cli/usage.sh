@@ -18,7 +18,7 @@ expect_failure "value out of range" 2 \
     --chain 'K-Means(10, 1)' --histogram "$h"
 expect_failure "wrong number of parameters" 2 'Fuzzy C-Means: expected 3 parameter(s)' \
     --chain 'Fuzzy C-Means(10, 3)' --histogram "$h"
-expect_failure "no input" 2 "no input: give an IMAGE.pgm or --histogram FILE"
+expect_failure "no input" 2 "no input: give an IMAGE or --histogram FILE"
 
 expect_failure "missing file" 1 "$work/none.txt: cannot open: No such file or directory" \
     --histogram "$work/none.txt"

@@ -2,14 +2,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The report page in a real browser (headless Chromium through chromedriver).
 
-    report_page_browser.py STRANDEL_REPORT MAKE_REPORT_DATA
+    report_page_browser.py STRANDEL_REPORT MAKE_REPORT_DATA [STRANDEL_BENCH STRANDEL_CHAIN SAMPLE_LIST]
 
 Writes tables and images with MAKE_REPORT_DATA, runs strandel-report on them
 and opens the page: no console errors, the figures shown are those computed
 here from the tables, clicking a column title sorts the rows, and every
-thumbnail decodes. Exits 77 (skipped) when Chromium is not installed.
+thumbnail decodes. With STRANDEL_BENCH, the same on the page of a real run
+of two chains on SAMPLE_LIST (--save-segmentations, --table), whose label
+thumbnails must show every pixel's class in its class colour (one label
+image replaced by a 16-bit one of STRANDEL_CHAIN's, of 301 classes).
+Exits 77 (skipped) when Chromium is not installed.
 """
 import csv
+import importlib.util
 import math
 import os
 import shutil
@@ -101,6 +106,81 @@ def close(shown, expected):
     return math.isclose(value, expected, rel_tol=1e-12, abs_tol=1e-300)
 
 
+def class_palette():
+    """The palette of src/evaluation/class_colors.cc: 17 hues at 16 levels."""
+    hues = [0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF8000, 0xFF00EE, 0x00FF80, 0x0080FF,
+            0xFF4000, 0xFFBF00, 0xBFFF00, 0x40FF00, 0x00BFFF, 0x9000FF, 0xFF006F, 0x80FF00]
+    levels = [0xFF, 0xBF, 0x7F, 0x3F, 0x1F, 0x5F, 0x9F, 0xDF, 0x0F, 0x2F, 0x4F, 0x6F, 0x8F, 0xAF, 0xD4, 0xEF]
+
+    def scale(base, level):
+        numerator = (255 if base == 0x80 else 2 * base) * level
+        value, rest = divmod(numerator, 510)
+        return value + (2 * rest > 510 or (2 * rest == 510 and level not in (0x1F, 0x0F)))
+    return [tuple(scale(h >> shift & 0xFF, levels[i // 17]) for shift in (16, 8, 0))
+            for i, h in ((i, hues[i % 17]) for i in range(256))]
+
+
+def open_page(webdriver, Service, work, page):
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium")
+    for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--no-first-run",
+                 "--user-data-dir=" + os.path.join(work, "profile"), "--window-size=1400,1000"]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    service = Service(shutil.which("chromedriver") or "/usr/bin/chromedriver", log_path=os.devnull)
+    driver = webdriver.Chrome(service=service, options=options)
+    driver.get("file://" + page)
+    return driver
+
+
+def real_run(bench, chain_tool, sample_list, report, work):
+    """strandel-bench on the sample benchmark with two chains; one label
+    image replaced by strandel-chain's 16-bit one. Returns the table, the
+    label folder and the page."""
+    table, labels, page = (os.path.join(work, n) for n in ("run.csv", "run labels", "run.html"))
+    subprocess.run([bench, "--chain", "K-Means(10, 4)", "--chain", "AiNet; Fuzzy C-Means", "--seed-each", "1",
+                    "--list", sample_list, "--out", os.path.join(work, "run-{n}.txt"), "--table", table,
+                    "--save-segmentations", labels], check=True, stderr=subprocess.DEVNULL)
+    image = os.path.join(os.path.dirname(sample_list), "plain.png")
+    centres = ",".join(str(i * 0.85) for i in range(301))
+    subprocess.run([chain_tool, "--no-chain", "--centres", centres, image, "--save",
+                    os.path.join(labels, "plain.2.png")], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([report, table, "--segmentations", labels, "--html", page], check=True)
+    return table, labels, page
+
+
+def check_label_colours(driver, chains, rows, labels):
+    """Every pixel of every label thumbnail in its class's colour (the
+    sample's images are smaller than a thumbnail: one pixel each)."""
+    spec = importlib.util.spec_from_file_location(
+        "label_images", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "native", "label_images.py"))
+    label_images = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(label_images)
+    palette = class_palette()
+    shown = driver.execute_script(
+        "var canvas = document.createElement('canvas'), out = {}, chains = arguments[0];"
+        "document.querySelectorAll('#images tbody tr').forEach(function (row) {"
+        " for (var k = 1; k <= chains; ++k) {"
+        "  var img = row.cells[2 + k].querySelector('img.thumb');"
+        "  if (!img) continue;"
+        "  canvas.width = img.naturalWidth; canvas.height = img.naturalHeight;"
+        "  var g = canvas.getContext('2d'); g.drawImage(img, 0, 0);"
+        "  out[row.cells[1].title + '|' + k] ="
+        "   Array.from(g.getImageData(0, 0, canvas.width, canvas.height).data); } });"
+        "return out;", len(chains))
+    deep = 0
+    for row in rows:
+        number = chains.index(row["chain"]) + 1
+        stem = os.path.splitext(os.path.basename(row["image"]))[0]
+        width, height, depth, _, values, _ = label_images.decode(os.path.join(labels, "%s.%d.png" % (stem, number)))
+        deep += depth == 16 and max(max(r) for r in values) > 255
+        pixels = shown.get("%s|%d" % (row["image"], number))
+        expected = [c for r in values for v in r for c in palette[v % 256] + (255,)]
+        check(pixels == expected, "label thumbnail of %s, chain %d in class colours" % (row["image"], number))
+    check(deep == 1, "one 16-bit label image of more than 256 classes shown: %d" % deep)
+
+
 def main():
     report, make_data = sys.argv[1], sys.argv[2]
     chromium = shutil.which("chromium")
@@ -121,43 +201,52 @@ def main():
                        check=True)
         chains, rows = read_tables(tables)
 
-        options = webdriver.ChromeOptions()
-        options.binary_location = chromium
-        for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                     "--disable-component-update", "--disable-sync", "--no-first-run",
-                     "--user-data-dir=" + os.path.join(work, "profile"), "--window-size=1400,1000"]:
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        service = Service(shutil.which("chromedriver") or "/usr/bin/chromedriver", log_path=os.devnull)
-        driver = webdriver.Chrome(service=service, options=options)
+        driver = open_page(webdriver, Service, work, page)
         try:
-            driver.get("file://" + page)
-            run_checks(driver, By, chains, rows)
+            run_checks(driver, By, chains, rows, awkward=True)
         finally:
             driver.quit()
+        if len(sys.argv) > 5:
+            table, labels, page = real_run(sys.argv[3], sys.argv[4], sys.argv[5], report, work)
+            chains, rows = read_tables([table])
+            driver = open_page(webdriver, Service, work, page)
+            try:
+                run_checks(driver, By, chains, rows, awkward=False)
+                check_label_colours(driver, chains, rows, labels)
+            finally:
+                driver.quit()
     print("%d passed, %d failed" % (len(passes), len(failures)))
     return 1 if failures else 0
 
 
-def run_checks(driver, By, chains, rows):
+def run_checks(driver, By, chains, rows, awkward):
     # Console: nothing at SEVERE (errors, failed loads).
     errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
     check(not errors, "console errors: %r" % errors)
 
-    # Every thumbnail decoded; the broken image file and the missing label
-    # image show placeholders instead.
-    images = driver.find_elements(By.CSS_SELECTOR, "img.thumb")
+    # Every thumbnail decoded; in the awkward data the broken image file and
+    # the missing label image show placeholders instead, in a real run
+    # every image, manual segmentation and label image shows.
+    images = driver.find_elements(By.CSS_SELECTOR, "#images img.thumb")
     undecoded = driver.execute_script(
         "return Array.from(document.querySelectorAll('img.thumb'))"
         ".filter(function (i) { return !i.complete || i.naturalWidth === 0; }).length;")
-    check(len(images) > 12 * 5, "thumbnails on the page: %d" % len(images))
     check(undecoded == 0, "%d thumbnails do not decode" % undecoded)
     placeholders = driver.execute_script(
         "return Array.from(document.querySelectorAll('#images .ph')).map(function (p) { return p.title; });")
-    check(any("could not decode" in p and "img003.png" in p for p in placeholders),
-          "placeholder for the broken image: %r" % placeholders)
-    check(any("could not read the label image" in p and ".1.png" in p for p in placeholders),
-          "placeholder for the missing label image: %r" % placeholders)
+    if awkward:
+        check(len(images) > 12 * 5, "thumbnails on the page: %d" % len(images))
+        check(any("could not decode" in p and "img003.png" in p for p in placeholders),
+              "placeholder for the broken image: %r" % placeholders)
+        check(any("could not read the label image" in p and ".1.png" in p for p in placeholders),
+              "placeholder for the missing label image: %r" % placeholders)
+    else:
+        shown = {r["image"] for r in rows}
+        manual = {r["image"] for r in rows if r["manual_segmentation"]}
+        check(len(images) == len(shown) + len(manual) + len(rows),
+              "thumbnails: %d for %d images, %d manual segmentations, %d label images"
+              % (len(images), len(shown), len(manual), len(rows)))
+        check(all(p.endswith(": none") for p in placeholders), "placeholders of a real run: %r" % placeholders)
 
     # Chain texts, awkward ones included, read back as written.
     legend = [e.text for e in driver.find_elements(By.CSS_SELECTOR, "#chains .chain")]

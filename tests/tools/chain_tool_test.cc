@@ -154,7 +154,8 @@ TEST(ChainTool, BadArgumentsExitWith2) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{}, "no input: give an IMAGE.pgm or --histogram FILE"},
+        {{}, "no input: give an IMAGE or --histogram FILE"},
+        {{"--save", "l.png", "--histogram", h}, "--save needs an image: a histogram has no pixels to label"},
         {{"a.pgm", "--histogram", h}, "give either an image or --histogram, not both"},
         {{"a.pgm", "b.pgm"}, "more than one image given (\"a.pgm\", \"b.pgm\")"},
         {{"--frobnicate", "a.pgm"}, "unknown option \"--frobnicate\""},
@@ -188,7 +189,7 @@ TEST(ChainTool, BadChainExitsWith2EvenBeforeReadingTheInput) {
 TEST(ChainTool, UnreadableInputExitsWith1) {
     tool_run r = run({"/nonexistent/a.pgm"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "strandel-chain: /nonexistent/a.pgm: cannot open: No such file or directory\n");
+    EXPECT_EQ(r.err, "strandel-chain: /nonexistent/a.pgm: No such file or directory\n");
 
     const std::string empty = histogram_file("empty.txt", {});
     r = run({"--histogram", empty});
