@@ -3,13 +3,15 @@
 """How big the report page gets and how fast headless Chromium opens it.
 
     bench/report_page/page_load.py [--report build/strandel-report] [--images 500] [--chains 4]
-                                   [--size 384x288] [--runs 5] [--keep DIR]
+                                   [--size 384x288] [--runs 5] [--keep DIR] [--bench build/strandel-bench]
 
 Generates a benchmark of gray images, manual segmentations, label images and
 results tables (tests/report_page/make_report_data.py), runs strandel-report
 with thumbnails, and prints: the time strandel-report took, the page's size,
 and per run the browser's navigation timing (DOMContentLoaded, load event:
-every thumbnail decoded) and the wall time of the navigation. Run with
+every thumbnail decoded) and the wall time of the navigation. With --bench,
+the table and the label images come from a real strandel-bench run of
+--chains chains (--save-segmentations, --table) on the generated images. Run with
 Debian's python3 (its python3-selenium); needs chromium and chromedriver.
 """
 import argparse
@@ -30,6 +32,8 @@ def main():
     parser.add_argument("--chains", type=int, default=4)
     parser.add_argument("--size", default="384x288")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--bench", help="strandel-bench: segment the images with it instead of using the "
+                                        "generated tables and label images")
     parser.add_argument("--keep", help="write the data and page here instead of a temporary folder "
                                        "(data already there is reused)")
     args = parser.parse_args()
@@ -49,9 +53,23 @@ def main():
             print("data: %d images x %d chains of %s, written in %.1f s"
                   % (args.images, args.chains, args.size, time.monotonic() - start))
         page = os.path.join(work, "report.html")
+        tables = [os.path.join(data, "results-0.csv"), os.path.join(data, "results-1.csv")]
+        labels = os.path.join(data, "labels")
+        if args.bench:
+            chains = ["AiNet", "AiNet; K-Means(10, 4)", "K-Means(10, 3); Fuzzy C-Means", "Fuzzy C-Means(10, 5, 2.0)",
+                      "Particle Swarm Optimization; K-Means"][:args.chains]
+            tables, labels = [os.path.join(work, "bench.csv")], os.path.join(work, "bench labels")
+            for old in tables:
+                if os.path.exists(old):
+                    os.remove(old)
+            start = time.monotonic()
+            subprocess.run([args.bench] + [a for c in chains for a in ("--chain", c)] +
+                           ["--seed-each", "1", "--jobs", "2", os.path.join(data, "images"),
+                            "--out", os.path.join(work, "bench-{n}.txt"), "--table", tables[0],
+                            "--save-segmentations", labels], check=True, stderr=subprocess.DEVNULL)
+            print("strandel-bench --save-segmentations: %.2f s" % (time.monotonic() - start))
         start = time.monotonic()
-        subprocess.run([args.report, os.path.join(data, "results-0.csv"), os.path.join(data, "results-1.csv"),
-                        "--segmentations", os.path.join(data, "labels"), "--html", page], check=True)
+        subprocess.run([args.report] + tables + ["--segmentations", labels, "--html", page], check=True)
         print("strandel-report: %.2f s" % (time.monotonic() - start))
         print("page: %d bytes (%.2f MB)" % (os.path.getsize(page), os.path.getsize(page) / 1e6))
 

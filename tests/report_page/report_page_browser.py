@@ -142,10 +142,10 @@ def real_run(bench, chain_tool, sample_list, report, work):
     subprocess.run([bench, "--chain", "K-Means(10, 4)", "--chain", "AiNet; Fuzzy C-Means", "--seed-each", "1",
                     "--list", sample_list, "--out", os.path.join(work, "run-{n}.txt"), "--table", table,
                     "--save-segmentations", labels], check=True, stderr=subprocess.DEVNULL)
-    image = os.path.join(os.path.dirname(sample_list), "plain.png")
+    image = os.path.join(os.path.dirname(sample_list), "target.png")  # gray levels up to 242: classes past 255
     centres = ",".join(str(i * 0.85) for i in range(301))
     subprocess.run([chain_tool, "--no-chain", "--centres", centres, image, "--save",
-                    os.path.join(labels, "plain.2.png")], check=True, stdout=subprocess.DEVNULL)
+                    os.path.join(labels, "target.2.png")], check=True, stdout=subprocess.DEVNULL)
     subprocess.run([report, table, "--segmentations", labels, "--html", page], check=True)
     return table, labels, page
 
@@ -325,13 +325,14 @@ def run_checks(driver, By, chains, rows, awkward):
 
     # Lowest Jaccard: the five lowest per chain, lowest first.
     for k, c in enumerate(chains):
-        rated = sorted((number(by[(c, i)]["jaccard"]), i) for i in images
+        # Ties keep the images' order: by position.
+        rated = sorted((number(by[(c, i)]["jaccard"]), int(by[(c, i)]["position"]), i) for i in images
                        if (c, i) in by and by[(c, i)]["jaccard"] != "")
         shown = driver.execute_script(
             "return Array.from(document.querySelectorAll("
             "'#lowest-jaccard .worst-chain[data-chain=\"' + arguments[0] + '\"] figure'))"
             ".map(function (f) { return f.getAttribute('data-image'); });", k + 1)
-        check(shown == [i for _, i in rated[:5]], "lowest Jaccard of chain %d: %r" % (k + 1, shown))
+        check(shown == [i for _, _, i in rated[:5]], "lowest Jaccard of chain %d: %r" % (k + 1, shown))
 
 
 if __name__ == "__main__":
