@@ -18,7 +18,7 @@ cd "$work"
 "$build/strandel-report" results.csv --segmentations labels --html report.html
 chromium --headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update \
     --disable-sync --no-first-run --user-data-dir="$work/profile" --hide-scrollbars \
-    --window-size="${STRANDEL_SCREENSHOT_SIZE:-1400,2400}" --screenshot="$out" "file://$work/report.html" \
+    --window-size="${STRANDEL_SCREENSHOT_SIZE:-1400,2900}" --screenshot="$out" "file://$work/report.html" \
     >/dev/null 2>&1 </dev/null
 [ -s "$out" ] || { echo "no screenshot written to $out" >&2; exit 1; }
 echo "$out"
