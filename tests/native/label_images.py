@@ -15,6 +15,9 @@ import struct
 import sys
 import zlib
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_test_images import write_png  # noqa: E402
+
 MARK = b"Software\0Strandel label image"
 
 
@@ -89,14 +92,6 @@ def check(image, labels, centres):
     return problems
 
 
-def write_png(path, width, height, colour, rows):
-    raw = b"".join(b"\0" + bytes(r) for r in rows)
-    body = lambda k, d: struct.pack(">I", len(d)) + k + d + struct.pack(">I", zlib.crc32(k + d) & 0xFFFFFFFF)
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + body(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour, 0, 0, 0))
-                + body(b"IDAT", zlib.compress(raw)) + body(b"IEND", b""))
-
-
 def make(folder):
     """Gradients with noise: many gray levels, so that many classes meet."""
     os.makedirs(folder, exist_ok=True)
@@ -105,7 +100,7 @@ def make(folder):
     for name, colour, pixel in [("gray", 0, lambda g: [g]), ("gray alpha", 4, lambda g: [g, rng.randrange(256)]),
                                 ("colour", 2, lambda g: [rng.randrange(256), 255 - g, g])]:
         rows = [sum((pixel(level(x, y)) for x in range(width)), []) for y in range(height)]
-        write_png(os.path.join(folder, name + ".png"), width, height, colour, rows)
+        write_png(os.path.join(folder, name + ".png"), width, height, colour, 8, rows)
 
 
 def main(argv):
