@@ -9,15 +9,17 @@ counting_sink::counting_sink(image_data& data, bool with_labels) : m_data(data) 
     clear_histogram(m_data.h);
     m_data.has_manual = with_labels;
     if (with_labels) m_data.manual.clear();
+    // The plane's bytes stay: images of a data set mostly share one size,
+    // and every byte is written again before it is read.
     m_data.gray.width = m_data.gray.height = 0;
-    m_data.gray.levels.clear();
 }
 
 void counting_sink::keep_gray(int width, int height) {
     m_keep = true;
     m_data.gray.width = width;
     m_data.gray.height = height;
-    m_data.gray.levels.resize(std::size_t(width) * std::size_t(height));
+    const std::size_t size = std::size_t(width) * std::size_t(height);
+    if (m_data.gray.levels.size() != size) m_data.gray.levels.resize(size);
 }
 
 void counting_sink::row(int y, const unsigned char* gray, const unsigned char* labels, int width) {

@@ -49,8 +49,8 @@ public:
 // when asked every pixel's gray level.
 class counting_sink : public row_sink {
 public:
-    // Clears the counts and the gray plane of `data`; `with_labels` sets
-    // has_manual.
+    // Clears the counts of `data` and marks its gray plane empty (width 0);
+    // `with_labels` sets has_manual.
     counting_sink(image_data& data, bool with_labels);
     // Keeps the gray levels of a width x height image in data.gray as well.
     void keep_gray(int width, int height);
