@@ -194,5 +194,35 @@ TEST_F(BenchmarkRequest, AGivenSeedMakesRunsRepeatableAndNoneLeavesTheGeneratorA
     EXPECT_EQ(std::rand(), expected);
 }
 
+// A results file or table that is one of the run's inputs, under any
+// name, is refused before anything is written.
+TEST_F(BenchmarkRequest, OutputsThatAreInputsAreRefused) {
+    write(dir + "/sub/a.png", "pixels");
+    write(dir + "/sub/c_seg.png", "labels");
+    ASSERT_EQ(link((dir + "/sub/c_seg.png").c_str(), (dir + "/manual-link.txt").c_str()), 0);
+    const std::string list_text = read(list);
+    struct clash {
+        std::string results, table, input;
+    };
+    const std::vector<clash> cases = {
+        {dir + "/sub/../sub/bench.list", "", "list file"},
+        {dir + "/sub/./a.png", "", "image"},
+        {dir + "/manual-link.txt", "", "manual segmentation"},
+        {results, dir + "/sub/a.png", "image"},
+    };
+    for (const clash& c : cases) {
+        request.results_file = c.results;
+        request.table_file = c.table;
+        const request_outcome outcome = run();
+        EXPECT_EQ(outcome.status, request_status::execution_error) << c.results;
+        EXPECT_NE(outcome.message.find("is the " + c.input), std::string::npos) << outcome.message;
+        EXPECT_TRUE(asked.empty()) << "no image is read";
+    }
+    EXPECT_EQ(read(list), list_text);
+    EXPECT_EQ(read(dir + "/sub/a.png"), "pixels");
+    EXPECT_EQ(read(dir + "/sub/c_seg.png"), "labels");
+    EXPECT_FALSE(fs::exists(results));
+}
+
 }  // namespace
 }  // namespace strandel

@@ -18,6 +18,7 @@
 #include "batch/progress_writer.h"
 #include "batch/registration.h"
 #include "batch/line_appender.h"
+#include "batch/output_check.h"
 #include "batch/run_batch.h"
 #include "batch/table_writer.h"
 #include "framework/message_text.h"
@@ -186,6 +187,14 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
         for (image_request& image : images) image.keep_gray = true;
     }
 
+    std::vector<std::string> names;
+    for (std::size_t c = 0; c < texts.size(); ++c)
+        names.push_back(chain_results_file(request.results_file, c + 1, texts.size()));
+    std::vector<std::string> outputs = names;
+    if (!request.table_file.empty()) outputs.push_back(request.table_file);
+    if (!outputs_apart_from_inputs(outputs, request.list_file, images, &error))
+        return failure(request_status::execution_error, error);
+
     std::unique_ptr<line_appender> table;
     if (!request.table_file.empty()) {
         std::FILE* f = create_table(request.table_file, &error);
@@ -193,9 +202,6 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
         table = std::make_unique<line_appender>(f);
         table->append(table_header());
     }
-    std::vector<std::string> names;
-    for (std::size_t c = 0; c < texts.size(); ++c)
-        names.push_back(chain_results_file(request.results_file, c + 1, texts.size()));
     results_files opened;
     if (!opened.open(names, &error)) {
         if (table) {

@@ -17,6 +17,8 @@
 #include <ostream>
 
 #include "batch/benchmark_list.h"
+#include "batch/ground_truth.h"
+#include "batch/output_check.h"
 #include "batch/chain_syntax.h"
 #include "batch/ground_truth.h"
 #include "batch/registration.h"
@@ -200,6 +202,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
 
     std::string list_file = options.list_file;
     std::string ground_truth = options.ground_truth;
+    std::vector<image_request> inputs;
     std::size_t count = 0;
     std::string error;
     if (!list_file.empty()) {
@@ -209,6 +212,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
             return exit_failure;
         }
         count = images.size();
+        inputs = requests_with_ground_truth(images, ground_truth, ground_truth_base(list_file));
     } else {
         // Image files named on the command line: a list of absolute names,
         // since the plug-in takes relative ones relative to the list; a
@@ -234,6 +238,17 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         count = absolute.size();
         if (!ground_truth.empty() && ground_truth[0] != '/' && ground_truth.compare(0, 5, "{dir}") != 0)
             ground_truth = fs::current_path().string() + "/" + ground_truth;
+        inputs = requests_with_ground_truth(absolute, ground_truth, "");
+    }
+    // The GIMPs would refuse it too, but with several jobs the joined report
+    // is written here.
+    std::vector<std::string> outputs;
+    for (std::size_t c = 0; c < chains.size(); ++c)
+        outputs.push_back(chain_results_file(options.results_file, c + 1, chains.size()));
+    if (!options.table_file.empty()) outputs.push_back(options.table_file);
+    if (!outputs_apart_from_inputs(outputs, options.list_file, inputs, &error)) {
+        err << runner_prefix << error << "\n";
+        return exit_failure;
     }
     std::size_t shard_size = 0;
     for (std::size_t p = 0; p < count; ++p)

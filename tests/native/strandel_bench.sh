@@ -139,6 +139,15 @@ expect_grep "bad chain" "strandel-bench: chain 'K-Means(10, 1)': K-Means: parame
 "$bench" "$work/img/gray.png" --out "$work/no/such/r.txt" >/dev/null 2>"$work/err"
 expect_eq "exit status of an unwritable results file" "$?" 1
 expect_grep "unwritable results file" "Could not open '$work/no/such/r.txt': No such file or directory" "$work/err"
+# A results file that is the list itself (under another name) is refused by
+# both engines, and the list stays as it was.
+cp "$work/img/bench.list" "$work/list.before"
+for engine in native gimp; do
+  "$bench" --engine $engine --list "$work/img/bench.list" --out "$work/img/../img/bench.list" >/dev/null 2>"$work/err"
+  expect_eq "exit status of --out naming the list ($engine)" "$?" 1
+  expect_grep "--out naming the list ($engine)" "is the list file '$work/img/bench.list'" "$work/err"
+done
+cmp -s "$work/img/bench.list" "$work/list.before" || fail "the list file was written to"
 "$bench" --list "$work/nothing.list" --out "$work/x.txt" >/dev/null 2>"$work/err"
 expect_eq "exit status of a missing list" "$?" 1
 expect_grep "missing list" "$work/nothing.list" "$work/err"
