@@ -178,14 +178,6 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     std::vector<image_request> images =
         requests_with_ground_truth(files, request.ground_truth, ground_truth_base(request.list_file));
     const std::vector<bool> wanted = shard_positions(images.size(), request.shard_index, request.shard_count);
-    const bool saving = !request.segmentations.empty();
-    if (saving) {
-        if (!output.labels)
-            return failure(request_status::calling_error, "this engine cannot save segmentations");
-        if (!check_label_images(images, wanted, texts.size(), request.segmentations, *output.labels, &error))
-            return failure(request_status::execution_error, error);
-        for (image_request& image : images) image.keep_gray = true;
-    }
 
     std::vector<std::string> names;
     for (std::size_t c = 0; c < texts.size(); ++c)
@@ -194,6 +186,14 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     if (!request.table_file.empty()) outputs.push_back(request.table_file);
     if (!outputs_apart_from_inputs(outputs, request.list_file, images, &error))
         return failure(request_status::execution_error, error);
+    const bool saving = !request.segmentations.empty();
+    if (saving) {
+        if (!output.labels)
+            return failure(request_status::calling_error, "this engine cannot save segmentations");
+        if (!check_label_images(images, wanted, texts.size(), request.segmentations, *output.labels, &error))
+            return failure(request_status::execution_error, error);
+        for (image_request& image : images) image.keep_gray = true;
+    }
 
     std::unique_ptr<line_appender> table;
     if (!request.table_file.empty()) {
