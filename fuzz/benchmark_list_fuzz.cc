@@ -2,8 +2,6 @@
 // Benchmark list files of any content: what reads is written back and reads
 // as the same names (or, for a name ending in a CR, refused by the writer);
 // a refusal names the file and a line.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,39 +12,9 @@
 #include "batch/benchmark_list.h"
 #include "fuzz/fuzz_support.h"
 
-namespace {
-
-std::string scratch_file(const char* what);
-
-void remove_scratch() {
-    std::remove(scratch_file("input.list").c_str());
-    std::remove(scratch_file("output.list").c_str());
-    const std::string folder = scratch_file("");
-    rmdir(folder.c_str());
-}
-
-std::string scratch_file(const char* what) {
-    // Never destroyed: remove_scratch() still needs it at exit.
-    static const std::string* folder = [] {
-        // Memory-backed where there is such a folder: thousands of files a second.
-        char pattern[] = "/dev/shm/strandel-list-fuzzXXXXXX";
-        if (access("/dev/shm", W_OK) != 0) std::snprintf(pattern, sizeof pattern, "/tmp/strandel-list-fuzzXXXXXX");
-        const char* made = mkdtemp(pattern);
-        FUZZ_CHECK(made != nullptr);
-        std::atexit(remove_scratch);
-        return new std::string(made);
-    }();
-    return *folder + "/" + what;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input = scratch_file("input.list"), output = scratch_file("output.list");
-    std::FILE* f = std::fopen(input.c_str(), "wb");
-    FUZZ_CHECK(f != nullptr);
-    FUZZ_CHECK(std::fwrite(data, 1, size, f) == size);
-    FUZZ_CHECK(std::fclose(f) == 0);
+    write_scratch(input, data, size);
 
     std::vector<std::string> names;
     std::string error;

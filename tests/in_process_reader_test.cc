@@ -67,10 +67,15 @@ TEST_F(InProcessReader, BrokenOrOversizedImagesAreUnreadableWithTheirReason) {
     std::string why;
     const std::string cut = pgm("cut.pgm", 30, 20, 255, [](int, int) { return 1; }, 30 * 12 + 5);
     EXPECT_EQ(read_in_process({cut, ""}, data, &why), in_process_status::unreadable);
-    EXPECT_EQ(why, "truncated PGM: 30x20 pixels declared, 12 whole rows found");
+    EXPECT_EQ(why, "truncated PGM: 30x20 pixels declared, the file holds 365 of their 600 bytes");
     std::ofstream(m_dir + "/big.pgm") << "P5 65536 32768 255\n";
     EXPECT_EQ(read_in_process({m_dir + "/big.pgm", ""}, data, &why), in_process_status::unreadable);
     EXPECT_EQ(why, "65536x32768 pixels is too many: a gray level's count must fit a 32-bit integer");
+    // A row of two gigabytes for a 25-byte file: refused before anything is
+    // allocated for it.
+    std::ofstream(m_dir + "/wide.pgm") << "P5 2000000000 1 255\nabcd";
+    EXPECT_EQ(read_in_process({m_dir + "/wide.pgm", ""}, data, &why), in_process_status::unreadable);
+    EXPECT_EQ(why, "truncated PGM: 2000000000x1 pixels declared, the file holds 4 of their 2000000000 bytes");
 }
 
 TEST_F(InProcessReader, FilesItDoesNotDecodeAreLeftToAnotherDecoder) {

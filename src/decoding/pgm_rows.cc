@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/pgm_rows.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -84,6 +86,18 @@ open_result open_pgm_rows(const std::string& file, row_role, std::unique_ptr<pix
     if (maxval != 255) {
         std::fclose(f);
         return open_result::not_covered;
+    }
+    // A header is a few bytes, a row can be two gigabytes: a file too short
+    // for its pixels is refused before any row is allocated.
+    struct stat info;
+    const long at = std::ftell(f);
+    const long long present = fstat(fileno(f), &info) == 0 && at >= 0 ? info.st_size - at : 0;
+    if (present < width * height) {
+        std::fclose(f);
+        *why = "truncated PGM: " + std::to_string(width) + "x" + std::to_string(height) +
+               " pixels declared, the file holds " + std::to_string(present) + " of their " +
+               std::to_string(width * height) + " bytes";
+        return open_result::failed;
     }
     *rows = std::make_unique<pgm_file_rows>(f, int(width), int(height));
     return open_result::opened;

@@ -13,61 +13,7 @@
 namespace strandel {
 namespace {
 
-// ---- PGM and histogram-file readers -------------------------------------
-
-bool read_pgm(const std::string& bytes, histogram& h, std::string* error) {
-    std::istringstream in(bytes);
-    return read_pgm_histogram(in, "img.pgm", h, error);
-}
-
-TEST(HistogramInput, PgmCountsEveryPixelAndSkipsComments) {
-    const std::string pgm = std::string("P5\n# made by hand\n3 # width\n2\n# maxval next\n255\n") +
-                            std::string("\x00\x00\x0a\xff\x0a\x0a", 6);
-    histogram h;
-    std::string error;
-    ASSERT_TRUE(read_pgm(pgm, h, &error)) << error;
-    EXPECT_EQ(h[0], 2);
-    EXPECT_EQ(h[10], 3);
-    EXPECT_EQ(h[255], 1);
-    EXPECT_EQ(total_pixels(h), 6);
-}
-
-TEST(HistogramInput, PgmWithSmallMaxvalIsScaledToFullRange) {
-    const std::string pgm = std::string("P5 4 1 15\n") + std::string("\x00\x07\x08\x0f", 4);
-    histogram h;
-    std::string error;
-    ASSERT_TRUE(read_pgm(pgm, h, &error)) << error;
-    EXPECT_EQ(h[0], 1);
-    EXPECT_EQ(h[119], 1);  // 7 x 255 / 15 = 119
-    EXPECT_EQ(h[136], 1);  // 8 x 255 / 15 = 136
-    EXPECT_EQ(h[255], 1);
-    EXPECT_EQ(total_pixels(h), 4);
-}
-
-TEST(HistogramInput, PgmRefusals) {
-    const struct {
-        std::string bytes, message;
-    } cases[] = {
-        {"P2 1 1 255\n0\n", "img.pgm: plain (ASCII, \"P2\") PGM is not supported, only binary \"P5\""},
-        {"P6 1 1 255\nabc", "img.pgm: \"P6\" is not a gray-level binary PGM (\"P5\")"},
-        {"GIF89a", "img.pgm: not a PGM image (no \"P5\" at the start)"},
-        {"", "img.pgm: not a PGM image (no \"P5\" at the start)"},
-        {"P5 1 1 256\n\x01\x01", "img.pgm: maxval 256 means 16-bit samples; only 8-bit (maxval 1 to 255) is supported"},
-        {"P5 1 1 0\n\x00", "img.pgm: bad or missing maxval in the PGM header"},
-        {"P5 0 1 255\n", "img.pgm: bad or missing width in the PGM header"},
-        {"P5 2 x 255\n", "img.pgm: bad or missing height in the PGM header"},
-        {"P5 2 2 255", "img.pgm: no white space between the PGM header and the pixels"},
-        {"P5 2 2 255\n\x01\x02\x03", "img.pgm: truncated: 2x2 = 4 pixels expected, 3 found"},
-        {"P5 2 1 100\n\x01\x65", "img.pgm: pixel 1 has value 101, above maxval 100"},
-        {"P5 65536 65536 255\n", "img.pgm: 65536x65536 pixels is too many: a gray level's count must fit a 32-bit integer"},
-    };
-    for (const auto& c : cases) {
-        histogram h;
-        std::string error;
-        EXPECT_FALSE(read_pgm(c.bytes, h, &error)) << c.bytes;
-        EXPECT_EQ(error, c.message);
-    }
-}
+// ---- histogram files ---------------------------------------------------
 
 std::string counts_text(int fill, int n) {
     std::string text;
@@ -114,8 +60,6 @@ TEST(HistogramInput, CountsFileRefusals) {
 TEST(HistogramInput, MissingFilesAreNamed) {
     histogram h;
     std::string error;
-    EXPECT_FALSE(read_pgm_histogram_file("/nonexistent/a.pgm", h, &error));
-    EXPECT_EQ(error, "/nonexistent/a.pgm: cannot open: No such file or directory");
     EXPECT_FALSE(read_histogram_counts_file("/nonexistent/h.txt", h, &error));
     EXPECT_EQ(error, "/nonexistent/h.txt: cannot open: No such file or directory");
     EXPECT_FALSE(read_histogram_counts_file(::testing::TempDir(), h, &error));
