@@ -36,13 +36,20 @@ open_result open_in_process(const std::string& file, row_role role, std::unique_
 
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
                                   const rows_opener& fallback) {
+    return read_image_rows(request, data, why,
+                           [&fallback](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                                       std::string* reason) { return open_any(file, role, fallback, rows, reason); });
+}
+
+in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
+                                  const rows_opener& open) {
     if (request.image.empty()) {
         *why = "the file name is empty";
         return in_process_status::unreadable;
     }
     if (!is_regular_file(request.image, why)) return in_process_status::unreadable;
     std::unique_ptr<pixel_rows> image;
-    switch (open_any(request.image, row_role::image, fallback, &image, why)) {
+    switch (open(request.image, row_role::image, &image, why)) {
     case open_result::opened: break;
     case open_result::failed: return in_process_status::unreadable;
     case open_result::not_covered: return in_process_status::not_covered;
@@ -51,7 +58,7 @@ in_process_status read_in_process(const image_request& request, image_data& data
     std::unique_ptr<pixel_rows> labels;
     std::string ignored;
     if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
-        open_any(request.manual, row_role::labels, fallback, &labels, &ignored) == open_result::not_covered)
+        open(request.manual, row_role::labels, &labels, &ignored) == open_result::not_covered)
         return in_process_status::not_covered;
     if (labels && (labels->width() != image->width() || labels->height() != image->height())) labels.reset();
 
@@ -64,7 +71,7 @@ in_process_status read_in_process(const image_request& request, image_data& data
     if (!labels_broken) return in_process_status::unreadable;
     // The manual segmentation broke half way: the image is counted again
     // without it.
-    if (open_any(request.image, row_role::image, fallback, &image, why) != open_result::opened)
+    if (open(request.image, row_role::image, &image, why) != open_result::opened)
         return in_process_status::unreadable;
     counting_sink sink(data, false);
     if (request.keep_gray) sink.keep_gray(image->width(), image->height());

@@ -28,4 +28,8 @@ enum class in_process_status { read, unreadable, not_covered };
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
                                   const rows_opener& fallback = nullptr);
 
+// The same with every file opened by `open` alone.
+in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
+                                  const rows_opener& open);
+
 }  // namespace strandel

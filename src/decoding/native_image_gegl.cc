@@ -266,8 +266,9 @@ void start_gegl() {
     });
 }
 
-// The fallback of the in-process reader: every file it does not decode.
-open_result open_with_gegl(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+}  // namespace
+
+open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                            std::string* why) {
     std::string kind;
     if (role == row_role::image && is_palette_image(file, &kind)) {
@@ -277,13 +278,7 @@ open_result open_with_gegl(const std::string& file, row_role role, std::unique_p
     }
     // GEGL's PNG loader hands out rows it could not decode as if they
     // were there.
-    unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
-    if (has_png_signature(head, size) && !png_decodes_completely(file, why)) return open_result::failed;
+    if (is_png_file(file) && !png_decodes_completely(file, why)) return open_result::failed;
 
     start_gegl();
     auto image = std::make_unique<decoded_image>();
@@ -291,8 +286,6 @@ open_result open_with_gegl(const std::string& file, row_role role, std::unique_p
     *rows = std::make_unique<gegl_rows>(std::move(image), role);
     return open_result::opened;
 }
-
-}  // namespace
 
 native_engine::native_engine() {
     // babl's cache of conversions, written by GIMP, holds hundreds of
@@ -316,30 +309,14 @@ native_engine::~native_engine() {
 }
 
 read_status read_image_native(const image_request& request, image_data& data, std::string* why) {
-    return read_in_process(request, data, why, open_with_gegl) == in_process_status::read ? read_status::ok
+    return read_in_process(request, data, why, open_gegl_rows) == in_process_status::read ? read_status::ok
                                                                                            : read_status::unreadable;
 }
 
 open_result open_image_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why) {
     const open_result own = open_in_process(file, role, rows, why);
-    return own == open_result::not_covered ? open_with_gegl(file, role, rows, why) : own;
-}
-
-read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why) {
-    if (request.image.empty() || !is_regular_file(request.image, why)) return read_status::unreadable;
-    std::unique_ptr<pixel_rows> image, labels;
-    if (open_with_gegl(request.image, row_role::image, &image, why) != open_result::opened)
-        return read_status::unreadable;
-    std::string ignored;
-    if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
-        open_with_gegl(request.manual, row_role::labels, &labels, &ignored) == open_result::opened &&
-        (labels->width() != image->width() || labels->height() != image->height()))
-        labels.reset();
-    counting_sink sink(data, labels != nullptr);
-    if (request.keep_gray) sink.keep_gray(image->width(), image->height());
-    bool labels_broken = false;
-    return read_rows(*image, labels.get(), sink, why, &labels_broken) ? read_status::ok : read_status::unreadable;
+    return own == open_result::not_covered ? open_gegl_rows(file, role, rows, why) : own;
 }
 
 }  // namespace strandel

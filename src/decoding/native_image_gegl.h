@@ -35,8 +35,10 @@ read_status read_image_native(const image_request& request, image_data& data, st
 open_result open_image_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why);
 
-// The same with GEGL decoding every file, as the engine did before the
-// in-process reader: what the benchmarks compare it with.
-read_status read_image_gegl_only(const image_request& request, image_data& data, std::string* why);
+// Opens `file` for its rows with GEGL, whatever it is (indexed images are
+// refused with the reason): the engine's fallback, and what the benchmarks
+// compare the in-process reader with. `file` must be a regular file.
+open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                           std::string* why);
 
 }  // namespace strandel

@@ -116,6 +116,16 @@ bool has_png_signature(const unsigned char* bytes, std::size_t size) {
     return size >= 8 && png_sig_cmp(bytes, 0, 8) == 0;
 }
 
+bool is_png_file(const std::string& file) {
+    unsigned char head[8];
+    std::size_t size = 0;
+    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
+        size = std::fread(head, 1, sizeof head, f);
+        std::fclose(f);
+    }
+    return has_png_signature(head, size);
+}
+
 open_result open_png_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                           std::string* why) {
     auto reader = std::make_unique<png_reader>();

@@ -24,7 +24,10 @@ open_result open_png_rows(const std::string& file, row_role role, std::unique_pt
 // not decode as if they were there. False with libpng's reason.
 bool png_decodes_completely(const std::string& file, std::string* why);
 
-// Whether the file starts with the PNG signature.
+// Whether the bytes start with the PNG signature.
 bool has_png_signature(const unsigned char* bytes, std::size_t size);
+
+// Whether the file starts with it (false when it cannot be read).
+bool is_png_file(const std::string& file);
 
 }  // namespace strandel

@@ -18,16 +18,6 @@ namespace strandel {
 
 namespace {
 
-bool is_png(const std::string& file) {
-    unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
-    return has_png_signature(head, size);
-}
-
 bool gimp_loaders_only() {
     const char* value = std::getenv("STRANDEL_GIMP_LOADERS");
     return value && std::strcmp(value, "1") == 0;
@@ -53,7 +43,7 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
     }
     // A FIFO would block GIMP's loader for ever; GIMP's PNG loader keeps
     // the rows it could not decode of a damaged file.
-    if (!is_regular_file(file, why) || (is_png(file) && !png_decodes_completely(file, why)))
+    if (!is_regular_file(file, why) || (is_png_file(file) && !png_decodes_completely(file, why)))
         return read_status::unreadable;
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     if (image < 0) {
@@ -81,7 +71,7 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
     const bool readable = known_pixels && fits;
     std::string ignored;
     const bool manual_usable = is_regular_file(request.manual, &ignored) &&
-                               (!is_png(request.manual) || png_decodes_completely(request.manual, &ignored));
+                               (!is_png_file(request.manual) || png_decodes_completely(request.manual, &ignored));
     const std::string manual_file = manual_usable ? request.manual : std::string();
     GimpDrawable* manual = readable ? load_manual_segmentation_file(manual_file, image) : nullptr;
     data.has_manual = manual != nullptr;
