@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "decoding/png_rows.h"
+#include "framework/temporary_files.h"
 
 namespace strandel {
 
@@ -139,31 +140,27 @@ bool png_label_store::write(const std::string& file, const gray_plane& gray, con
                             bool sixteen, std::string* why) const {
     if (!may_replace(file, why)) return false;
     const std::size_t slash = file.rfind('/');
-    std::string temporary = file.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".strandel-label-XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    if (fd < 0) {
+    temporary_file temporary(file.substr(0, slash == std::string::npos ? 0 : slash + 1) + label_temporary_prefix);
+    if (!temporary.ok()) {
+        *why = temporary.error();
+        return false;
+    }
+    std::FILE* out = fdopen(temporary.release_fd(), "wb");
+    if (!out) {
         *why = std::strerror(errno);
         return false;
     }
-    fchmod(fd, 0644);
-    std::FILE* out = fdopen(fd, "wb");
-    bool ok = out && encode(out, gray, lookup, sixteen, why);
-    if (out) {
-        if (std::fclose(out) != 0 && ok) {
-            *why = std::strerror(errno);
-            ok = false;
-        }
-    } else {
-        *why = std::strerror(errno);
-        close(fd);
-    }
-    // Checked again just before the rename: a file may have come meanwhile.
-    ok = ok && may_replace(file, why);
-    if (ok && std::rename(temporary.c_str(), file.c_str()) != 0) {
+    bool ok = encode(out, gray, lookup, sixteen, why);
+    if (std::fclose(out) != 0 && ok) {
         *why = std::strerror(errno);
         ok = false;
     }
-    if (!ok) std::remove(temporary.c_str());
+    // Checked again just before the rename: a file may have come meanwhile.
+    ok = ok && may_replace(file, why);
+    if (ok && !temporary.rename_to(file)) {
+        *why = temporary.error();
+        ok = false;
+    }
     return ok;
 }
 

@@ -17,6 +17,9 @@ namespace strandel {
 // Whether `file` is a PNG carrying the text chunk above.
 bool is_label_png(const std::string& file);
 
+// The name prefix of a label image's temporary file in its folder.
+inline constexpr const char* label_temporary_prefix = ".strandel-label-";
+
 // The PNG label_store of strandel-bench and strandel-chain.
 class png_label_store : public label_store {
 public:

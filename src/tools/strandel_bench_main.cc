@@ -5,9 +5,11 @@
 #include "tools/bench_command.h"
 #include "tools/bench_options.h"
 #include "tools/exit_status.h"
+#include "framework/temporary_files.h"
 
 int main(int argc, char** argv) {
     using namespace strandel;
+    install_tool_signal_handling();
     bench_options options;
     std::string error;
     if (!parse_bench_options(argc, argv, &options, &error)) {

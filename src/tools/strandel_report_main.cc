@@ -10,9 +10,11 @@
 #include "tools/report_decoder.h"
 #include "tools/exit_status.h"
 #include "tools/report_options.h"
+#include "framework/temporary_files.h"
 
 int main(int argc, char** argv) {
     using namespace strandel;
+    install_tool_signal_handling();
     report_options options;
     std::string error;
     if (!parse_report_options(argc, argv, &options, &error)) {

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "framework/temporary_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace strandel {
+
+namespace {
+
+// The temporary files a signal must remove. A signal handler may only read
+// plain memory, so the names live in fixed slots: free, being filled, or
+// holding a name. A file whose name does not fit, or that finds no free
+// slot, is still written, only not removed by a signal.
+constexpr int slot_count = 64;
+constexpr std::size_t slot_bytes = 4096;
+enum slot_state : int { slot_free = 0, slot_filling = 1, slot_named = 2 };
+std::atomic<int> slot_states[slot_count];
+char slot_names[slot_count][slot_bytes];
+
+int remember(const std::string& path) {
+    if (path.size() >= slot_bytes) return -1;
+    for (int i = 0; i < slot_count; ++i) {
+        int expected = slot_free;
+        if (!slot_states[i].compare_exchange_strong(expected, slot_filling)) continue;
+        std::memcpy(slot_names[i], path.c_str(), path.size() + 1);
+        slot_states[i].store(slot_named);
+        return i;
+    }
+    return -1;
+}
+
+void forget(int slot) {
+    if (slot >= 0) slot_states[slot].store(slot_free);
+}
+
+extern "C" void remove_temporaries_and_end(int signal_number) {
+    const int saved_errno = errno;
+    for (int i = 0; i < slot_count; ++i)
+        if (slot_states[i].load() == slot_named) unlink(slot_names[i]);
+    errno = saved_errno;
+    // The handler was installed with SA_RESETHAND | SA_NODEFER: the signal's
+    // own action ends the process now, with the status a caller expects.
+    raise(signal_number);
+}
+
+}  // namespace
+
+temporary_file::temporary_file(const std::string& folder_prefix) : m_path(folder_prefix + "XXXXXX") {
+    m_fd = mkstemp(&m_path[0]);
+    if (m_fd < 0) {
+        m_error = folder_prefix + "XXXXXX: cannot create a temporary file: " + std::strerror(errno);
+        return;
+    }
+    m_slot = remember(m_path);
+    // Held until the file is renamed or removed: a later run sees that
+    // somebody still writes it.
+    flock(m_fd, LOCK_EX);
+    // mkstemp makes the file private; the finished file is as readable as
+    // any new file of the user's.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(m_fd, 0666 & ~mask);
+}
+
+temporary_file::~temporary_file() {
+    if (!m_done && m_fd >= 0 && !m_path.empty()) unlink(m_path.c_str());
+    forget(m_slot);
+    if (m_fd >= 0) close(m_fd);
+}
+
+int temporary_file::release_fd() {
+    // The caller closes what it is given; a duplicate keeps the lock (it
+    // belongs to the open file, shared by both) until the rename.
+    const int given = m_fd;
+    m_fd = dup(given);
+    return given;
+}
+
+bool temporary_file::rename_to(const std::string& target) {
+    if (std::rename(m_path.c_str(), target.c_str()) != 0) {
+        m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
+        return false;
+    }
+    m_done = true;
+    forget(m_slot);
+    m_slot = -1;
+    if (m_fd >= 0) close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
+int remove_stale_temporaries(const std::string& folder, const std::string& prefix, int min_age_seconds) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    const std::string base = folder.empty() ? std::string() : folder + "/";
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string path = base + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat info;
+        const bool old_file = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime >= min_age_seconds;
+        // Whoever writes such a file holds its lock: one we can take is
+        // one nobody writes any more.
+        if (old_file && flock(fd, LOCK_EX | LOCK_NB) == 0 && unlink(path.c_str()) == 0) ++removed;
+        close(fd);
+    }
+    closedir(dir);
+    return removed;
+}
+
+void install_tool_signal_handling() {
+    struct sigaction action {};
+    action.sa_handler = remove_temporaries_and_end;
+    action.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        struct sigaction old {};
+        // A signal the caller ignores (nohup, a shell's background job)
+        // stays ignored.
+        if (sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        sigaction(signal_number, &action, nullptr);
+    }
+    signal(SIGXFSZ, SIG_IGN);
+}
+
+}  // namespace strandel
