@@ -100,6 +100,30 @@ bool temporary_file::rename_to(const std::string& target) {
     return true;
 }
 
+bool temporary_file::rename_to_new(const std::string& target) {
+    // The descriptor, and with it the lock, is held until the file has its
+    // name: until then a later run's cleaning must leave it alone.
+    int moved = renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    // File systems that cannot rename without replacing can still link.
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        moved = link(m_path.c_str(), target.c_str());
+        if (moved == 0) unlink(m_path.c_str());
+    }
+    if (moved != 0) {
+        const int err = errno;
+        m_error = err == EEXIST ? target + ": exists already"
+                                : target + ": cannot rename '" + m_path + "' to it: " + std::strerror(err);
+        errno = err;
+        return false;  // the destructor removes the file
+    }
+    m_done = true;
+    forget(m_slot);
+    m_slot = -1;
+    if (m_fd >= 0) close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
 int remove_stale_temporaries(const std::string& folder, const std::string& prefix, int min_age_seconds) {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return 0;

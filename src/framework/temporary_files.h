@@ -36,6 +36,9 @@ public:
     // `target`. False with `error()` set when either fails (the temporary
     // file is then removed).
     bool rename_to(const std::string& target);
+    // The same, but never over an existing `target`: false with error()
+    // saying that it exists (errno EEXIST) when one is there.
+    bool rename_to_new(const std::string& target);
 
 private:
     std::string m_path, m_error;
