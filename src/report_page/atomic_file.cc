@@ -55,10 +55,16 @@ replacing_file::~replacing_file() {
     if (m_direct >= 0) close(m_direct);
 }
 
-bool replacing_file::open(const std::string& path, std::string* error) {
+bool replacing_file::open(const std::string& path, std::string* error, bool may_replace) {
     m_path = link_target(path);
+    m_may_replace = may_replace;
     struct stat info;
-    if (stat(m_path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    const bool exists = stat(m_path.c_str(), &info) == 0;
+    if (exists && S_ISREG(info.st_mode) && !may_replace) {
+        *error = path + ": exists already";
+        return false;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
         m_direct = ::open(m_path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (m_direct < 0) {
             *error = path + ": cannot write: " + std::strerror(errno);
@@ -107,7 +113,7 @@ bool replacing_file::commit(std::string* error) {
         }
         return true;
     }
-    if (!m_temporary->rename_to(m_path)) {
+    if (!(m_may_replace ? m_temporary->rename_to(m_path) : m_temporary->rename_to_new(m_path))) {
         *error = m_temporary->error();
         m_temporary.reset();
         return false;

@@ -25,8 +25,10 @@ public:
 
     // Prepares writing `path`, first removing the temporary files that a
     // killed run left beside it (PATH.tmp-XXXXXX that nobody holds). False
-    // with `error` naming the file and the system's reason.
-    bool open(const std::string& path, std::string* error);
+    // with `error` naming the file and the system's reason. Unless
+    // `may_replace`, an existing regular file is refused, now and when the
+    // file is put in place (a file that appeared meanwhile is kept).
+    bool open(const std::string& path, std::string* error, bool may_replace = true);
     // Buffered; a failure is kept for commit() to report.
     void write(std::string_view bytes);
     // Writes what is buffered and puts the file in place; on failure the
@@ -37,6 +39,7 @@ private:
     bool flush();
     std::string m_path, m_buffer, m_error;
     std::unique_ptr<temporary_file> m_temporary;
+    bool m_may_replace = true;
     int m_direct = -1;  // the descriptor of a target written directly
 };
 

@@ -51,9 +51,12 @@ std::string resolve_paths(std::vector<result_row>& rows, const std::string& tabl
         row.image_path = paths.resolve(row.image);
         row.manual_path = paths.resolve(row.manual_segmentation);
     }
-    if (!paths.from_current_folder()) return {};
-    return table + ": " + std::to_string(paths.from_current_folder()) +
-           " relative paths name nothing beside the table but do from the current folder (a table of an older "
+    return paths.from_current_folder() ? current_folder_note(table, paths.from_current_folder()) : std::string();
+}
+
+std::string current_folder_note(const std::string& table, int count) {
+    return table + ": " + std::to_string(count) + " relative path" + (count == 1 ? "" : "s") +
+           " name nothing beside the table but do from the current folder (a table of an older "
            "strandel-bench?): taken from the current folder";
 }
 

@@ -35,6 +35,10 @@ private:
     int m_from_current = 0;
 };
 
+// The note saying that `count` relative paths of `table` were found from
+// the current folder only.
+std::string current_folder_note(const std::string& table, int count);
+
 // Sets image_path and manual_path of every row read from `table`; returns
 // a note for the user when some were found only from the current folder
 // (empty otherwise).
