@@ -45,7 +45,11 @@ std::string link_target(const std::string& path) {
         const ssize_t n = readlink(at.c_str(), target, sizeof target - 1);
         if (n <= 0) return at;
         const fs::path next(std::string(target, static_cast<std::size_t>(n)));
-        at = next.is_absolute() ? next.string() : (fs::path(at).parent_path() / next).string();
+        const std::string followed = next.is_absolute() ? next.string() : (fs::path(at).parent_path() / next).string();
+        // The kernel's own links (/dev/stdout to /proc/self/fd/1 to
+        // "pipe:[123]") name no path, yet lead somewhere: take the link.
+        if (lstat(followed.c_str(), &info) != 0 && stat(at.c_str(), &info) == 0) return at;
+        at = followed;
     }
     return at;  // a loop of links: opening it fails and says so
 }

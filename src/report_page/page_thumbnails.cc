@@ -64,15 +64,16 @@ std::string thumbnail_failures(const comparison& c, const std::string& segmentat
     };
     for (std::size_t i = 0; i < thumbnails.size(); ++i) {
         const image_rows& image = c.images[i];
-        count(thumbnails[i].image, "images", image.key);
-        count(thumbnails[i].manual, "manual segmentations", c.manual_segmentation(static_cast<int>(i)));
+        count(thumbnails[i].image, "image", image.key);
+        count(thumbnails[i].manual, "manual segmentation", c.manual_segmentation(static_cast<int>(i)));
         for (std::size_t s = 0; s < image.rows.size(); ++s)
-            count(thumbnails[i].labels[s], "label images",
+            count(thumbnails[i].labels[s], "label image",
                   label_image_path(segmentations, image.image, image.rows[s].chain + 1));
     }
     std::string lines;
     for (const auto& entry : groups)
-        lines += "  " + std::to_string(entry.second.count) + " " + entry.first.first + ": " +
+        lines += "  " + std::to_string(entry.second.count) + " " + entry.first.first +
+                 (entry.second.count == 1 ? "" : "s") + ": " +
                  terminal_text(entry.first.second) + " (first: " + terminal_text(entry.second.first) + ")\n";
     return lines;
 }

@@ -1,8 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # strandel-report from outside: exit statuses, messages naming the file and
-# line, and a page that a failed run leaves as it was.
-#   bash report_cli.sh PATH_TO_strandel-report
+# line, a page that a failed run leaves as it was and that never takes the
+# place of an input, tables cut short or too large, special files, paths
+# from another folder, skipped images.
+#   bash report_cli.sh PATH_TO_strandel-report PYTHON MAKE_REPORT_DATA
 tool="$1"
+python="${2:-python3}"
+make_data="${3:-$(dirname "$0")/make_report_data.py}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -13,7 +17,8 @@ passes=0
 expect() {
     local name="$1" status="$2" text="$3"
     shift 3
-    out=$("$tool" "$@" 2>&1)
+    # A run that waits (on a FIFO) fails instead of hanging the test.
+    out=$(timeout 60 "$tool" "$@" 2>&1)
     got=$?
     if [ "$got" -eq "$status" ] && [[ "$out" == *"$text"* ]]; then
         passes=$((passes + 1))
@@ -52,6 +57,126 @@ expect "page replaced" 0 "" "$work/good.csv" --html "$work/page.html"
 if grep -q "<!DOCTYPE html>" "$work/page.html"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAIL: no page" >&2; fi
 expect "unwritable page" 1 "$work/no/page.html: cannot create a temporary file beside it" \
     "$work/good.csv" --html "$work/no/page.html"
+
+# check NAME CONDITION...: the condition (a command) holds.
+check() {
+    local name="$1"
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        failures=$((failures + 1))
+        echo "FAIL: $name" >&2
+    fi
+}
+
+# The page is never one of the files it reads, under whatever name.
+cp "$work/good.csv" "$work/input.csv"
+expect "page over its table" 1 "the page would overwrite the table '$work/input.csv'" \
+    "$work/input.csv" --html "$work/input.csv"
+ln -s input.csv "$work/link.csv"
+expect "page over its table through a link" 1 "the page would overwrite the table" \
+    "$work/input.csv" --html "$work/link.csv"
+check "the table is left whole" cmp -s "$work/good.csv" "$work/input.csv"
+check "the link is left" test -L "$work/link.csv"
+mkdir -p "$work/set/img" "$work/set/labels"
+"$python" - "$work/set/img" <<'PY'
+import struct, sys, zlib
+def png(path, w, h, value):
+    raw = b"".join(b"\0" + bytes([value]) * w for _ in range(h))
+    chunk = lambda k, b: struct.pack(">I", len(b)) + k + b + struct.pack(">I", zlib.crc32(k + b))
+    open(path, "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 0, 0, 0, 0))
+                           + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+for name, value in [("a.png", 10), ("a_seg.png", 0), ("b.png", 200)]:
+    png(sys.argv[1] + "/" + name, 8, 6, value)
+png(sys.argv[1] + "/../labels/a.1.png", 8, 6, 1)
+png(sys.argv[1] + "/../labels/b.1.png", 8, 6, 0)
+PY
+printf '%s\r\nK,0,img/a.png,img/a_seg.png,2,1 2,0.1,1,2,3,4,0.5\r\nK,1,img/b.png,,2,1 2,0.1,2,2,3,4,\r\n' \
+    "$header" >"$work/set/t.csv"
+# The same with the status column of newer tables, and a skipped image.
+printf '%s,status\r\nK,0,img/a.png,img/a_seg.png,2,1 2,0.1,1,2,3,4,0.5,ok\r\nK,1,img/b.png,,2,1 2,0.1,2,2,3,4,,ok\r\nK,2,img/c.png,,,,,,,,,,"skipped: it is a FIFO (named pipe), not an image file"\r\n' \
+    "$header" >"$work/set/st.csv"
+cp "$work/set/labels/a.1.png" "$work/label-copy.png"
+expect "page over a label image" 1 "the page would overwrite the label image '$work/set/labels/a.1.png'" \
+    "$work/set/t.csv" --segmentations "$work/set/labels" --html "$work/set/labels/a.1.png"
+check "the label image is left whole" cmp -s "$work/label-copy.png" "$work/set/labels/a.1.png"
+expect "page over an image" 1 "the page would overwrite the image" "$work/set/t.csv" --html "$work/set/img/../img/b.png"
+
+# Paths are the table's, from wherever the report runs; skipped images are
+# counted and listed.
+out=$(cd / && "$tool" "$work/set/t.csv" --segmentations "$work/set/labels" --html "$work/set/page.html" 2>&1)
+check "a report from another folder finds every thumbnail ($out)" test -z "$out"
+check "no placeholder on the page" bash -c "! grep -q 'no preview' '$work/set/page.html'"
+"$tool" "$work/set/st.csv" --html "$work/set/skipped.html"
+check "the skipped image is listed" grep -q 'it is a FIFO (named pipe), not an image file' "$work/set/skipped.html"
+check "the header counts it" grep -q '2 images read, <a href="#skipped">1 skipped</a>' "$work/set/skipped.html"
+expect "summary counts skipped images" 0 "1 chain, 2 images read, 1 skipped" "$work/set/st.csv"
+# A table of an older run names its images from the folder it ran in.
+mkdir -p "$work/old"
+sed 's#img/#set/img/#g' "$work/set/t.csv" >"$work/old/t.csv"
+out=$(cd "$work" && "$tool" old/t.csv --segmentations set/labels --html old/page.html 2>&1)
+check "an older table's paths are found from the current folder, once said ($out)" \
+    test "$(grep -c 'taken from the current folder' <<<"$out")" = 1
+check "an older table's thumbnails show" bash -c "! grep -q 'no preview' '$work/old/page.html'"
+# Thumbnails that cannot be made are counted on standard error.
+out=$("$tool" "$work/set/t.csv" --segmentations "$work" --html "$work/nolabels.html" 2>&1)
+check "missing label images are counted ($out)" \
+    grep -q "2 label images: No such file or directory (first: $work/a.1.png)" <<<"$out"
+# One image by a relative and by an absolute path is one image; chains
+# without an image in common are no comparison.
+sed "s#img/#$work/set/img/#g; s#^K,#F,#" "$work/set/t.csv" >"$work/set/abs.csv"
+expect "relative and absolute paths match" 0 "mean rank over 2 images" "$work/set/t.csv" "$work/set/abs.csv"
+printf '%s\r\nF,0,elsewhere.png,,2,1 2,0.1,1,2,3,4,\r\n' "$header" >"$work/other.csv"
+expect "no image in common" 1 "the 2 chains have no image in common" "$work/good.csv" "$work/other.csv"
+
+# Tables cut short, endless or not regular files are refused.
+printf '%s\r\nK,0,a.png,,2,1 2,0.1,1,2,3,4,0.8466557911908646\r\nK,1,b.png,,2,1 2,0.1,1,2,3,4,0.84' "$header" >"$work/cut.csv"
+expect "a row cut short" 1 "$work/cut.csv:3: the last row has no line end" "$work/cut.csv"
+expect "a device" 1 "/dev/zero: it is a device, not a regular file" /dev/zero
+mkfifo "$work/fifo.csv"
+expect "a FIFO" 1 "$work/fifo.csv: it is a FIFO (named pipe), not a regular file" "$work/fifo.csv"
+head -c 2000000 /dev/zero >"$work/zeros.csv"
+expect "a line of 2 MB" 1 "$work/zeros.csv:1: line longer than 1048576 bytes" "$work/zeros.csv"
+# A FIFO named like a label image gets a placeholder, and the run ends.
+mv "$work/set/labels/b.1.png" "$work/b.1.png"
+mkfifo "$work/set/labels/b.1.png"
+out=$(timeout 20 "$tool" "$work/set/t.csv" --segmentations "$work/set/labels" --html "$work/fifo.html" 2>&1)
+check "a FIFO label image is skipped with a note ($out)" \
+    grep -q "1 label image: it is a FIFO (named pipe), not a regular file" <<<"$out"
+
+# A byte order mark, terminal escapes, values near the largest double.
+printf '\xEF\xBB\xBF%s\r\n"K\x1b[31m",0,a.png,,2,1 2,0.1,1.7e308,2,3,4,\r\n"K\x1b[31m",1,b.png,,2,1 2,0.1,-1.7e308,2,3,4,\r\n' \
+    "$header" >"$work/odd.csv"
+out=$("$tool" "$work/odd.csv" 2>&1)
+check "a table with a byte order mark reads, escapes stay escaped ($out)" \
+    bash -c '[[ "$1" == *"K\x1B[31m"* && "$1" != *$'"'"'\e'"'"'* ]]' _ "$out"
+"$tool" "$work/odd.csv" --html "$work/odd.html"
+check "a page of values near the largest double" grep -q "<svg" "$work/odd.html"
+check "no NaN coordinate in the box plots" bash -c "! grep -Eq '=\"-?nan\"' '$work/odd.html'"
+
+# A page that is no regular file is written to, never renamed over; a link
+# to a regular file keeps its link.
+# (A link of its own to /proc/self/fd/1 stands for /dev/stdout, which a
+# faulty tool would replace.)
+ln -s /proc/self/fd/1 "$work/stdout"
+"$tool" "$work/good.csv" --html "$work/stdout" | cat >"$work/piped.html"
+check "the page through standard output into a pipe" grep -q "<!DOCTYPE html>" "$work/piped.html"
+check "the link to standard output is still a link" test -L "$work/stdout"
+"$tool" "$work/good.csv" --html "$work/stdout" >"$work/stdout.html"
+check "the page through standard output into a file" grep -q "<!DOCTYPE html>" "$work/stdout.html"
+check "the link to standard output is still one" test -L "$work/stdout"
+mkfifo "$work/page.fifo"
+cat "$work/page.fifo" >"$work/from-fifo.html" &
+timeout 60 "$tool" "$work/good.csv" --html "$work/page.fifo"
+wait
+check "the page through a FIFO" grep -q "<!DOCTYPE html>" "$work/from-fifo.html"
+check "the FIFO is still one" test -p "$work/page.fifo"
+echo old >"$work/real.html"
+ln -s real.html "$work/page-link.html"
+"$tool" "$work/good.csv" --html "$work/page-link.html"
+check "a link to the page stays a link" test -L "$work/page-link.html"
+check "the page it leads to is replaced" grep -q "<!DOCTYPE html>" "$work/real.html"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
