@@ -178,5 +178,59 @@ ln -s real.html "$work/page-link.html"
 check "a link to the page stays a link" test -L "$work/page-link.html"
 check "the page it leads to is replaced" grep -q "<!DOCTYPE html>" "$work/real.html"
 
+# A run ended by a signal: the page is the old one or none, never a part;
+# a catchable signal removes the temporary file, and a later run removes
+# what a killed one left. Ten names of one 8000 x 8000 image make the run
+# last long enough to be signalled while it writes.
+mkdir -p "$work/slow"
+"$python" - "$work/slow/big.png" <<'PY'
+import struct, sys, zlib
+w = h = 8000
+row = b"\0" + bytes(range(256)) * (w // 256) + bytes(w % 256)
+data = zlib.compressobj(1)
+idat = b"".join(data.compress(row) for _ in range(h)) + data.flush()
+chunk = lambda k, b: struct.pack(">I", len(b)) + k + b + struct.pack(">I", zlib.crc32(k + b))
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 0, 0, 0, 0))
+                       + chunk(b"IDAT", idat) + chunk(b"IEND", b""))
+PY
+{
+    printf '%s\r\n' "$header"
+    for i in $(seq 0 9); do
+        ln -s big.png "$work/slow/big$i.png"
+        printf 'K,%d,big%d.png,,2,1 2,0.1,1,2,3,4,\r\n' "$i" "$i"
+    done
+} >"$work/slow/t.csv"
+# (Job control, so that a job started in the background takes SIGINT.)
+set -m
+for signal in TERM INT HUP KILL; do
+    echo "old page" >"$work/slow/page.html"
+    "$tool" "$work/slow/t.csv" --segmentations "$work/slow" --html "$work/slow/page.html" 2>/dev/null &
+    pid=$!
+    for _ in $(seq 2000); do
+        compgen -G "$work/slow/page.html.tmp-*" >/dev/null && break
+        sleep 0.01
+    done
+    kill -s "$signal" "$pid"
+    wait "$pid"
+    status=$?
+    check "SIG$signal ends the run as the signal does ($status)" test "$status" -eq $((128 + $(kill -l "$signal")))
+    check "SIG$signal leaves the old page" test "$(cat "$work/slow/page.html")" = "old page"
+    leftovers=$(compgen -G "$work/slow/page.html.tmp-*" | wc -l)
+    if [ "$signal" = KILL ]; then
+        check "SIGKILL leaves its temporary file ($leftovers)" test "$leftovers" -eq 1
+    else
+        check "SIG$signal removes its temporary file ($leftovers)" test "$leftovers" -eq 0
+    fi
+done
+set +m
+# A young leftover may belong to a run on its way to locking it; an old one
+# nobody holds is removed by the next run writing that page.
+"$tool" "$work/good.csv" --html "$work/slow/page.html"
+check "a young leftover is kept" test "$(compgen -G "$work/slow/page.html.tmp-*" | wc -l)" -eq 1
+touch -d '-1 minute' "$work"/slow/page.html.tmp-*
+"$tool" "$work/good.csv" --html "$work/slow/page.html"
+check "an old leftover is removed" test "$(compgen -G "$work/slow/page.html.tmp-*" | wc -l)" -eq 0
+check "and the page written" grep -q "<!DOCTYPE html>" "$work/slow/page.html"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
