@@ -45,7 +45,7 @@ bool text_lines::open(const std::string& path) {
 
 void text_lines::open_text(std::string_view text, const std::string& name) {
     m_name = name;
-    m_text = text;
+    m_text.assign(text.data(), text.size());
     m_from_text = true;
 }
 
@@ -70,9 +70,9 @@ bool text_lines::fill() {
     }
     std::size_t got = 0;
     if (m_from_text) {
-        got = std::min(chunk, m_text.size());
-        m_buffer.append(m_text.data(), got);
-        m_text.remove_prefix(got);
+        got = std::min(chunk, m_text.size() - m_text_at);
+        m_buffer.append(m_text, m_text_at, got);
+        m_text_at += got;
     } else {
         if (m_fd < 0) return false;
         const std::size_t old = m_buffer.size();

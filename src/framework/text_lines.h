@@ -58,7 +58,8 @@ private:
 
     std::string m_name, m_error;
     int m_fd = -1;
-    std::string_view m_text;  // open_text's text, consumed from the front
+    std::string m_text;  // open_text's text (a copy), consumed from the front
+    std::size_t m_text_at = 0;
     bool m_from_text = false;
     std::string m_buffer;
     std::size_t m_at = 0;  // first unread byte of m_buffer
