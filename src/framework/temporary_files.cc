@@ -87,17 +87,21 @@ int temporary_file::release_fd() {
     return given;
 }
 
-bool temporary_file::rename_to(const std::string& target) {
-    if (std::rename(m_path.c_str(), target.c_str()) != 0) {
-        m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
-        return false;
-    }
+bool temporary_file::named() {
     m_done = true;
     forget(m_slot);
     m_slot = -1;
     if (m_fd >= 0) close(m_fd);
     m_fd = -1;
     return true;
+}
+
+bool temporary_file::rename_to(const std::string& target) {
+    if (std::rename(m_path.c_str(), target.c_str()) != 0) {
+        m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
+        return false;
+    }
+    return named();
 }
 
 bool temporary_file::rename_to_new(const std::string& target) {
@@ -116,12 +120,7 @@ bool temporary_file::rename_to_new(const std::string& target) {
         errno = err;
         return false;  // the destructor removes the file
     }
-    m_done = true;
-    forget(m_slot);
-    m_slot = -1;
-    if (m_fd >= 0) close(m_fd);
-    m_fd = -1;
-    return true;
+    return named();
 }
 
 int remove_stale_temporaries(const std::string& folder, const std::string& prefix, int min_age_seconds) {

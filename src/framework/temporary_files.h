@@ -41,6 +41,7 @@ public:
     bool rename_to_new(const std::string& target);
 
 private:
+    bool named();  // the file has its final name: no longer ours to remove
     std::string m_path, m_error;
     int m_fd = -1;
     int m_slot = -1;

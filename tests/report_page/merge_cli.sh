@@ -6,39 +6,9 @@
 # part way leave no table that looks whole and reports of whole lines only.
 #   bash merge_cli.sh PATH_TO_strandel-bench
 bench="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
+program="$bench"
+source "$(dirname "$0")/cli_support.bash"
 
-# expect NAME STATUS TEXT ARGS...: the merge exits with STATUS and its
-# standard error contains TEXT.
-expect() {
-    local name="$1" status="$2" text="$3"
-    shift 3
-    out=$(timeout 60 "$bench" "$@" 2>&1)
-    got=$?
-    if [ "$got" -eq "$status" ] && [[ "$out" == *"$text"* ]]; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $name: status $got, output:" >&2
-        echo "$out" >&2
-    fi
-}
-
-check() {
-    local name="$1"
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $name" >&2
-    fi
-}
-
-header='chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard'
 row() { printf '%s,%s,%s,,2,1 2,0.1,1,2,3,4,0.8466557911908646\r\n' "$1" "$2" "$3"; }
 { printf '%s\r\n' "$header"; row K 0 a.png; row K 2 c.png; } >"$work/s0.csv"
 { printf '%s\r\n' "$header"; row K 1 b.png; } >"$work/s1.csv"
@@ -162,5 +132,4 @@ expect "a report merge after a killed one" 0 "" --merge "$work/bigm.txt" "$work/
 expect "whose last run is whole" 0 "" --merge "$work/again.txt" "$work/bigm.txt"
 check "the last run has every line" test "$(tail -n +5 "$work/again.txt" | wc -l)" -eq 600000
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -7,29 +7,9 @@
 tool="$1"
 python="${2:-python3}"
 make_data="${3:-$(dirname "$0")/make_report_data.py}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
+program="$tool"
+source "$(dirname "$0")/cli_support.bash"
 
-# expect NAME STATUS TEXT ARGS...: the tool exits with STATUS and its
-# standard error (or output) contains TEXT.
-expect() {
-    local name="$1" status="$2" text="$3"
-    shift 3
-    # A run that waits (on a FIFO) fails instead of hanging the test.
-    out=$(timeout 60 "$tool" "$@" 2>&1)
-    got=$?
-    if [ "$got" -eq "$status" ] && [[ "$out" == *"$text"* ]]; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $name: status $got, output:" >&2
-        echo "$out" >&2
-    fi
-}
-
-header='chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard'
 printf '%s\r\n"AiNet; K-Means(10, 4)",0,a.png,,2,10 200,0.1,1.5,inf,1,nan,\r\n' "$header" >"$work/good.csv"
 printf '%s\nK-Means,0,a.png,,2,10 200,0.1,1.5,2,1,3,\nK-Means,1,b.png,,2,10 200,0.1,x,2,1,3,\n' "$header" >"$work/bad.csv"
 
@@ -57,18 +37,6 @@ expect "page replaced" 0 "" "$work/good.csv" --html "$work/page.html"
 if grep -q "<!DOCTYPE html>" "$work/page.html"; then passes=$((passes + 1)); else failures=$((failures + 1)); echo "FAIL: no page" >&2; fi
 expect "unwritable page" 1 "$work/no/page.html: cannot create a temporary file beside it" \
     "$work/good.csv" --html "$work/no/page.html"
-
-# check NAME CONDITION...: the condition (a command) holds.
-check() {
-    local name="$1"
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $name" >&2
-    fi
-}
 
 # The page is never one of the files it reads, under whatever name.
 cp "$work/good.csv" "$work/input.csv"
@@ -232,5 +200,4 @@ touch -d '-1 minute' "$work"/slow/page.html.tmp-*
 check "an old leftover is removed" test "$(compgen -G "$work/slow/page.html.tmp-*" | wc -l)" -eq 0
 check "and the page written" grep -q "<!DOCTYPE html>" "$work/slow/page.html"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -204,16 +204,18 @@ def main():
     from selenium.webdriver.common.by import By
 
     with tempfile.TemporaryDirectory(prefix="report_page_browser.") as work:
-        data = os.path.join(work, "data")
-        subprocess.run([sys.executable, make_data, data, "--images", "12", "--chains", "4", "--tables", "2",
-                        "--awkward"], check=True)
-        tables = [os.path.join(data, "results-%d.csv" % t) for t in range(2)]
-        page = os.path.join(work, "report.html")
-        subprocess.run([report] + tables + ["--segmentations", os.path.join(data, "labels"), "--html", page],
-                       check=True)
-        chains, rows = read_tables(tables)
+        def generated(name, option, skipped=None):
+            """Tables and images of MAKE_REPORT_DATA with `option`, their page, and the page opened."""
+            data = os.path.join(work, name)
+            subprocess.run([sys.executable, make_data, data, "--images", "12", "--chains", "4", "--tables", "2",
+                            option], check=True)
+            tables = [os.path.join(data, "results-%d.csv" % t) for t in range(2)]
+            page = os.path.join(work, name + ".html")
+            subprocess.run([report] + tables + ["--segmentations", os.path.join(data, "labels"), "--html", page],
+                           check=True)
+            return read_tables(tables, skipped) + (open_page(webdriver, Service, work, page),)
 
-        driver = open_page(webdriver, Service, work, page)
+        chains, rows, driver = generated("data", "--awkward")
         try:
             run_checks(driver, By, chains, rows, awkward=True)
         finally:
@@ -221,16 +223,8 @@ def main():
         # Chains without rows for some images, and an image every chain
         # skipped: cells span the missing chains, sorting still works, the
         # skipped image is listed and counted.
-        sparse = os.path.join(work, "sparse")
-        subprocess.run([sys.executable, make_data, sparse, "--images", "12", "--chains", "4", "--tables", "2",
-                        "--sparse"], check=True)
-        tables = [os.path.join(sparse, "results-%d.csv" % t) for t in range(2)]
-        page = os.path.join(work, "sparse.html")
-        subprocess.run([report] + tables + ["--segmentations", os.path.join(sparse, "labels"), "--html", page],
-                       check=True)
         skipped = []
-        chains, rows = read_tables(tables, skipped)
-        driver = open_page(webdriver, Service, work, page)
+        chains, rows, driver = generated("sparse", "--sparse", skipped)
         try:
             run_checks(driver, By, chains, rows, awkward=False)
             listed = driver.execute_script(
