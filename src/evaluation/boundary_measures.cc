@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
-#include "evaluation/bipartite_matching.h"
 
 namespace strandel {
 
@@ -75,7 +75,9 @@ bipartite_graph pairs_within_reach(const std::vector<std::uint32_t>& left, const
     g.offsets.reserve(left.size() + 1);
     g.offsets.push_back(0);
     const std::uint32_t w = static_cast<std::uint32_t>(width);
+    std::vector<std::pair<std::int64_t, std::uint32_t>> near;  // (squared distance, partner)
     for (std::uint32_t p : left) {
+        near.clear();
         const int x = static_cast<int>(p % w), y = static_cast<int>(p / w);
         const int cx = x / grid.cell, cy = y / grid.cell;
         for (int gy = std::max(0, cy - 1); gy <= std::min(grid.rows - 1, cy + 1); ++gy)
@@ -84,9 +86,12 @@ bipartite_graph pairs_within_reach(const std::vector<std::uint32_t>& left, const
                 for (std::uint32_t m = grid.start[c]; m < grid.start[c + 1]; ++m) {
                     const std::uint32_t q = right[grid.members[m]];
                     const std::int64_t dx = static_cast<std::int64_t>(q % w) - x, dy = static_cast<std::int64_t>(q / w) - y;
-                    if (within_match_radius(dx, dy, width, height)) g.right.push_back(grid.members[m]);
+                    if (within_match_radius(dx, dy, width, height)) near.emplace_back(dx * dx + dy * dy, grid.members[m]);
                 }
             }
+        // Nearest first: the greedy start of the matching pairs neighbours.
+        std::sort(near.begin(), near.end());
+        for (const auto& n : near) g.right.push_back(n.second);
         g.offsets.push_back(static_cast<std::uint32_t>(g.right.size()));
     }
     return g;
@@ -116,13 +121,9 @@ boundary_matching match_boundaries(const label_plane& segmentation, const label_
     boundary_matching result;
     result.segmentation_boundary = boundary_pixels(segmentation);
     result.truth_boundary = boundary_pixels(truth);
-    const std::vector<std::uint32_t> partner = largest_matching(
+    result.partner = largest_matching(
         pairs_within_reach(result.segmentation_boundary, result.truth_boundary, segmentation.width, segmentation.height));
-    result.segmentation_matched.resize(partner.size());
-    for (std::size_t k = 0; k < partner.size(); ++k) {
-        result.segmentation_matched[k] = partner[k] != unmatched;
-        result.matched += partner[k] != unmatched;
-    }
+    for (std::uint32_t p : result.partner) result.matched += p != unmatched;
     return result;
 }
 
@@ -132,8 +133,8 @@ boundary_scores boundary_measures(const label_plane& segmentation, const std::ve
     std::vector<char> matched_by_any;
     for (const label_plane& truth : truths) {
         const boundary_matching m = match_boundaries(segmentation, truth);
-        if (matched_by_any.empty()) matched_by_any.assign(m.segmentation_matched.size(), 0);
-        for (std::size_t k = 0; k < matched_by_any.size(); ++k) matched_by_any[k] |= m.segmentation_matched[k];
+        if (matched_by_any.empty()) matched_by_any.assign(m.partner.size(), 0);
+        for (std::size_t k = 0; k < matched_by_any.size(); ++k) matched_by_any[k] |= m.partner[k] != unmatched;
         s.truth_pixels += m.truth_boundary.size();
         s.truth_matched += m.matched;
         s.segmentation_pixels = m.segmentation_boundary.size();
