@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <matio.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "decoding/matlab_ground_truth.h"
@@ -120,6 +124,10 @@ matlab_ground_truth read_matlab_ground_truth(const std::string& path) {
         result.error = "'" + path + "': " + what;
         return result;
     };
+    struct stat about;
+    if (stat(path.c_str(), &about) != 0) return fail(std::string("cannot be read: ") + std::strerror(errno));
+    if (!S_ISREG(about.st_mode)) return fail("is not a regular file");
+    if (about.st_size == 0) return fail("is empty, not a MATLAB file");
     const mat_file file(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
     if (!file) return fail("not a MATLAB file that libmatio reads (missing, unreadable, or of another format)");
     const mat_variable info(Mat_VarReadInfo(file.get(), "groundTruth"));

@@ -29,7 +29,8 @@ struct histogram_partition {
 // The least within-class sum of squares partition into `classes` classes
 // (at least 1). With fewer present gray levels than that, each present
 // level is a class of its own (more classes could only be empty). Among
-// equal sums the one whose classes end earliest, left to right, is chosen.
+// equal sums the last class starts as late as it can, then the one before
+// it, and so on.
 histogram_partition least_squares_partition(const histogram& h, int classes);
 
 // Within-class sum of squares of the chain's classes (each present gray
