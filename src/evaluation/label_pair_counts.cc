@@ -16,16 +16,31 @@ std::size_t slot_of(std::uint32_t key, std::size_t mask) {
 
 }  // namespace
 
-label_pair_counts::label_pair_counts() : m_dense(256 * 256, 0), m_slots(initial_slots, slot{0, 0}) {}
+label_pair_counts::label_pair_counts()
+    : m_dense(256 * 256, 0), m_row_of_label(65536, no_row), m_slots(initial_slots, slot{0, 0}) {}
 
 void label_pair_counts::clear() {
     std::fill(m_dense.begin(), m_dense.end(), 0);
+    for (std::uint16_t label : m_label_of_row) m_row_of_label[label] = no_row;
+    m_label_of_row.clear();
+    m_rows.clear();
     if (m_used != 0) m_slots.assign(initial_slots, slot{0, 0});
     m_used = 0;
 }
 
 void label_pair_counts::add_pixels(const unsigned char* grays, const std::uint16_t* labels, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) add(grays[i], labels[i]);
+}
+
+void label_pair_counts::add_new_label(unsigned char gray, std::uint16_t label) {
+    if (m_label_of_row.size() < row_limit) {
+        m_row_of_label[label] = static_cast<std::uint32_t>(m_label_of_row.size());
+        m_label_of_row.push_back(label);
+        m_rows.resize(m_rows.size() + 256, 0);
+        ++m_rows[static_cast<std::size_t>(m_row_of_label[label]) << 8 | gray];
+        return;
+    }
+    add_sparse(static_cast<std::uint32_t>(label) << 8 | gray);
 }
 
 void label_pair_counts::add_sparse(std::uint32_t pair) {
@@ -63,6 +78,10 @@ std::vector<label_pair> label_pair_counts::pairs() const {
         if (m_dense[i] != 0)
             result.push_back({static_cast<unsigned char>(i & 255), static_cast<std::uint16_t>(i >> 8), m_dense[i]});
     const std::size_t dense_end = result.size();
+    for (std::size_t row = 0; row < m_label_of_row.size(); ++row)
+        for (unsigned gray = 0; gray < 256; ++gray)
+            if (const std::uint32_t n = m_rows[row << 8 | gray])
+                result.push_back({static_cast<unsigned char>(gray), m_label_of_row[row], n});
     for (const slot& entry : m_slots)
         if (entry.key != 0) {
             const std::uint32_t pair = entry.key - 1;
