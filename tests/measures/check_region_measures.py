@@ -72,6 +72,9 @@ def make_cases(rng):
         truth = voronoi_labels(rng, h, w, regions, rng.choice(65536, regions, replace=False))
         cases.append((f"small regions {k}", image_over(rng, truth, rng.uniform(3, 30)),
                       lookup_from_centres(rng, rng.integers(20, 120)), [truth]))
+    # More labels than get rows of counts (2048): the rest are hashed.
+    truth = voronoi_labels(rng, 150, 160, 3000, rng.choice(np.arange(256, 65536), 3000, replace=False))
+    cases.append(("3000 regions", image_over(rng, truth, 10), lookup_from_centres(rng, 60), [truth]))
     # Degenerate: one region, one class, a segmentation equal to the truth.
     flat = np.full((30, 40), 7, np.uint16)
     cases.append(("one region, one class", rng.integers(0, 256, (30, 40)).astype(np.uint8),
