@@ -91,6 +91,9 @@ bipartite_graph pairs_within_reach(const std::vector<std::uint32_t>& left, const
             }
         // Nearest first: the greedy start of the matching pairs neighbours.
         std::sort(near.begin(), near.end());
+        if (g.right.size() + near.size() > boundary_pair_limit)
+            throw std::length_error("the boundary matching would need more than " + std::to_string(boundary_pair_limit) +
+                                    " candidate pixel pairs (boundaries as dense as noise on a large image)");
         for (const auto& n : near) g.right.push_back(n.second);
         g.offsets.push_back(static_cast<std::uint32_t>(g.right.size()));
     }

@@ -20,6 +20,7 @@
 // 2PR / (P + R), 0 when P + R is 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,11 @@ struct boundary_matching {
     std::vector<std::uint32_t> partner;
     std::uint64_t matched = 0;
 };
+
+// At most this many (segmentation pixel, truth pixel) pairs within reach
+// are held (4 bytes each): beyond it match_boundaries throws
+// std::length_error rather than take more memory.
+constexpr std::size_t boundary_pair_limit = std::size_t(1) << 30;
 
 // Throws std::invalid_argument when the planes differ in size.
 boundary_matching match_boundaries(const label_plane& segmentation, const label_plane& truth);
