@@ -118,7 +118,9 @@ bool replacing_file::commit(std::string* error) {
         return true;
     }
     if (!(m_may_replace ? m_temporary->rename_to(m_path) : m_temporary->rename_to_new(m_path))) {
-        *error = m_temporary->error();
+        *error = m_temporary->error_number() == EEXIST
+                     ? m_temporary->error()
+                     : m_path + ": cannot write: " + std::strerror(m_temporary->error_number());
         m_temporary.reset();
         return false;
     }
