@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -35,6 +36,14 @@ bool fits_histogram(std::uint64_t width, std::uint64_t height, std::string* why)
     *why = std::to_string(width) + "x" + std::to_string(height) +
            " pixels is too many: a gray level's count must fit a 32-bit integer";
     return false;
+}
+
+std::size_t read_file_head(const std::string& file, unsigned char* bytes, std::size_t size) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return 0;
+    const std::size_t read = std::fread(bytes, 1, size, f);
+    std::fclose(f);
+    return read;
 }
 
 }  // namespace strandel

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/image_header.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "decoding/file_check.h"
 
 namespace strandel {
 
@@ -33,12 +34,8 @@ bool is_palette_header(const unsigned char* bytes, std::size_t size, std::string
 }
 
 bool is_palette_image(const std::string& file, std::string* kind) {
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return false;
     unsigned char bytes[32];
-    const std::size_t size = std::fread(bytes, 1, sizeof bytes, f);
-    std::fclose(f);
-    return is_palette_header(bytes, size, kind);
+    return is_palette_header(bytes, read_file_head(file, bytes, sizeof bytes), kind);
 }
 
 }  // namespace strandel

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/in_process_reader.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "decoding/file_check.h"
+#include "decoding/jpeg_rows.h"
 #include "decoding/pgm_rows.h"
 #include "decoding/png_rows.h"
 
@@ -24,12 +27,21 @@ open_result open_any(const std::string& file, row_role role, const rows_opener& 
 open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why) {
     unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        // The system's reason (no permission...), before any decoder
+        // guesses at a file it cannot read.
+        *why = std::strerror(errno);
+        return open_result::failed;
+    }
+    const std::size_t size = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (size == 0) {
+        *why = "the file is empty";
+        return open_result::failed;
     }
     if (has_png_signature(head, size)) return open_png_rows(file, role, rows, why);
+    if (has_jpeg_signature(head, size)) return open_jpeg_rows(file, role, rows, why);
     if (size >= 2 && head[0] == 'P' && head[1] == '5') return open_pgm_rows(file, role, rows, why);
     return open_result::not_covered;
 }

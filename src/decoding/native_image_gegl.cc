@@ -23,6 +23,7 @@ extern "C" {
 #include "decoding/file_check.h"
 #include "decoding/image_header.h"
 #include "decoding/in_process_reader.h"
+#include "decoding/jpeg_rows.h"
 #include "decoding/png_rows.h"
 #include "framework/pixel_layout.h"
 #include "evaluation/pixel_pairs.h"
@@ -44,8 +45,9 @@ public:
         if (m_buffer) g_object_unref(m_buffer);
     }
 
-    // Decodes `file`; false with the reason in `why` when it cannot.
-    bool load(const std::string& file, std::string* why);
+    // Decodes `file` with `loader` (none: GEGL has none for it); false with
+    // the reason in `why` when it cannot.
+    bool load(const std::string& file, const char* loader, std::string* why);
 
     int width() const { return m_extent.width; }
     int height() const { return m_extent.height; }
@@ -83,11 +85,7 @@ const char* loader_for(const std::string& file) {
         if (const char* loader = gegl_operation_handlers_get_loader(extension.c_str())) return loader;
 
     unsigned char head[256];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
+    const std::size_t size = read_file_head(file, head, sizeof head);
     gboolean uncertain = FALSE;
     gchar* content_type = g_content_type_guess(nullptr, head, size, &uncertain);
     gchar* mime = content_type ? g_content_type_get_mime_type(content_type) : nullptr;
@@ -97,10 +95,9 @@ const char* loader_for(const std::string& file) {
     return loader;
 }
 
-bool decoded_image::load(const std::string& file, std::string* why) {
+bool decoded_image::load(const std::string& file, const char* loader, std::string* why) {
     // gegl:load would show a missing file as a picture of an error message;
     // the loaders are called directly so that a failure is one.
-    const char* loader = loader_for(file);
     if (!loader) {
         *why = "GEGL has no loader for this kind of file";
         return false;
@@ -266,6 +263,38 @@ void start_gegl() {
     });
 }
 
+// A colour JPEG read as labels: decoded as the in-process reader decodes
+// it, converted to gray by babl's luminance as GEGL's loader would have its
+// rows converted (GEGL's JPEG loader itself reads uninitialised memory for
+// a file cut short, and ends the process on a damaged one).
+class jpeg_luminance_rows : public pixel_rows {
+public:
+    explicit jpeg_luminance_rows(std::unique_ptr<jpeg_decoder> decoder)
+        : pixel_rows(decoder->width(), decoder->height()), m_decoder(std::move(decoder)),
+          m_fish(babl_fish(babl_format("R'G'B' u8"), babl_format("Y' u8"))),
+          m_rgb(std::size_t(width()) * 3), m_gray(std::size_t(width())) {}
+
+    const unsigned char* next_row(std::string* why) override {
+        if (!m_decoder->read_row(m_rgb.data(), why)) return nullptr;
+        babl_process(m_fish, m_rgb.data(), m_gray.data(), width());
+        return m_gray.data();
+    }
+
+private:
+    std::unique_ptr<jpeg_decoder> m_decoder;
+    const Babl* m_fish;
+    std::vector<unsigned char> m_rgb, m_gray;
+};
+
+open_result open_jpeg_luminance_rows(const std::string& file, std::unique_ptr<pixel_rows>* rows, std::string* why) {
+    start_gegl();
+    auto decoder = std::make_unique<jpeg_decoder>();
+    if (!decoder->open(file, why)) return open_result::failed;
+    const int orientation = decoder->orientation();
+    *rows = oriented_rows(std::make_unique<jpeg_luminance_rows>(std::move(decoder)), orientation);
+    return open_result::opened;
+}
+
 }  // namespace
 
 open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
@@ -279,10 +308,21 @@ open_result open_gegl_rows(const std::string& file, row_role role, std::unique_p
     // GEGL's PNG loader hands out rows it could not decode as if they
     // were there.
     if (is_png_file(file) && !png_decodes_completely(file, why)) return open_result::failed;
+    if (is_jpeg_file(file)) {
+        if (role == row_role::labels) return open_jpeg_luminance_rows(file, rows, why);
+        return open_jpeg_rows(file, role, rows, why);
+    }
 
     start_gegl();
+    const char* loader = loader_for(file);
+    // Every JPEG is decoded above: a file GEGL would give its JPEG loader
+    // (by its name) is none, and that loader ends the process on it.
+    if (loader && std::strcmp(loader, "gegl:jpg-load") == 0) {
+        *why = "it is not a JPEG file, whatever its name says";
+        return open_result::failed;
+    }
     auto image = std::make_unique<decoded_image>();
-    if (!image->load(file, why)) return open_result::failed;
+    if (!image->load(file, loader, why)) return open_result::failed;
     *rows = std::make_unique<gegl_rows>(std::move(image), role);
     return open_result::opened;
 }

@@ -118,12 +118,7 @@ bool has_png_signature(const unsigned char* bytes, std::size_t size) {
 
 bool is_png_file(const std::string& file) {
     unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
-    return has_png_signature(head, size);
+    return has_png_signature(head, read_file_head(file, head, sizeof head));
 }
 
 open_result open_png_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
