@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/file_check.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -28,6 +30,16 @@ bool is_regular_file(const std::string& path, std::string* why) {
     else
         *why = "it is not a regular file";
     return false;
+}
+
+bool is_readable(const std::string& path, std::string* why) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    close(fd);
+    return true;
 }
 
 bool fits_histogram(std::uint64_t width, std::uint64_t height, std::string* why) {

@@ -14,6 +14,10 @@ namespace strandel {
 // ...) or why it cannot be looked at ("No such file or directory").
 bool is_regular_file(const std::string& path, std::string* why);
 
+// Whether `path` (a regular file) can be opened for reading; otherwise
+// false with the system's reason ("Permission denied").
+bool is_readable(const std::string& path, std::string* why);
+
 // Whether an image of width x height pixels can be counted: every gray
 // level's count must fit the histogram's 32-bit integers. Otherwise false
 // and `why` names the size.

@@ -6,9 +6,11 @@
 #include <cstring>
 
 #include "decoding/file_check.h"
+#include "decoding/gif_rows.h"
 #include "decoding/jpeg_rows.h"
 #include "decoding/pgm_rows.h"
 #include "decoding/png_rows.h"
+#include "decoding/tiff_check.h"
 
 namespace strandel {
 
@@ -42,8 +44,18 @@ open_result open_in_process(const std::string& file, row_role role, std::unique_
     }
     if (has_png_signature(head, size)) return open_png_rows(file, role, rows, why);
     if (has_jpeg_signature(head, size)) return open_jpeg_rows(file, role, rows, why);
+    if (has_gif_signature(head, size)) return open_gif_rows(file, role, rows, why);
     if (size >= 2 && head[0] == 'P' && head[1] == '5') return open_pgm_rows(file, role, rows, why);
     return open_result::not_covered;
+}
+
+bool fit_for_other_decoders(const std::string& file, std::string* why) {
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_png_signature(head, size)) return png_decodes_completely(file, why);
+    if (has_tiff_signature(head, size)) return tiff_decodes_completely(file, why);
+    if (has_gif_signature(head, size)) return gif_is_readable(file, why);
+    return true;
 }
 
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,

@@ -21,7 +21,6 @@ extern "C" {
 #include <vector>
 
 #include "decoding/file_check.h"
-#include "decoding/image_header.h"
 #include "decoding/in_process_reader.h"
 #include "decoding/jpeg_rows.h"
 #include "decoding/png_rows.h"
@@ -82,7 +81,8 @@ std::string lower_extension(const std::string& file) {
 const char* loader_for(const std::string& file) {
     const std::string extension = lower_extension(file);
     if (!extension.empty())
-        if (const char* loader = gegl_operation_handlers_get_loader(extension.c_str())) return loader;
+        if (const char* loader = gegl_operation_handlers_get_loader(extension.c_str()))
+            if (std::strcmp(loader, "gegl:magick-load") != 0) return loader;
 
     unsigned char head[256];
     const std::size_t size = read_file_head(file, head, sizeof head);
@@ -92,7 +92,9 @@ const char* loader_for(const std::string& file) {
     const char* loader = mime ? gegl_operation_handlers_get_loader(mime) : nullptr;
     g_free(mime);
     g_free(content_type);
-    return loader;
+    // GEGL's last resort runs ImageMagick's command-line tool, where there
+    // is one, and reads back what it wrote: no loader of GEGL's own.
+    return loader && std::strcmp(loader, "gegl:magick-load") != 0 ? loader : nullptr;
 }
 
 bool decoded_image::load(const std::string& file, const char* loader, std::string* why) {
@@ -299,15 +301,7 @@ open_result open_jpeg_luminance_rows(const std::string& file, std::unique_ptr<pi
 
 open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                            std::string* why) {
-    std::string kind;
-    if (role == row_role::image && is_palette_image(file, &kind)) {
-        *why = "it is " + kind + ", whose pixels GIMP keeps as palette indices; the native engine reads only "
-               "gray and colour images (convert it to gray or RGB first)";
-        return open_result::failed;
-    }
-    // GEGL's PNG loader hands out rows it could not decode as if they
-    // were there.
-    if (is_png_file(file) && !png_decodes_completely(file, why)) return open_result::failed;
+    if (!fit_for_other_decoders(file, why)) return open_result::failed;
     if (is_jpeg_file(file)) {
         if (role == row_role::labels) return open_jpeg_luminance_rows(file, rows, why);
         return open_jpeg_rows(file, role, rows, why);
