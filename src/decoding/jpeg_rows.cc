@@ -199,7 +199,8 @@ unsigned long read32(const unsigned char* p, bool big) {
 
 }  // namespace
 
-jpeg_decoder::jpeg_decoder() : m_state(std::make_unique<state>()) {}
+jpeg_decoder::jpeg_decoder(std::size_t memory_limit)
+    : m_state(std::make_unique<state>()), m_memory_limit(memory_limit) {}
 jpeg_decoder::~jpeg_decoder() = default;
 
 int jpeg_decoder::width() const { return int(m_state->info.output_width); }
@@ -214,6 +215,7 @@ bool jpeg_decoder::open(const std::string& file, std::string* why) {
         return false;
     }
     if (!s.create() || !s.read_header()) return s.broken(why);
+    if (m_memory_limit) s.info.mem->max_memory_to_use = long(m_memory_limit);
     if (!fits_histogram(s.info.image_width, s.info.image_height, why)) return false;
     choose_output(s.info);
     if (!s.start()) return s.broken(why);

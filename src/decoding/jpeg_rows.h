@@ -18,7 +18,10 @@ namespace strandel {
 // One JPEG file being decoded, top to bottom, in the stored orientation.
 class jpeg_decoder {
 public:
-    jpeg_decoder();
+    // `memory_limit`: bytes libjpeg may hold for a file (0: no limit), so
+    // that a few bytes declaring a huge progressive image are refused
+    // rather than allocated for.
+    explicit jpeg_decoder(std::size_t memory_limit = 0);
     ~jpeg_decoder();
     jpeg_decoder(const jpeg_decoder&) = delete;
     jpeg_decoder& operator=(const jpeg_decoder&) = delete;
@@ -46,6 +49,7 @@ public:
 
 private:
     std::unique_ptr<state> m_state;
+    std::size_t m_memory_limit;
     int m_orientation = 1;
 };
 
