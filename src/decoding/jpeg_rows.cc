@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -52,7 +53,8 @@ struct jpeg_decoder::state {
         jpeg_create_decompress(&info);
         created = true;
         jpeg_stdio_src(&info, file);
-        jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);
+        jpeg_save_markers(&info, JPEG_APP0 + 1, 0xFFFF);  // EXIF
+        jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);  // ICC profile
         return true;
     }
     bool read_header() {
@@ -221,6 +223,12 @@ bool jpeg_decoder::open(const std::string& file, std::string* why) {
     if (!s.start()) return s.broken(why);
     if (s.info.out_color_space == JCS_CMYK) s.cmyk.resize(std::size_t(s.info.output_width) * 4);
     m_orientation = saved_orientation(s.info);
+    JOCTET* icc = nullptr;
+    unsigned int icc_length = 0;
+    if (jpeg_read_icc_profile(&s.info, &icc, &icc_length) && icc) {
+        m_icc.assign(icc, icc + icc_length);
+        std::free(icc);
+    }
     return true;
 }
 

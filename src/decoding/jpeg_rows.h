@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "decoding/pixel_rows.h"
 
@@ -40,6 +41,9 @@ public:
     int channels() const;
     // The EXIF orientation (1 to 8), 1 when the file has none.
     int orientation() const { return m_orientation; }
+    // The embedded ICC profile, empty when there is none: the colour space
+    // a conversion to gray must happen in.
+    const std::vector<unsigned char>& icc_profile() const { return m_icc; }
 
     // The next stored row, channels() bytes per pixel; false with libjpeg's
     // reason when the data is broken beyond what it reads past.
@@ -50,6 +54,7 @@ public:
 private:
     std::unique_ptr<state> m_state;
     std::size_t m_memory_limit;
+    std::vector<unsigned char> m_icc;
     int m_orientation = 1;
 };
 

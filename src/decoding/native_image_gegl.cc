@@ -265,6 +265,19 @@ void start_gegl() {
     });
 }
 
+// From 8-bit RGB to 8-bit gray in the colour space an ICC profile
+// describes (sRGB without one, or with one babl does not take), as GIMP
+// converts an image holding that profile to grayscale.
+const Babl* luminance_fish(const std::vector<unsigned char>& icc) {
+    const Babl* space = nullptr;
+    if (!icc.empty()) {
+        const char* error = nullptr;
+        space = babl_space_from_icc(reinterpret_cast<const char*>(icc.data()), int(icc.size()),
+                                    BABL_ICC_INTENT_RELATIVE_COLORIMETRIC, &error);
+    }
+    return babl_fish(babl_format_with_space("R'G'B' u8", space), babl_format_with_space("Y' u8", space));
+}
+
 // A colour JPEG read as labels: decoded as the in-process reader decodes
 // it, converted to gray by babl's luminance as GEGL's loader would have its
 // rows converted (GEGL's JPEG loader itself reads uninitialised memory for
@@ -273,8 +286,8 @@ class jpeg_luminance_rows : public pixel_rows {
 public:
     explicit jpeg_luminance_rows(std::unique_ptr<jpeg_decoder> decoder)
         : pixel_rows(decoder->width(), decoder->height()), m_decoder(std::move(decoder)),
-          m_fish(babl_fish(babl_format("R'G'B' u8"), babl_format("Y' u8"))),
-          m_rgb(std::size_t(width()) * 3), m_gray(std::size_t(width())) {}
+          m_fish(luminance_fish(m_decoder->icc_profile())), m_rgb(std::size_t(width()) * 3),
+          m_gray(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string* why) override {
         if (!m_decoder->read_row(m_rgb.data(), why)) return nullptr;

@@ -204,6 +204,9 @@ def main(folder):
     cut("bands_rst.jpg", "cut_half.jpg", half_scan)
     # Gray JPEG labels (turned as the image is shown, not stored).
     os.rename(p("bands_labels.jpg"), p("bands_turned_seg.jpg"))
+    # Colour JPEG labels in a linear-light colour space (ICC profile):
+    # converted to gray in that space, as GIMP converts them.
+    os.rename(p("labels_icc.jpg"), p("bands_prog_seg.jpg"))
     cut("bands_rst.jpg", "cut_400.jpg", lambda n, data: 400)
     cut("bands_rst.jpg", "bands_cmyk_seg.jpg", lambda n, data: 400)
     open(p("empty.jpg"), "wb").close()
