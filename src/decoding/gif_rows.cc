@@ -53,12 +53,17 @@ public:
     const unsigned char* indices(int y) const {
         return m_gif->SavedImages[0].RasterBits + std::size_t(y) * std::size_t(width());
     }
-    // The third byte of each palette entry; indices past the table's end
-    // read as 0.
-    std::vector<unsigned char> blue_levels() const {
-        std::vector<unsigned char> blue(256, 0);
-        for (int i = 0; i < m_colours->ColorCount && i < 256; ++i) blue[std::size_t(i)] = m_colours->Colors[i].Blue;
-        return blue;
+    // Each index's colour, 3 bytes an index; indices past the table's end
+    // read as black.
+    std::vector<unsigned char> palette() const {
+        std::vector<unsigned char> rgb(256 * 3, 0);
+        for (int i = 0; i < m_colours->ColorCount && i < 256; ++i) {
+            const GifColorType& c = m_colours->Colors[i];
+            rgb[std::size_t(i) * 3] = c.Red;
+            rgb[std::size_t(i) * 3 + 1] = c.Green;
+            rgb[std::size_t(i) * 3 + 2] = c.Blue;
+        }
+        return rgb;
     }
 
 private:
@@ -75,18 +80,35 @@ private:
 class gif_rows : public pixel_rows {
 public:
     explicit gif_rows(std::unique_ptr<gif_file> gif)
-        : pixel_rows(gif->width(), gif->height()), m_gif(std::move(gif)), m_blue(m_gif->blue_levels()),
+        : pixel_rows(gif->width(), gif->height()), m_gif(std::move(gif)), m_palette(m_gif->palette()),
           m_row(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string*) override {
         const unsigned char* index = m_gif->indices(m_next++);
-        for (unsigned char& g : m_row) g = m_blue[*index++];
+        for (unsigned char& g : m_row) g = m_palette[std::size_t(*index++) * 3 + 2];  // the third byte
         return m_row.data();
     }
 
 private:
     std::unique_ptr<gif_file> m_gif;
-    std::vector<unsigned char> m_blue, m_row;
+    std::vector<unsigned char> m_palette, m_row;
+    int m_next = 0;
+};
+
+class gif_rgb_rows : public rgb_rows {
+public:
+    explicit gif_rgb_rows(std::unique_ptr<gif_file> gif) : m_gif(std::move(gif)), m_palette(m_gif->palette()) {}
+    int width() const override { return m_gif->width(); }
+    int height() const override { return m_gif->height(); }
+    bool next_row(unsigned char* rgb, std::string*) override {
+        const unsigned char* index = m_gif->indices(m_next++);
+        for (int x = 0; x < width(); ++x, rgb += 3) std::memcpy(rgb, &m_palette[std::size_t(index[x]) * 3], 3);
+        return true;
+    }
+
+private:
+    std::unique_ptr<gif_file> m_gif;
+    std::vector<unsigned char> m_palette;
     int m_next = 0;
 };
 
@@ -98,6 +120,13 @@ open_result open_gif_rows(const std::string& file, row_role role, std::unique_pt
     if (!gif->load(file, why)) return open_result::failed;
     if (role == row_role::labels) return open_result::not_covered;
     *rows = std::make_unique<gif_rows>(std::move(gif));
+    return open_result::opened;
+}
+
+open_result open_gif_rgb_rows(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why) {
+    auto gif = std::make_unique<gif_file>();
+    if (!gif->load(file, why)) return open_result::failed;
+    *rows = std::make_unique<gif_rgb_rows>(std::move(gif));
     return open_result::opened;
 }
 

@@ -22,6 +22,9 @@ namespace strandel {
 open_result open_gif_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                           std::string* why);
 
+// The same GIF's rows as the RGB colours of its palette.
+open_result open_gif_rgb_rows(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why);
+
 // Whether a GIF is one that open_gif_rows reads; false with the reason.
 bool gif_is_readable(const std::string& file, std::string* why);
 

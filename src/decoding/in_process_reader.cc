@@ -49,6 +49,14 @@ open_result open_in_process(const std::string& file, row_role role, std::unique_
     return open_result::not_covered;
 }
 
+open_result open_colour_labels(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why) {
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_jpeg_signature(head, size)) return open_jpeg_rgb_rows(file, rows, why);
+    if (has_gif_signature(head, size)) return open_gif_rgb_rows(file, rows, why);
+    return open_result::not_covered;
+}
+
 bool fit_for_other_decoders(const std::string& file, std::string* why) {
     unsigned char head[8];
     const std::size_t size = read_file_head(file, head, sizeof head);

@@ -18,6 +18,11 @@ namespace strandel {
 open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why);
 
+// Opens the colour files open_in_process does not cover as labels (colour
+// JPEG, GIF) for their RGB rows, decoded as they are decoded as images;
+// any other file is not covered.
+open_result open_colour_labels(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why);
+
 // Whether a file left to another decoder (GEGL, GIMP's loaders) is one that
 // every decoder reads alike: a PNG or TIFF must decode to its end (those
 // decoders would hand out rows they could not decode), a TIFF hold one page

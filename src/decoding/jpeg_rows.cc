@@ -143,6 +143,19 @@ private:
     std::vector<unsigned char> m_raw, m_gray;
 };
 
+class jpeg_rgb_rows : public rgb_rows {
+public:
+    explicit jpeg_rgb_rows(std::unique_ptr<jpeg_decoder> decoder) : m_decoder(std::move(decoder)) {}
+    int width() const override { return m_decoder->width(); }
+    int height() const override { return m_decoder->height(); }
+    bool next_row(unsigned char* rgb, std::string* why) override { return m_decoder->read_row(rgb, why); }
+    int orientation() const override { return m_decoder->orientation(); }
+    std::vector<unsigned char> icc_profile() const override { return m_decoder->icc_profile(); }
+
+private:
+    std::unique_ptr<jpeg_decoder> m_decoder;
+};
+
 // Where shown pixel (x, y) of an image stored `width` x `height` lies in
 // the stored image, for each EXIF orientation.
 std::size_t stored_index(int orientation, int x, int y, int width, int height) {
@@ -249,6 +262,14 @@ open_result open_jpeg_rows(const std::string& file, row_role role, std::unique_p
     if (role == row_role::labels && decoder->channels() != 1) return open_result::not_covered;
     const int orientation = decoder->orientation();
     *rows = oriented_rows(std::make_unique<jpeg_file_rows>(std::move(decoder)), orientation);
+    return open_result::opened;
+}
+
+open_result open_jpeg_rgb_rows(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why) {
+    auto decoder = std::make_unique<jpeg_decoder>();
+    if (!decoder->open(file, why)) return open_result::failed;
+    if (decoder->channels() != 3) return open_result::not_covered;
+    *rows = std::make_unique<jpeg_rgb_rows>(std::move(decoder));
     return open_result::opened;
 }
 

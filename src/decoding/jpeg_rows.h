@@ -65,6 +65,9 @@ private:
 open_result open_jpeg_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                            std::string* why);
 
+// Opens a colour JPEG for its RGB rows (a gray one is not covered).
+open_result open_jpeg_rgb_rows(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why);
+
 // The rows of `stored` as they are shown with an EXIF orientation (1 to
 // 8; 5 to 8 swap width and height). Any orientation but 1 holds the
 // image's levels whole once the first row is asked for: rows read in

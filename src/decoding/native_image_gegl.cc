@@ -21,6 +21,7 @@ extern "C" {
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "decoding/gif_rows.h"
 #include "decoding/in_process_reader.h"
 #include "decoding/jpeg_rows.h"
 #include "decoding/png_rows.h"
@@ -278,47 +279,51 @@ const Babl* luminance_fish(const std::vector<unsigned char>& icc) {
     return babl_fish(babl_format_with_space("R'G'B' u8", space), babl_format_with_space("Y' u8", space));
 }
 
-// A colour JPEG read as labels: decoded as the in-process reader decodes
-// it, converted to gray by babl's luminance as GEGL's loader would have its
-// rows converted (GEGL's JPEG loader itself reads uninitialised memory for
-// a file cut short, and ends the process on a damaged one).
-class jpeg_luminance_rows : public pixel_rows {
+// A colour JPEG or GIF read as labels: decoded as the in-process reader
+// decodes it, converted to gray by babl's luminance as GEGL's loader would
+// have its rows converted (GEGL's JPEG loader itself reads uninitialised
+// memory for a file cut short and ends the process on a damaged one; its
+// GIF loader blackens transparent pixels, whose colour GIMP keeps).
+class luminance_rows : public pixel_rows {
 public:
-    explicit jpeg_luminance_rows(std::unique_ptr<jpeg_decoder> decoder)
-        : pixel_rows(decoder->width(), decoder->height()), m_decoder(std::move(decoder)),
-          m_fish(luminance_fish(m_decoder->icc_profile())), m_rgb(std::size_t(width()) * 3),
+    explicit luminance_rows(std::unique_ptr<rgb_rows> colour)
+        : pixel_rows(colour->width(), colour->height()), m_colour(std::move(colour)),
+          m_fish(luminance_fish(m_colour->icc_profile())), m_rgb(std::size_t(width()) * 3),
           m_gray(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string* why) override {
-        if (!m_decoder->read_row(m_rgb.data(), why)) return nullptr;
+        if (!m_colour->next_row(m_rgb.data(), why)) return nullptr;
         babl_process(m_fish, m_rgb.data(), m_gray.data(), width());
         return m_gray.data();
     }
 
 private:
-    std::unique_ptr<jpeg_decoder> m_decoder;
+    std::unique_ptr<rgb_rows> m_colour;
     const Babl* m_fish;
     std::vector<unsigned char> m_rgb, m_gray;
 };
-
-open_result open_jpeg_luminance_rows(const std::string& file, std::unique_ptr<pixel_rows>* rows, std::string* why) {
-    start_gegl();
-    auto decoder = std::make_unique<jpeg_decoder>();
-    if (!decoder->open(file, why)) return open_result::failed;
-    const int orientation = decoder->orientation();
-    *rows = oriented_rows(std::make_unique<jpeg_luminance_rows>(std::move(decoder)), orientation);
-    return open_result::opened;
-}
 
 }  // namespace
 
 open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                            std::string* why) {
     if (!fit_for_other_decoders(file, why)) return open_result::failed;
-    if (is_jpeg_file(file)) {
-        if (role == row_role::labels) return open_jpeg_luminance_rows(file, rows, why);
-        return open_jpeg_rows(file, role, rows, why);
+    // GEGL's JPEG and GIF loaders read otherwise than GIMP's (see
+    // luminance_rows): they are never given a file.
+    if (role == row_role::labels) {
+        std::unique_ptr<rgb_rows> colour;
+        const open_result opened = open_colour_labels(file, &colour, why);
+        if (opened == open_result::failed) return opened;
+        if (opened == open_result::opened) {
+            start_gegl();  // babl
+            const int orientation = colour->orientation();
+            *rows = oriented_rows(std::make_unique<luminance_rows>(std::move(colour)), orientation);
+            return opened;
+        }
     }
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_jpeg_signature(head, size) || has_gif_signature(head, size)) return open_in_process(file, role, rows, why);
 
     start_gegl();
     const char* loader = loader_for(file);

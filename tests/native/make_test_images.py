@@ -207,6 +207,9 @@ def main(folder):
     # Colour JPEG labels in a linear-light colour space (ICC profile):
     # converted to gray in that space, as GIMP converts them.
     os.rename(p("labels_icc.jpg"), p("bands_prog_seg.jpg"))
+    # GIF labels black, white (transparent) and gray: three labels, as GIMP
+    # keeps a transparent pixel's colour.
+    os.rename(p("labels_transparent.gif"), p("bands_seg.gif"))
     cut("bands_rst.jpg", "cut_400.jpg", lambda n, data: 400)
     cut("bands_rst.jpg", "bands_cmyk_seg.jpg", lambda n, data: 400)
     open(p("empty.jpg"), "wb").close()

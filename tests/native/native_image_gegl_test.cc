@@ -123,6 +123,17 @@ TEST(NativeImage, PaletteImagesReadAsTheirColours) {
     }
 }
 
+TEST(NativeImage, GifLabelsKeepTheColourOfTransparentPixels) {
+    // Black, white (transparent) and gray labels: three, not two.
+    image_data data;
+    std::string why;
+    ASSERT_EQ(read("bands.gif", data, &why), read_status::ok) << why;
+    ASSERT_TRUE(data.has_manual);
+    EXPECT_EQ(data.manual.at(20, 0), 40u * 70);
+    EXPECT_EQ(data.manual.at(120, 255), 50u * 70);
+    EXPECT_EQ(data.manual.at(220, 128), 60u * 70);
+}
+
 TEST(NativeImage, AGrayRampPaletteImageReadsAsTheGrayImage) {
     image_data gray, ramp;
     std::string why;
