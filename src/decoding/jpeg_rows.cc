@@ -72,8 +72,8 @@ struct jpeg_decoder::state {
         JSAMPROW rows[1] = {row};
         return jpeg_read_scanlines(&info, rows, 1) == 1;
     }
-    // What comes after the last row is read too: markers broken there fail
-    // the file in GIMP's loader as well.
+    // What comes after the last row is read too, and, as in GIMP's loader,
+    // whatever is broken there (a second frame, a bad marker) is read past.
     bool finish() {
         if (setjmp(error.jump)) return false;
         jpeg_finish_decompress(&info);
@@ -251,7 +251,7 @@ bool jpeg_decoder::read_row(unsigned char* row, std::string* why) {
     unsigned char* target = s.cmyk.empty() ? row : s.cmyk.data();
     if (!s.read_scanline(target)) return s.broken(why);
     if (!s.cmyk.empty()) cmyk_to_rgb(target, row, width());
-    if (s.info.output_scanline == s.info.output_height && !s.finish()) return s.broken(why);
+    if (s.info.output_scanline == s.info.output_height) s.finish();
     return true;
 }
 

@@ -46,7 +46,8 @@ fi
 # manual segmentation of another size, a file that does not decode, a
 # truncated one and one too large to count; JPEGs progressive, with restart
 # markers, CMYK, turned by their EXIF orientation (with JPEG labels), with
-# a damaged colour JPEG as labels, cut in their pixels, cut in their
+# a damaged colour JPEG as labels, with a second frame header after the
+# pixels, cut in their pixels, cut in their
 # tables, empty; indexed PNGs (a gray ramp, colours with a transparent
 # one), a GIF with a transparent colour and an animated one; 16-bit TIFFs
 # whole and cut, a TIFF of two pages: both engines (native with one and two
@@ -58,7 +59,7 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
   for name in gray graya rgb rgba deep linear broken interlaced iccp huge truncated; do
     layouts+=("$dir/layouts/$name.png")
   done
-  for name in bands.jpg bands_prog.jpg bands_rst.jpg bands_cmyk.jpg bands_turned.jpg cut_half.jpg cut_400.jpg \
+  for name in bands.jpg bands_prog.jpg bands_rst.jpg bands_cmyk.jpg bands_turned.jpg second_frame.jpg cut_half.jpg cut_400.jpg \
     empty.jpg indexed.png ramp.png bands.gif frames.gif deep_strips.tif deep_cut.tif pages.tif; do
     layouts+=("$dir/layouts/$name")
   done
@@ -72,7 +73,7 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
     "$bench" --engine native --jobs 2 --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native2.txt" 2>/dev/null ||
       fail "the native engine with two jobs failed on the layouts (chain '$chain')"
   done
-  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 36 ] || fail "not 18 lines per chain from the layouts"
+  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 38 ] || fail "not 19 lines per chain from the layouts"
   diff <(untimed "$dir/layouts-native2.txt") <(untimed "$dir/layouts-native.txt") ||
     fail "the native engine read the layouts differently with two jobs"
   diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||

@@ -210,6 +210,12 @@ def main(folder):
     # GIF labels black, white (transparent) and gray: three labels, as GIMP
     # keeps a transparent pixel's colour.
     os.rename(p("labels_transparent.gif"), p("bands_seg.gif"))
+    # A second frame header after the pixels: read past, as GIMP reads it.
+    with open(p("bands_rst.jpg"), "rb") as f:
+        data = f.read()
+    sof = data.index(b"\xff\xc0")
+    with open(p("second_frame.jpg"), "wb") as f:
+        f.write(data[:-2] + data[sof:sof + 2 + int.from_bytes(data[sof + 2:sof + 4], "big")] + data[-2:])
     cut("bands_rst.jpg", "cut_400.jpg", lambda n, data: 400)
     cut("bands_rst.jpg", "bands_cmyk_seg.jpg", lambda n, data: 400)
     open(p("empty.jpg"), "wb").close()

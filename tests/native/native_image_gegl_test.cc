@@ -198,6 +198,14 @@ TEST(NativeImage, AJpegCutInItsPixelsReadsTheSameEveryTime) {
     EXPECT_EQ(total_pixels(first.h), 150 * 70);
 }
 
+TEST(NativeImage, WhatIsBrokenAfterAJpegsLastRowIsReadPast) {
+    image_data whole, second_frame;
+    std::string why;
+    ASSERT_EQ(read("bands_rst.jpg", whole, &why), read_status::ok) << why;
+    ASSERT_EQ(read("second_frame.jpg", second_frame, &why), read_status::ok) << why;
+    for (int level = 0; level < 256; ++level) EXPECT_EQ(second_frame.h[level], whole.h[level]) << level;
+}
+
 TEST(NativeImage, DamagedAndAmbiguousFilesAreSkippedWithTheirReason) {
     const struct {
         const char* name;
