@@ -135,7 +135,7 @@ check "the link to standard output is still a link" test -L "$work/stdout"
 check "the page through standard output into a file" grep -q "<!DOCTYPE html>" "$work/stdout.html"
 check "the link to standard output is still one" test -L "$work/stdout"
 mkfifo "$work/page.fifo"
-cat "$work/page.fifo" >"$work/from-fifo.html" &
+timeout 60 cat "$work/page.fifo" >"$work/from-fifo.html" &
 timeout 60 "$tool" "$work/good.csv" --html "$work/page.fifo"
 wait
 check "the page through a FIFO" grep -q "<!DOCTYPE html>" "$work/from-fifo.html"
