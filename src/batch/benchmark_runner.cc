@@ -101,11 +101,12 @@ batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, lin
                                              const image_rating& rating) {
             return table->append(table_row(texts[c], position, plan.in_table[position], rating));
         };
-    hooks.skipped = [table, &plan, &texts, &tally](std::size_t c, std::size_t position, const image_request&,
+    hooks.skipped = [table, &plan, &texts, &tally](std::size_t c, std::size_t position, const image_request& image,
                                                    const image_data* data, const std::string& reason) {
         if (!data && c == 0) tally.skipped(reason);
         if (data) tally.chain_failed(reason);
-        return !table || table->append(skipped_table_row(texts[c], position, plan.in_table[position],
+        // A blank list line keeps its position but names no image: no row.
+        return !table || image.image.empty() || table->append(skipped_table_row(texts[c], position, plan.in_table[position],
                                                          data && data->has_manual, reason));
     };
     if (labels)
