@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace strandel {
@@ -62,6 +63,13 @@ struct request_outcome {
     std::string message;  // what went wrong, naming the argument or file
     int lines = 0;        // images that got a report line
 };
+
+inline request_outcome failed_request(request_status status, std::string message) {
+    request_outcome outcome;
+    outcome.status = status;
+    outcome.message = std::move(message);
+    return outcome;
+}
 
 // What strandel-bench's GIMP engine hands the headless procedure beside its
 // arguments, through the environment GIMP passes on to its plug-ins: the

@@ -22,13 +22,6 @@ namespace strandel {
 
 namespace {
 
-request_outcome failure(request_status status, std::string message) {
-    request_outcome outcome;
-    outcome.status = status;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
 // What a run writes, opened in one go: the table (created), the results
 // files (opened for appending) and the label folder (made and proven
 // writable). When one cannot be opened, what the others created is taken
@@ -131,13 +124,13 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     std::string error;
     std::unique_ptr<label_saving> labels;
     if (!request.segmentations.empty()) {
-        if (!output.labels) return failure(request_status::calling_error, "this engine cannot save segmentations");
+        if (!output.labels) return failed_request(request_status::calling_error, "this engine cannot save segmentations");
         labels = std::make_unique<label_saving>(request.segmentations, *output.labels);
-        if (!labels->check(request.list_file, plan, &error)) return failure(request_status::execution_error, error);
+        if (!labels->check(request.list_file, plan, &error)) return failed_request(request_status::execution_error, error);
         for (image_request& image : plan.images) image.keep_gray = true;
     }
     run_outputs opened;
-    if (!opened.open(request, plan, labels.get(), &error)) return failure(request_status::execution_error, error);
+    if (!opened.open(request, plan, labels.get(), &error)) return failed_request(request_status::execution_error, error);
     if (opened.stale_temporaries > 0)
         say(output, "removed " + std::to_string(opened.stale_temporaries) +
                         " temporary file(s) an interrupted run left in '" + request.segmentations + "'");

@@ -19,32 +19,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-request_outcome refusal(request_status status, std::string message) {
-    request_outcome outcome;
-    outcome.status = status;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
 bool blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
 
 bool is_absolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 request_outcome check_arguments(const benchmark_request& request) {
     if (request.shard_count < 1 || request.shard_index < 0 || request.shard_index >= request.shard_count)
-        return refusal(request_status::calling_error,
+        return failed_request(request_status::calling_error,
                        "share " + std::to_string(request.shard_index) + " of stride " +
                            std::to_string(request.shard_count) +
                            ": the stride must be 1 or more and the first position from 0 to stride - 1");
     if (request.list_file.empty() && request.images.empty())
-        return refusal(request_status::calling_error, "list-file: no benchmark list file given");
+        return failed_request(request_status::calling_error, "list-file: no benchmark list file given");
     if (request.results_file.empty())
-        return refusal(request_status::calling_error, "results-file: no results file given");
+        return failed_request(request_status::calling_error, "results-file: no results file given");
     if (request.seeded && request.seeded_each)
-        return refusal(request_status::calling_error, "a seed for the run and a seed for each image exclude each other");
+        return failed_request(request_status::calling_error, "a seed for the run and a seed for each image exclude each other");
     std::string error;
     if (!request.ground_truth.empty() && !check_ground_truth_pattern(request.ground_truth, &error))
-        return refusal(request_status::calling_error, error);
+        return failed_request(request_status::calling_error, error);
     return {};
 }
 
@@ -63,21 +56,21 @@ request_outcome plan_chains(const benchmark_request& request, run_plan* plan) {
     std::string error;
     for (std::size_t c = 0; c < texts.size(); ++c) {
         if (several && blank(texts[c]))
-            return refusal(request_status::calling_error,
+            return failed_request(request_status::calling_error,
                            "chain " + std::to_string(c + 1) +
                                " is empty: give its passes (an empty chain stands for the default chain only when "
                                "it is the only one)");
         if (!parse_chain(texts[c], plan->passes[c], &error))
-            return refusal(request_status::calling_error, named(c) + ": " + error);
+            return failed_request(request_status::calling_error, named(c) + ": " + error);
         const std::string full = format_chain(plan->passes[c]);
         const auto [at, added] = formatted.emplace(full, c);
         if (!added)
-            return refusal(request_status::calling_error,
+            return failed_request(request_status::calling_error,
                            named(at->second) + " and " + named(c) + " are the same chain ('" + message_quote(full) +
                                "'): give each chain once");
     }
     if (several && request.results_file.find("{n}") == std::string::npos)
-        return refusal(request_status::calling_error,
+        return failed_request(request_status::calling_error,
                        "results-file '" + request.results_file + "': with " + std::to_string(texts.size()) +
                            " chains it must hold {n}, which becomes each chain's number");
     return {};
@@ -90,7 +83,7 @@ request_outcome read_images(const benchmark_request& request, std::vector<std::s
     std::vector<std::string> names = request.images;
     std::string error;
     if (!request.list_file.empty() && !read_benchmark_list(request.list_file, names, &error))
-        return refusal(request_status::execution_error, error);
+        return failed_request(request_status::execution_error, error);
     for (const std::string& name : names) given_absolute->push_back(is_absolute(name));
     if (request.list_file.empty()) {
         *images = names;
@@ -150,7 +143,7 @@ request_outcome images_named_once(const benchmark_request& request, run_plan* pl
         const auto [at, added] = first.emplace(resolved_path(images[i].image), i);
         if (added) continue;
         const std::size_t p = at->second;
-        return refusal(request.list_file.empty() ? request_status::calling_error : request_status::execution_error,
+        return failed_request(request.list_file.empty() ? request_status::calling_error : request_status::execution_error,
                        "'" + message_quote(images[i].image) + "' is named twice, at positions " + std::to_string(p) +
                            " ('" + message_quote(images[p].image) + "') and " + std::to_string(i) +
                            ": a table holds each image once per chain; name it once");
@@ -171,11 +164,11 @@ request_outcome plan_outputs(const benchmark_request& request, run_plan* plan) {
     }
     if (!request.table_file.empty()) outputs.push_back({request.table_file, "the table"});
     std::string error;
-    if (!outputs_distinct(outputs, &error)) return refusal(request_status::execution_error, error);
+    if (!outputs_distinct(outputs, &error)) return failed_request(request_status::execution_error, error);
     std::vector<std::string> paths;
     for (const named_output& output : outputs) paths.push_back(output.path);
     if (!outputs_apart_from_inputs(paths, request.list_file, plan->images, &error))
-        return refusal(request_status::execution_error, error);
+        return failed_request(request_status::execution_error, error);
     return {};
 }
 
@@ -205,7 +198,7 @@ request_outcome check_ground_truth(const benchmark_request& request, run_plan* p
         message += (k ? ", '" : " '") + message_quote(image.image) + "' (looked for '" + message_quote(image.manual) + "')";
     }
     if (shown < missing.size()) message += " and " + std::to_string(missing.size() - shown) + " more";
-    return refusal(request_status::execution_error, message);
+    return failed_request(request_status::execution_error, message);
 }
 
 }  // namespace

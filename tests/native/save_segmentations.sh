@@ -57,6 +57,11 @@ expect_eq "exit status with a foreign file in the way" "$?" 1
 expect_grep "foreign file named" "labels/target.1.png': the file exists and is no label image" err.txt
 expect_eq "foreign file kept" "$(cat labels/target.1.png)" "my notes"
 [ -e refused.csv ] || [ -e refused-1.txt ] && fail "a refused run wrote its table or results"
+# What a killed strandel-chain left beside its label image goes, once old.
+: >labels/.strandel-label-k1Ll3d
+touch -d '2 minutes ago' labels/.strandel-label-k1Ll3d
+"$chain" --chain 'K-Means(10, 4)' img/target.png --save labels/target.2.png >/dev/null
+[ -e labels/.strandel-label-k1Ll3d ] && fail "strandel-chain left an old temporary file where it saved"
 "$chain" img/target.png --save labels/target.1.png >/dev/null 2>err.txt
 expect_eq "strandel-chain over a foreign file" "$?" 1
 expect_eq "foreign file kept by strandel-chain" "$(cat labels/target.1.png)" "my notes"
