@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/label_saving.h"
 
+#include <cstring>
 #include <exception>
 #include <filesystem>
 
@@ -59,7 +60,7 @@ bool label_saving::prepare(std::size_t* removed, std::string* error) {
         // a read-only file system, a full disk's missing inodes) stops
         // this file too: better now than after hours of computing.
         temporary_file probe((fs::path(m_folder) / m_store.temporary_prefix()).string());
-        if (!probe.ok()) why = probe.error();
+        if (!probe.ok()) why = std::strerror(probe.error_number());
     }
     if (!why.empty()) {
         *error = "'" + message_quote(m_folder) + "': cannot save segmentations there: " + why;
