@@ -132,7 +132,7 @@ for n in 1 2 3; do
   expect_eq "table rows of chain $n" "$(as_report "$work/cmp.csv" "${chains[n - 1]}")" "$(lines "$work/cmp-$n.txt")"
 done
 # Skipped images keep one row per chain, with the warning's reason as
-# status and no values.
+# status and no values; the indexed PNG is read as its colours.
 statuses() { "$python" -c 'import csv, sys
 for row in csv.DictReader(open(sys.argv[1], newline="")):
     if row["chain"] == sys.argv[2]:
@@ -141,12 +141,13 @@ for row in csv.DictReader(open(sys.argv[1], newline="")):
 for n in 1 2 3; do
   expect_eq "rated rows of chain $n" "$(statuses "$work/cmp.csv" "${chains[n - 1]}" | head -5)" \
     "$(printf '%s values ok\n' 0 1 2 3 4 | head -c -1)"
-  expect_eq "skipped rows of chain $n" "$(statuses "$work/cmp.csv" "${chains[n - 1]}" | tail -n +6 | cut -d' ' -f1-3)" \
-    "$(printf '%s empty skipped:\n' 5 6 7 | head -c -1)"
+  expect_eq "skipped rows of chain $n" "$(statuses "$work/cmp.csv" "${chains[n - 1]}" | tail -n +6 | grep -v ' ok$' | cut -d' ' -f1-3)" \
+    "$(printf '%s empty skipped:\n' 5 7 | head -c -1)"
+  expect_eq "indexed row of chain $n" "$(statuses "$work/cmp.csv" "${chains[n - 1]}" | sed -n 7p)" "6 values ok"
 done
 while read -r p _ _ reason; do
   expect_grep "warning with the reason of row $p" "skipping '$work/img/$(sed -n "$((p + 1))p" "$work/img/bench.list")': $reason" "$work/err"
-done < <(statuses "$work/cmp.csv" "${chains[0]}" | tail -n +6)
+done < <(statuses "$work/cmp.csv" "${chains[0]}" | tail -n +6 | grep -v ' ok$')
 "$report" "$work/cmp.csv" >"$work/summary.txt" 2>&1
 expect_eq "strandel-report on the table" "$?" 0
 expect_grep "strandel-report names the chains" "${chains[2]}" "$work/summary.txt"
