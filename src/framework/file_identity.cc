@@ -9,11 +9,19 @@ namespace strandel {
 
 std::string resolved_path(const std::string& path) {
     namespace fs = std::filesystem;
-    std::error_code error;
-    fs::path absolute = fs::absolute(path, error);
-    if (error) absolute = fs::path(path);
-    const fs::path resolved = fs::weakly_canonical(absolute, error);
-    return (error ? absolute.lexically_normal() : resolved).string();
+    std::error_code failure;
+    fs::path at = fs::absolute(path, failure);
+    if (failure) return path;
+    // A link that points nowhere yet is where the file will be created:
+    // fopen and open(O_CREAT) follow it.
+    for (int hops = 0; hops < 40; ++hops) {
+        if (!fs::is_symlink(fs::symlink_status(at, failure))) break;
+        const fs::path target = fs::read_symlink(at, failure);
+        if (failure) break;
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    const fs::path resolved = fs::weakly_canonical(at, failure);
+    return (failure ? at.lexically_normal() : resolved).string();
 }
 
 file_identity::file_identity(const std::string& path) {

@@ -7,8 +7,10 @@
 
 namespace strandel {
 
-// The path made absolute, with the links of its existing folders resolved
-// and "." and ".." taken away: two spellings of one place give one string.
+// `path` made absolute, every symbolic link resolved (a dangling one too,
+// followed to where it points) and "." and ".." steps removed: the file a
+// path will name once it is created; two spellings of one place give one
+// string.
 std::string resolved_path(const std::string& path);
 
 // One file as it stands now: its device and inode when it exists, and its

@@ -29,11 +29,11 @@ std::string normalised_absolute(const std::string& path) {
     return normal.string();
 }
 
-table_paths::table_paths(const std::string& table)
+table_path_resolver::table_path_resolver(const std::string& table)
     : m_folder(normalised_absolute(fs::path(table).parent_path().string())),
       m_current(normalised_absolute(current_folder())) {}
 
-std::string table_paths::resolve(const std::string& path) {
+std::string table_path_resolver::resolve(const std::string& path) {
     if (path.empty()) return path;
     const fs::path written(path);
     if (written.is_absolute()) return written.lexically_normal().string();
@@ -46,7 +46,7 @@ std::string table_paths::resolve(const std::string& path) {
 }
 
 std::string resolve_paths(std::vector<result_row>& rows, const std::string& table) {
-    table_paths paths(table);
+    table_path_resolver paths(table);
     for (result_row& row : rows) {
         row.image_path = paths.resolve(row.image);
         row.manual_path = paths.resolve(row.manual_segmentation);

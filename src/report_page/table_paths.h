@@ -19,9 +19,9 @@ namespace strandel {
 std::string normalised_absolute(const std::string& path);
 
 // Resolves the relative paths of one table.
-class table_paths {
+class table_path_resolver {
 public:
-    explicit table_paths(const std::string& table);
+    explicit table_path_resolver(const std::string& table);
     // Where `path` (as the table writes it) is: absolute paths as they are;
     // a relative one beside the table, or, when nothing is there but it is
     // there from the current folder, from the current folder (counted in

@@ -66,7 +66,7 @@ public:
     bool add_rows(const std::string& table, std::string* error, std::vector<std::string>* notes) {
         results_table_reader reader;
         if (!reader.open(table, error)) return false;
-        table_paths paths(table);
+        table_path_resolver paths(table);
         const table_columns& c = reader.columns();
         int rewritten = 0;
         csv_record record;
@@ -98,7 +98,7 @@ private:
     // A relative path that leads elsewhere from the merged table's folder
     // is written relative to that folder (absolute when it cannot be).
     // `resolved` receives where the path leads.
-    int rewrite(table_paths& paths, std::string* field, std::string* resolved) {
+    int rewrite(table_path_resolver& paths, std::string* field, std::string* resolved) {
         const int found_here = paths.from_current_folder();
         *resolved = paths.resolve(*field);
         if (field->empty() || fs::path(*field).is_absolute()) return 0;
