@@ -29,8 +29,8 @@ std::string normalised_absolute(const std::string& path) {
     return normal.string();
 }
 
-table_path_resolver::table_path_resolver(const std::string& table)
-    : m_folder(normalised_absolute(fs::path(table).parent_path().string())),
+table_path_resolver::table_path_resolver(const std::string& table, const std::string& folder)
+    : m_folder(normalised_absolute(folder.empty() ? fs::path(table).parent_path().string() : folder)),
       m_current(normalised_absolute(current_folder())) {}
 
 std::string table_path_resolver::resolve(const std::string& path) {

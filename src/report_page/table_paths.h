@@ -21,7 +21,9 @@ std::string normalised_absolute(const std::string& path);
 // Resolves the relative paths of one table.
 class table_path_resolver {
 public:
-    explicit table_path_resolver(const std::string& table);
+    // `folder`, when given, is the folder the table's relative paths are
+    // relative to, instead of the table's own.
+    explicit table_path_resolver(const std::string& table, const std::string& folder = "");
     // Where `path` (as the table writes it) is: absolute paths as they are;
     // a relative one beside the table, or, when nothing is there but it is
     // there from the current folder, from the current folder (counted in

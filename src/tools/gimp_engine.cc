@@ -156,7 +156,9 @@ bool join_shares(const std::vector<std::vector<std::string>>& share_results, con
         std::error_code failure;
         if (!stopped || fs::file_size(file, failure) > 0) tables.push_back(file);
     }
-    return tables.empty() || merge_table_files(tables, table, error);
+    // The shares' paths are already relative to the run's table's folder.
+    const std::string folder = fs::path(table).parent_path().string();
+    return tables.empty() || merge_table_files(tables, table, error, nullptr, folder.empty() ? "." : folder);
 }
 
 // An environment variable set for the GIMPs this run starts (they inherit

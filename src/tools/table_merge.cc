@@ -35,7 +35,8 @@ std::string place(const std::string& table, int line) { return table + ":" + std
 // rules that identify a row.
 class merged_rows {
 public:
-    explicit merged_rows(const std::string& out) : m_out_folder(normalised_absolute(fs::path(out).parent_path().string())) {}
+    merged_rows(const std::string& out, const std::string& paths_folder)
+        : m_out_folder(normalised_absolute(fs::path(out).parent_path().string())), m_paths_folder(paths_folder) {}
 
     // Every table has the first one's columns, a status column aside;
     // when any has one, the merged table has it and older tables' rows
@@ -66,7 +67,7 @@ public:
     bool add_rows(const std::string& table, std::string* error, std::vector<std::string>* notes) {
         results_table_reader reader;
         if (!reader.open(table, error)) return false;
-        table_path_resolver paths(table);
+        table_path_resolver paths(table, m_paths_folder);
         const table_columns& c = reader.columns();
         int rewritten = 0;
         csv_record record;
@@ -128,7 +129,7 @@ private:
         return true;
     }
 
-    std::string m_out_folder, m_first;
+    std::string m_out_folder, m_paths_folder, m_first;
     std::vector<std::string> m_header, m_columns;
     int m_status = -1;
     std::map<std::string, std::size_t> m_chains;
@@ -153,7 +154,7 @@ bool is_results_table(const std::string& file) {
 }
 
 bool merge_table_files(const std::vector<std::string>& tables, const std::string& out, std::string* error,
-                       std::vector<std::string>* notes) {
+                       std::vector<std::string>* notes, const std::string& paths_folder) {
     const file_identity merged_file(out);
     for (const std::string& table : tables)
         if (merged_file.same_as(table)) {
@@ -168,7 +169,7 @@ bool merge_table_files(const std::vector<std::string>& tables, const std::string
                                       : why;
         return false;
     }
-    merged_rows rows(out);
+    merged_rows rows(out, paths_folder);
     std::vector<std::string> said;
     for (const std::string& table : tables)
         if (!rows.take_header(table, error)) return false;

@@ -24,8 +24,11 @@ bool is_results_table(const std::string& file);
 // renamed to it only when whole, never over an existing file. Fails, naming
 // the file and line, on a table that cannot be read or parsed, a repeated
 // row, an `out` that exists or is one of `tables`; `notes` receives what the
-// user should know (paths found from the current folder).
+// user should know (paths found from the current folder; without `notes`
+// they go to standard error). Tables written elsewhere than the folder their
+// paths are relative to (the shares of the GIMP engine, in a temporary
+// folder) name that folder as `paths_folder`.
 bool merge_table_files(const std::vector<std::string>& tables, const std::string& out, std::string* error,
-                       std::vector<std::string>* notes = nullptr);
+                       std::vector<std::string>* notes = nullptr, const std::string& paths_folder = "");
 
 }  // namespace strandel
