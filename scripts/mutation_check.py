@@ -188,9 +188,10 @@ class Scratch:
 
     def run_tests(self, names, stop_on_failure):
         """None when all pass, else the first failing test's name."""
-        pattern = "^(" + "|".join(re.escape(n) for n in names) + ")$"
+        pattern = "^(" + "|".join(re.sub(r"([.+*?()\[\]^$|\\])", r"\\\1", n) for n in names) + ")$"
         # CTest starts the costliest tests first; told that the quickest
         # cost most, it runs the quick unit cases first, which end most runs.
+        os.makedirs(os.path.dirname(self.costs_file()), exist_ok=True)
         with open(self.costs_file(), "w") as f:
             for name, seconds in self.seconds.items():
                 f.write("%s 1 %.6f\n" % (name, 1 / (seconds + 0.001)))
@@ -260,6 +261,7 @@ def main():
         return 2
     tests = scratch.tests()
     fed = scratch.feeds(targets)
+    scratch.timeout = 10 * args.timeout  # the first run only learns how long each test takes
     failed, output = scratch.run_tests([name for name, _ in tests], stop_on_failure=False)
     if failed:
         print(output[-5000:])
