@@ -44,17 +44,25 @@ fi
 # Every pixel layout, a size that is not a multiple of the tile size, a
 # 16-bit file, an interlaced one, ICC-tagged and gAMA-tagged ones, a JPEG, a
 # manual segmentation of another size, a file that does not decode, a
-# truncated one and one too large to count: both engines read them alike,
-# and so do GIMP's own loaders (STRANDEL_GIMP_LOADERS=1), which the
-# in-process reader stands in for. (Indexed images are left out: GIMP hands
-# out their colours, the native engine refuses them.)
+# truncated one and one too large to count; JPEGs progressive, with restart
+# markers, CMYK, turned by their EXIF orientation (with JPEG labels), with
+# a damaged colour JPEG as labels, with a second frame header after the
+# pixels, cut in their pixels, cut in their
+# tables, empty; indexed PNGs (a gray ramp, colours with a transparent
+# one), a GIF with a transparent colour and an animated one; 16-bit TIFFs
+# whole and cut, a TIFF of two pages: both engines (native with one and two
+# jobs) read them alike, and so do GIMP's own loaders
+# (STRANDEL_GIMP_LOADERS=1), which the in-process reader stands in for.
 if "$bench" --engine native --help >/dev/null 2>&1; then
   python3 "$(dirname "$0")/../native/make_test_images.py" "$dir/layouts" || fail "could not make the test images"
   layouts=()
   for name in gray graya rgb rgba deep linear broken interlaced iccp huge truncated; do
     layouts+=("$dir/layouts/$name.png")
   done
-  layouts+=("$dir/layouts/bands.jpg")
+  for name in bands.jpg bands_prog.jpg bands_rst.jpg bands_cmyk.jpg bands_turned.jpg second_frame.jpg cut_half.jpg cut_400.jpg \
+    empty.jpg indexed.png ramp.png bands.gif frames.gif deep_strips.tif deep_cut.tif pages.tif; do
+    layouts+=("$dir/layouts/$name")
+  done
   for chain in "" "K-Means(10, 3); Fuzzy C-Means"; do
     "$bench" --engine gimp --chain "$chain" "${layouts[@]}" --out "$dir/layouts-gimp.txt" 2>/dev/null ||
       fail "the gimp engine failed on the layouts (chain '$chain')"
@@ -62,8 +70,12 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
       --out "$dir/layouts-loaders.txt" 2>/dev/null || fail "GIMP's loaders failed on the layouts (chain '$chain')"
     "$bench" --engine native --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native.txt" 2>/dev/null ||
       fail "the native engine failed on the layouts (chain '$chain')"
+    "$bench" --engine native --jobs 2 --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native2.txt" 2>/dev/null ||
+      fail "the native engine with two jobs failed on the layouts (chain '$chain')"
   done
-  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 18 ] || fail "not 9 lines per chain from the layouts"
+  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 38 ] || fail "not 19 lines per chain from the layouts"
+  diff <(untimed "$dir/layouts-native2.txt") <(untimed "$dir/layouts-native.txt") ||
+    fail "the native engine read the layouts differently with two jobs"
   diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||
     fail "the engines' reports on the layouts differ"
   diff <(untimed "$dir/layouts-loaders.txt") <(untimed "$dir/layouts-native.txt") ||

@@ -35,13 +35,14 @@ expect_eq "exit status of a run with unreadable images" "$?" 0
 expect_eq "standard output" "$(cat "$work/one.out")" ""
 expect_eq "header" "$(head -c 200 "$work/one.txt" | head -4 | tail -2)" \
   "$(printf 'Algorithm: K-Means \nImage\tNumber of classes\tExecuction Time\tTuri (2001)\tDunn Index\tAmrane (2005)\tLiu & Yang (inverted)\tJaccard Distance (Supervised) ')"
-expect_eq "positions written" "$(lines "$work/one.txt" | cut -f1 | tr '\n' ' ')" "0 1 2 3 4 "
+expect_eq "positions written" "$(lines "$work/one.txt" | cut -f1 | tr '\n' ' ')" "0 1 2 3 4 6 "
 # Three flat bands, three classes, in every layout.
 expect_eq "classes" "$(lines "$work/one.txt" | cut -f2 | sort -u)" 3
 # The gray byte, the third byte of RGB(A) and 16-bit levels brought to 8
 # bits all give the same histogram, hence the same measures.
 gray_values=$(field "$work/one.txt" 0 4-7)
-for p in 1 2 3 4; do expect_eq "measures of position $p" "$(field "$work/one.txt" $p 4-7)" "$gray_values"; done
+# An indexed PNG reads as the colours of its palette.
+for p in 1 2 3 4 6; do expect_eq "measures of position $p" "$(field "$work/one.txt" $p 4-7)" "$gray_values"; done
 # The bands match the manual labels exactly; graya's manual joins the first
 # two bands (50 of 90 columns for the best class) and keeps the third: (5/9 + 1) / 2.
 expect_eq "Jaccard of gray.png" "$(field "$work/one.txt" 0 8)" 1.00
@@ -49,9 +50,35 @@ expect_eq "Jaccard of graya.png" "$(field "$work/one.txt" 1 8)" 0.78
 # rgb's manual segmentation has another width: no Jaccard column.
 for p in 2 3 4; do expect_eq "columns of position $p" "$(lines "$work/one.txt" | awk -F'\t' -v p=$p '$1==p{print NF}')" 7; done
 expect_grep "undecodable file" "skipping '$work/img/broken.png'" "$work/one.err"
-expect_grep "indexed file" "skipping '$work/img/indexed.png': it is an indexed (palette) PNG" "$work/one.err"
 expect_grep "missing file" "skipping '$work/img/missing.png': No such file or directory" "$work/one.err"
 expect_grep "progress line" "strandel-bench: 5/8 $work/img/deep.png " "$work/one.err"
+
+# One damaged file ends nothing, whatever the number of jobs: a JPEG cut in
+# its tables and an empty one are skipped with their reason, every other
+# line is kept. A JPEG cut in its pixels reads the same every time.
+img=$work/img
+for jobs in 1 4; do
+  "$bench" --chain "K-Means(10, 3)" --jobs $jobs "$img/gray.png" "$img/cut_400.jpg" "$img/empty.jpg" "$img/cut_half.jpg" \
+    "$img/bands_rst.jpg" "$img/rgb.png" --out "$work/damaged$jobs.txt" 2>"$work/err"
+  expect_eq "exit status with damaged JPEGs (--jobs $jobs)" "$?" 0
+  expect_eq "lines kept beside damaged JPEGs (--jobs $jobs)" "$(lines "$work/damaged$jobs.txt" | cut -f1 | tr '\n' ' ')" "0 3 4 5 "
+  expect_grep "cut JPEG (--jobs $jobs)" "skipping '$img/cut_400.jpg': not a readable JPEG (Bogus Huffman table definition)" "$work/err"
+  expect_grep "empty JPEG (--jobs $jobs)" "skipping '$img/empty.jpg': the file is empty" "$work/err"
+done
+expect_eq "a cut JPEG's line, again" "$(lines "$work/damaged4.txt")" "$(lines "$work/damaged1.txt")"
+# A gray-ramp palette PNG (with a gray-ramp palette manual segmentation)
+# gives exactly the gray image's line.
+"$bench" --chain "K-Means(10, 3)" "$img/gray.png" "$img/ramp.png" --out "$work/ramp.txt" 2>/dev/null
+expect_eq "gray-ramp palette line" "$(field "$work/ramp.txt" 1 2,4-)" "$(field "$work/ramp.txt" 0 2,4-)"
+# A file the user may not read is skipped with the system's reason (run as
+# nobody: root reads every file).
+if command -v setpriv >/dev/null && [ "$(id -u)" -eq 0 ]; then
+  mkdir "$work/locked" && cp "$img/gray.png" "$img/rgb.png" "$work/locked/" && chmod 000 "$work/locked/gray.png"
+  chmod 755 "$work" "$work/locked"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups "$bench" --chain "K-Means(10, 3)" "$work/locked/gray.png" \
+    "$work/locked/rgb.png" --out /dev/null 2>"$work/err"
+  expect_grep "unreadable file" "skipping '$work/locked/gray.png': Permission denied" "$work/err"
+fi
 
 # The report does not depend on the number of jobs, even for a chain that
 # draws random numbers, nor on being split in shards and merged.
