@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "decoding/png_rows.h"
+#include "test_support.h"
 
 namespace strandel {
 namespace {
@@ -23,24 +24,14 @@ int open_descriptors() {
     return n;
 }
 
-class LabelPng : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char name[] = "/tmp/strandel_label_png_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string dir;
-};
-
-TEST_F(LabelPng, PixelsAreTheClassesOfTheirGrayLevels) {
+TEST(LabelPng, PixelsAreTheClassesOfTheirGrayLevels) {
+    const testing::temporary_folder dir;
     gray_plane gray{3, 2, {0, 90, 200, 200, 90, 0}};
     std::vector<std::uint16_t> lookup(256, 0);
     lookup[90] = 1;
     lookup[200] = 2;
     const png_label_store store;
-    const std::string file = dir + "/x.1.png";
+    const std::string file = dir / "x.1.png";
     std::string why;
     ASSERT_TRUE(store.write(file, gray, lookup, false, &why)) << why;
     EXPECT_TRUE(is_label_png(file));
@@ -57,7 +48,8 @@ TEST_F(LabelPng, PixelsAreTheClassesOfTheirGrayLevels) {
     EXPECT_EQ(pixels, (std::vector<int>{0, 1, 2, 2, 1, 0}));
 }
 
-TEST_F(LabelPng, SavingLeavesNoFileOpenAndNoTemporaryBehind) {
+TEST(LabelPng, SavingLeavesNoFileOpenAndNoTemporaryBehind) {
+    const testing::temporary_folder dir;
     // A thousand images saved under the usual limit of 1024 open files must
     // not hold one descriptor each.
     gray_plane gray{2, 1, {5, 250}};
@@ -66,14 +58,14 @@ TEST_F(LabelPng, SavingLeavesNoFileOpenAndNoTemporaryBehind) {
     const int before = open_descriptors();
     std::string why;
     for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(store.write(dir + "/img" + std::to_string(i % 4) + ".1.png", gray, lookup, i % 2, &why)) << why;
+        ASSERT_TRUE(store.write(dir / ("img" + std::to_string(i % 4) + ".1.png"), gray, lookup, i % 2, &why)) << why;
         // Refused: a file in the way that is not a label image.
-        std::ofstream(dir + "/notes.1.png") << "mine";
-        EXPECT_FALSE(store.write(dir + "/notes.1.png", gray, lookup, false, &why));
+        std::ofstream(dir / "notes.1.png") << "mine";
+        EXPECT_FALSE(store.write(dir / "notes.1.png", gray, lookup, false, &why));
     }
     EXPECT_EQ(open_descriptors(), before);
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(dir.path())) left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"img0.1.png", "img1.1.png", "img2.1.png", "img3.1.png", "notes.1.png"}));
 }

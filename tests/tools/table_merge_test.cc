@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../test_support.h"
 #include "batch/table_writer.h"
 
 namespace strandel {
@@ -18,13 +19,6 @@ namespace fs = std::filesystem;
 
 class TableMerge : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/strandel_table_merge_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string table(const std::string& name, const std::string& rows) {
         std::ofstream(dir + "/" + name, std::ios::binary) << table_header() << rows;
         return dir + "/" + name;
@@ -41,7 +35,8 @@ protected:
         EXPECT_FALSE(fs::exists(dir + "/out.csv")) << error;
         return error;
     }
-    std::string dir;
+    const testing::temporary_folder folder;
+    const std::string& dir = folder.path();
 };
 
 const std::string k0 = "K,0,a.png,,1,5,0.1,1,2,3,4,\r\n", k2 = "K,2,c.png,,1,5,0.1,1,2,3,4,\r\n",
