@@ -219,7 +219,7 @@ def check_list(mutants, problems):
     return 0 if not stale and not problems else 1
 
 
-def main():
+def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--list", default=os.path.join(ROOT, "scripts", "mutants.txt"), help="the mutant list")
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build-mutation"),
@@ -234,11 +234,101 @@ def main():
     parser.add_argument("--browser", action="store_true", help="run report_page.browser too")
     parser.add_argument("--check", action="store_true", help="only check that every original is found once")
     parser.add_argument("--verbose", action="store_true", help="print the failing output of killed mutants")
-    args = parser.parse_args()
+    return parser.parse_args()
+
+
+def prepare(scratch, args):
+    """Copies, builds and tests the unmutated tree: (targets, tests, what
+    each file feeds), or None after saying what went wrong."""
+    os.makedirs(scratch.source, exist_ok=True)
+    sync_tree(ROOT, scratch.source)
+    if not scratch.configure():
+        print("mutation-check: cmake failed in %s" % scratch.build)
+        return None
+    targets = scratch.targets()
+    ok, output = scratch.build_targets(targets)
+    if not ok:
+        print(output[-5000:])
+        print("mutation-check: the unmutated tree does not build")
+        return None
+    tests = scratch.tests(args.browser)
+    scratch.timeout = 10 * args.timeout  # the first run only learns how long each test takes
+    failed, output = scratch.run_tests([name for name, _ in tests], stop_on_failure=False)
+    if failed:
+        print(output[-5000:])
+        print("mutation-check: the unmutated tree fails %s: mend that first" % failed)
+        return None
+    scratch.remember_costs()
+    # A test slowed down by a busy machine is no hang.
+    scratch.timeout = max(args.timeout, int(5 * max(scratch.seconds.values(), default=0)))
+    return targets, tests, scratch.feeds(targets)
+
+
+def try_mutant(scratch, m, targets, tests, fed):
+    """(fate, what to say, output): fate is killed, survived, no build or
+    flaky."""
+    path = os.path.join(scratch.source, m.path)
+    with open(path, encoding="utf-8") as f:
+        original = f.read()
+    # Only the tests of the executables the file goes into run, and only the
+    # executables those tests call are built (the others may still hold an
+    # earlier mutant).
+    mine = targets if fed is None else fed.get(os.path.realpath(path), set())
+    if not mine:
+        return "survived", "no fast-group executable depends on it", ""
+    binaries = {os.path.join(scratch.build, t): t for t in targets}
+    fed_paths = {p for p, t in binaries.items() if t in mine}
+    chosen = [(name, command) for name, command in tests if command & fed_paths]
+    needed = sorted({binaries[p] for _, command in chosen for p in command & binaries.keys()})
+    begun = time.monotonic()
+    try:
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(original.replace(m.original, m.replacement, 1))
+        ok, output = scratch.build_targets(needed)
+        if not ok:
+            return "no build", "", output[-2000:]
+        failed, output = scratch.run_tests([name for name, _ in chosen], stop_on_failure=True)
+        # A kill counts when the test fails again: one that fails only now
+        # and then proves nothing (every test passed without faults).
+        confirmed = bool(failed) and failed in dict(tests) and scratch.run_tests([failed], True)[0] is not None
+    finally:
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(original)
+    seconds = time.monotonic() - begun
+    if failed and not confirmed:
+        return "flaky", "%s failed once, then passed" % failed, output
+    if failed:
+        return "killed", "by %s, %.0f s" % (failed, seconds), output
+    return "survived", "no test fails, %d tests, %.0f s" % (len(chosen), seconds), output
+
+
+def summarize(results, count, problems, args, started):
+    killed, survived = len(results["killed"]), len(results["survived"])
+    rated = killed + survived
+    rate = 100.0 * killed / rated if rated else 100.0
+    print()
+    print("mutants: %d (%d equivalent, %d stale, %d not building, %d undecided)" % (
+        count, len(results["equivalent"]), len(results["stale"]), len(results["no build"]), len(results["flaky"])))
+    print("killed: %d of %d non-equivalent mutants: %.1f %%" % (killed, rated, rate))
+    for m, why in results["survived"]:
+        print("survivor (line %d): %s: %s" % (m.line, m.name(), m.reason if m.mark == "accepted" else
+                                             why + " [not marked accepted]"))
+    for m, why in results["stale"]:
+        print("stale (line %d): %s: %s" % (m.line, m.name(), why))
+    for m, _ in results["no build"]:
+        print("does not build (line %d): %s" % (m.line, m.name()))
+    for m, why in results["flaky"]:
+        print("undecided (line %d): %s: %s" % (m.line, m.name(), why))
+    print("time: %.0f s" % (time.monotonic() - started))
+    clean = not (results["stale"] or results["no build"] or results["flaky"] or problems)
+    return 0 if rate >= args.min_rate and clean else 1
+
+
+def main():
+    args = parse_arguments()
     # Stopped from outside, the mutated file is still put back (and a later
     # run would find the copy's files differing from the tree and copy them).
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-
     mutants, problems = read_mutants(args.list)
     if args.check:
         return check_list(mutants, problems)
@@ -249,117 +339,33 @@ def main():
 
     started = time.monotonic()
     scratch = Scratch(os.path.abspath(args.scratch), args.jobs, args.timeout)
-    os.makedirs(scratch.source, exist_ok=True)
-    sync_tree(ROOT, scratch.source)
-    if not scratch.configure():
-        print("mutation-check: cmake failed in %s" % scratch.build)
+    prepared = prepare(scratch, args)
+    if not prepared:
         return 2
-    targets = scratch.targets()
-    ok, output = scratch.build_targets(targets)
-    if not ok:
-        print(output[-5000:])
-        print("mutation-check: the unmutated tree does not build")
-        return 2
-    tests = scratch.tests(args.browser)
-    fed = scratch.feeds(targets)
-    scratch.timeout = 10 * args.timeout  # the first run only learns how long each test takes
-    failed, output = scratch.run_tests([name for name, _ in tests], stop_on_failure=False)
-    if failed:
-        print(output[-5000:])
-        print("mutation-check: the unmutated tree fails %s: mend that first" % failed)
-        return 2
-    scratch.remember_costs()
-    # A test slowed down by a busy machine is no hang.
-    scratch.timeout = max(args.timeout, int(5 * max(scratch.seconds.values(), default=0)))
+    targets, tests, fed = prepared
     print("baseline: %s built, %d tests pass (%.0f s)" % (", ".join(targets), len(tests), time.monotonic() - started))
 
     results = {"killed": [], "survived": [], "stale": [], "no build": [], "equivalent": [], "flaky": []}
     for i, m in enumerate(mutants, 1):
-        head = "[%d/%d]" % (i, len(mutants))
         count = occurrences(scratch.source, m)
         if count != 1:
-            why = "file not found" if count < 0 else "original found %d times, not once" % count
-            results["stale"].append((m, why))
-            print("%s stale      %s (%s)" % (head, m.name(), why), flush=True)
-            continue
-        if m.mark == "equivalent" and not args.run_equivalent:
-            results["equivalent"].append((m, m.reason))
-            print("%s equivalent %s (%s)" % (head, m.name(), m.reason), flush=True)
-            continue
-        path = os.path.join(scratch.source, m.path)
-        with open(path, encoding="utf-8") as f:
-            original = f.read()
-        # Only the tests of the executables the file goes into run, and only
-        # the executables those tests call are built (the others may still
-        # hold an earlier mutant).
-        mine = targets if fed is None else sorted(fed.get(os.path.realpath(path), ()))
-        binaries = {os.path.join(scratch.build, t): t for t in targets}
-        fed_paths = {p for p, t in binaries.items() if t in mine}
-        commands = [command for _, command in tests if command & fed_paths]
-        chosen = [name for name, command in tests if command & fed_paths]
-        needed = sorted({binaries[p] for command in commands for p in command & binaries.keys()})
-        if not mine:
-            why = "no fast-group executable depends on it"
-            results["survived"].append((m, why))
-            print("%s SURVIVED   %s (%s)" % (head, m.name(), why), flush=True)
-            continue
-        begun = time.monotonic()
-        try:
-            with open(path, "w", encoding="utf-8") as f:
-                f.write(original.replace(m.original, m.replacement, 1))
-            ok, output = scratch.build_targets(needed)
-            if not ok:
-                results["no build"].append((m, output[-2000:]))
-                print("%s no build   %s" % (head, m.name()), flush=True)
-                continue
-            failed, output = scratch.run_tests(chosen, stop_on_failure=True)
-            # A kill counts when the test fails again: one that fails only
-            # now and then proves nothing (every test passed without faults).
-            confirmed = bool(failed) and failed in dict(tests) and scratch.run_tests([failed], True)[0] is not None
-        finally:
-            with open(path, "w", encoding="utf-8") as f:
-                f.write(original)
-        if failed and not confirmed:
-            results["flaky"].append((m, failed))
-            print("%s FLAKY      %s: %s failed once, then passed" % (head, m.name(), failed), flush=True)
-            continue
-        seconds = time.monotonic() - begun
-        if failed:
-            results["killed"].append((m, failed))
-            note = " (marked %s, yet killed: drop the mark)" % m.mark if m.mark else ""
-            print("%s killed     %s by %s, %.0f s%s" % (head, m.name(), failed, seconds, note), flush=True)
-            if args.verbose:
-                print(output[-3000:])
+            fate, said, output = "stale", "file not found" if count < 0 else "original found %d times" % count, ""
+        elif m.mark == "equivalent" and not args.run_equivalent:
+            fate, said, output = "equivalent", m.reason, ""
         else:
-            why = m.reason if m.mark else "no test fails"
-            if m.mark == "equivalent":
-                results["equivalent"].append((m, m.reason))
-            else:
-                results["survived"].append((m, why))
-            print("%s %s %s (%s, %d tests, %.0f s)" % (head, "SURVIVED  " if m.mark != "equivalent" else "equivalent",
-                                                     m.name(), why, len(chosen), seconds), flush=True)
+            fate, said, output = try_mutant(scratch, m, targets, tests, fed)
+            if fate == "survived" and m.mark == "equivalent":
+                fate = "equivalent"
+            elif fate == "killed" and m.mark:
+                said += " (marked %s, yet killed: drop the mark)" % m.mark
+        results[fate].append((m, said))
+        print("[%d/%d] %-10s %s (%s)" % (i, len(mutants), fate.upper() if fate == "survived" else fate, m.name(), said),
+              flush=True)
+        if args.verbose and fate == "killed":
+            print(output[-3000:])
 
     scratch.build_targets(targets)  # the copy as the tree builds it, for the next run
-    killed, survived = len(results["killed"]), len(results["survived"])
-    rated = killed + survived
-    rate = 100.0 * killed / rated if rated else 100.0
-    print()
-    print("mutants: %d (%d equivalent, %d stale, %d not building, %d undecided)" % (
-        len(mutants), len(results["equivalent"]), len(results["stale"]), len(results["no build"]),
-        len(results["flaky"])))
-    print("killed: %d of %d non-equivalent mutants: %.1f %%" % (killed, rated, rate))
-    for m, why in results["survived"]:
-        print("survivor (line %d): %s: %s%s" % (m.line, m.name(), why,
-                                               "" if m.mark == "accepted" else " [not marked accepted]"))
-    for m, why in results["stale"]:
-        print("stale (line %d): %s: %s" % (m.line, m.name(), why))
-    for m, _ in results["no build"]:
-        print("does not build (line %d): %s" % (m.line, m.name()))
-    for m, test in results["flaky"]:
-        print("undecided (line %d): %s: %s is flaky" % (m.line, m.name(), test))
-    print("time: %.0f s" % (time.monotonic() - started))
-    clean = not (results["stale"] or results["no build"] or results["flaky"] or problems)
-    return 0 if rate >= args.min_rate and clean else 1
+    return summarize(results, len(mutants), problems, args, started)
 
 
 if __name__ == "__main__":
