@@ -2,6 +2,7 @@
 #include "driver/benchmark_plugin_gimp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -209,6 +210,11 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
             request.seeded = seed_given;
             request.seed = seed;
         }
+        // The older procedures keep the results file's name as given.
+        request.number_results = seeded;
+        // strandel-bench's GIMP engine hands over what no argument carries.
+        if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
+        if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
         if (share) {
             request.shard_index = params[5].data.d_int32;
             request.shard_count = params[6].data.d_int32;

@@ -97,6 +97,31 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
   untimed_table() { python3 -c 'import csv, sys
 for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1"; }
   diff <(untimed_table "$dir/g.csv") <(untimed_table "$dir/n-ordered.csv") || fail "the engines' tables differ"
+
+  # Images named relative to the folder the run starts in, a missing one
+  # among them, and the table in another folder: one GIMP, two GIMPs (whose
+  # shares are joined) and the native engine write the same rows, skipped
+  # ones included, with paths relative to the table's folder.
+  mapfile -t names <"$list"
+  relative=(--chain "K-Means(10, 3)" --chain "AiNet" --seed-each 2 "${names[@]}" missing.png)
+  for engine in "gimp --jobs 1" "gimp --jobs 2" "native --jobs 1"; do
+    tag=${engine// /}
+    mkdir -p "$dir/tables/$tag"
+    # shellcheck disable=SC2086
+    (cd "$folder" && "$bench" --engine $engine "${relative[@]}" --out "$dir/rel-$tag-{n}.txt" \
+      --table "$dir/tables/$tag/t.csv" 2>/dev/null) || fail "relative images, table elsewhere: $engine failed"
+    "$bench" --merge "$dir/tables/$tag.csv" "$dir/tables/$tag/t.csv" || fail "could not order the table of $engine"
+  done
+  python3 -c 'import csv, os, sys
+table = sys.argv[1]
+rows = list(csv.DictReader(open(table, newline="")))
+missing = [r for r in rows if not os.path.isfile(os.path.join(os.path.dirname(table), r["image"]))]
+sys.exit(len(missing) != 2 or any(r["status"] != "skipped: No such file or directory" for r in missing))' \
+    "$dir/tables/gimp--jobs2/t.csv" || fail "the GIMP engine's table paths do not resolve against its folder"
+  for tag in gimp--jobs1 gimp--jobs2; do
+    diff <(untimed_table "$dir/tables/$tag.csv") <(untimed_table "$dir/tables/native--jobs1.csv") ||
+      fail "relative images: the tables of $tag and of the native engine differ"
+  done
 fi
 
 # GIMP's own error, from a profile without the plug-in.
