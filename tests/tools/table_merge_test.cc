@@ -39,8 +39,22 @@ protected:
     const std::string& dir = folder.path();
 };
 
-const std::string k0 = "K,0,a.png,,1,5,0.1,1,2,3,4,\r\n", k2 = "K,2,c.png,,1,5,0.1,1,2,3,4,\r\n",
-                  f0 = "\"F, \"\"x\"\"\",0,a.png,,1,5,0.1,1,2,3,4,\r\n", k1 = "K,1,\"b,\n.png\",,1,5,0.1,1,2,3,4,0.5\r\n";
+// Rows as a run writes them; an awkward chain text and image name among them.
+std::string row(const std::string& chain, std::size_t position, const std::string& image) {
+    image_rating rating;
+    rating.centres = {5, 200};
+    rating.values = {1, 2, 3, 4};
+    rating.has_jaccard = position % 2;
+    rating.jaccard = 0.5;
+    return table_row(chain, position, {image, image + "_seg.png"}, rating);
+}
+
+const std::string k0 = row("K", 0, "a.png"), k1 = row("K", 1, "b,\n.png"), k2 = row("K", 2, "c.png"),
+                  f0 = row("F, \"x\"", 0, "a.png");
+
+// A row one field short, and one a field too long.
+std::string shorter(const std::string& text) { return text.substr(0, text.rfind(',')) + "\r\n"; }
+std::string longer(const std::string& text) { return text.substr(0, text.size() - 2) + ",\r\n"; }
 
 TEST_F(TableMerge, RowsInChainThenPositionOrderUnderOneHeader) {
     const std::string one = table("one.csv", k2 + f0), two = table("two.csv", k1 + k0);
@@ -56,11 +70,11 @@ TEST_F(TableMerge, RowsInChainThenPositionOrderUnderOneHeader) {
 
 TEST_F(TableMerge, RefusesRowsThatAreNotRowsOfTheTable) {
     const std::string good = table("good.csv", k0);
-    EXPECT_EQ(refusal({good, table("short.csv", k2 + "K,3,d.png,,1,5,0.1,1,2,3,4\r\n")}),
+    EXPECT_EQ(refusal({good, table("short.csv", k2 + shorter(row("K", 3, "d.png")))}),
               "'" + dir + "/short.csv' line 3 is not a row of the table");
-    EXPECT_EQ(refusal({table("long.csv", "K,3,d.png,,1,5,0.1,1,2,3,4,,\r\n")}),
+    EXPECT_EQ(refusal({table("long.csv", longer(row("K", 3, "d.png")))}),
               "'" + dir + "/long.csv' line 2 is not a row of the table");
-    EXPECT_EQ(refusal({table("position.csv", "K,-1,d.png,,1,5,0.1,1,2,3,4,\r\n")}),
+    EXPECT_EQ(refusal({table("position.csv", "K,-1" + row("K", 1, "d.png").substr(3))}),
               "'" + dir + "/position.csv' line 2 is not a row of the table");
     EXPECT_EQ(refusal({good, table("again.csv", k2 + k0)}),
               "chain 'K' at position 0 appears in both '" + dir + "/good.csv' and '" + dir +
