@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
+  ninja-build ccache
   libgtest-dev libbenchmark-dev
   gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
   python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
