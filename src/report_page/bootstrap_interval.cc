@@ -32,17 +32,43 @@ double quantile_of_sorted(const std::vector<double>& sorted, double p) {
 }  // namespace
 
 interval bootstrap_mean_interval(const std::vector<double>& values, int resamples, std::uint64_t seed) {
+    value_matrix column;
+    column.reserve(values.size());
+    for (double v : values) column.push_back({v});
+    if (values.empty()) column.clear();
+    const std::vector<interval> one = bootstrap_mean_intervals(column, resamples, seed);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    if (values.empty() || resamples < 1) return {nan, nan};
+    return one.empty() ? interval{nan, nan} : one.front();
+}
+
+std::vector<interval> bootstrap_mean_intervals(const value_matrix& values, int resamples, std::uint64_t seed) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::size_t n = values.size(), columns = n ? values.front().size() : 1;
+    if (n == 0 || resamples < 1) return std::vector<interval>(columns, interval{nan, nan});
     std::mt19937_64 generator(seed);
-    std::vector<double> means(static_cast<std::size_t>(resamples));
-    for (double& mean : means) {
-        long double sum = 0.0L;
-        for (std::size_t i = 0; i < values.size(); ++i) sum += values[draw_index(generator, values.size())];
-        mean = static_cast<double>(sum / static_cast<long double>(values.size()));
+    // means[c][r]: column c's mean in resample r.
+    std::vector<std::vector<double>> means(columns, std::vector<double>(static_cast<std::size_t>(resamples)));
+    std::vector<long double> sums(columns);
+    for (int r = 0; r < resamples; ++r) {
+        std::fill(sums.begin(), sums.end(), 0.0L);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::vector<double>& row = values[draw_index(generator, n)];
+            for (std::size_t c = 0; c < columns; ++c) sums[c] += row[c];
+        }
+        for (std::size_t c = 0; c < columns; ++c) means[c][r] = static_cast<double>(sums[c] / static_cast<long double>(n));
     }
-    std::sort(means.begin(), means.end());
-    return {quantile_of_sorted(means, 0.025), quantile_of_sorted(means, 0.975)};
+    std::vector<interval> intervals;
+    for (std::vector<double>& column : means) {
+        std::sort(column.begin(), column.end());
+        intervals.push_back({quantile_of_sorted(column, 0.025), quantile_of_sorted(column, 0.975)});
+    }
+    return intervals;
+}
+
+int bootstrap_resamples_for(std::size_t images) {
+    const std::size_t budget = 10000000;
+    if (images <= 1000) return bootstrap_resamples;
+    return static_cast<int>(std::max<std::size_t>(1000, budget / images));
 }
 
 }  // namespace strandel

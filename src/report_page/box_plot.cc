@@ -80,7 +80,7 @@ std::string box_plot_svg(const std::string& axis_title, const std::vector<box_se
         svg += "</title>";
         svg += "<circle cx=\"14\" cy=\"" + num(cy) + "\" r=\"10\" fill=\"" + colour + "\"/>";
         svg += "<text class=\"chipnum\" x=\"14\" y=\"" + num(cy + 4) + "\">" + std::to_string(s.number) + "</text>";
-        svg += "<text class=\"label\" x=\"30\" y=\"" + num(cy + 4) + "\">" + html_escape(cut(s.label)) + "</text>";
+        svg += "<text class=\"label\" x=\"30\" y=\"" + num(cy + 4) + "\"><title>" + html_escape(s.label) + "</title>" + html_escape(cut(s.label)) + "</text>";
         if (!b.plotted) {
             svg += "<text class=\"empty\" x=\"" + num(left + 8) + "\" y=\"" + num(cy + 4) + "\">no finite value</text></g>";
             continue;

@@ -101,6 +101,7 @@ bool arrange(std::vector<result_row> all, comparison* out, std::string* error) {
             first_position.push_back(row.position);
         }
         c.images[image.first->second].rows.push_back({k, static_cast<int>(c.rows.size())});
+        for (int m = 0; m < measure_count; ++m) c.has_values[m] = c.has_values[m] || row.values[m].has_value();
         c.rows.push_back(std::move(row));
     }
     // Images in position order; each image's rows by chain.
@@ -127,6 +128,39 @@ bool arrange(std::vector<result_row> all, comparison* out, std::string* error) {
                      [](const skipped_image& a, const skipped_image& b) { return a.position < b.position; });
     *out = std::move(c);
     return true;
+}
+
+std::vector<int> column_order() {
+    std::vector<int> order(measure_count);
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+std::vector<int> shown_measures(const comparison& c, const std::vector<int>& order) {
+    std::vector<int> shown;
+    for (int m : order)
+        if (m < classic_measure_count || c.has_values[m]) shown.push_back(m);
+    return shown;
+}
+
+chain_profile profile_of(const comparison& c, int chain) {
+    chain_profile p;
+    std::vector<int> classes;
+    long double seconds = 0;
+    for (const auto& at : c.chain_images[chain]) {
+        const result_row& row = c.rows[at.second];
+        classes.push_back(row.classes);
+        seconds += row.seconds;
+    }
+    p.rows = static_cast<int>(classes.size());
+    if (classes.empty()) return p;
+    std::sort(classes.begin(), classes.end());
+    const std::size_t n = classes.size();
+    p.median_classes = n % 2 ? classes[n / 2] : (classes[n / 2 - 1] + classes[n / 2]) / 2.0;
+    p.fewest_classes = classes.front();
+    p.most_classes = classes.back();
+    p.mean_seconds = static_cast<double>(seconds / n);
+    return p;
 }
 
 }  // namespace strandel

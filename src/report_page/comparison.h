@@ -4,6 +4,7 @@
 // chains on different images costs as much as its rows, not chains x images.
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,9 @@ struct comparison {
     std::vector<std::vector<std::pair<int, int>>> chain_images;
     // Images with skipped rows, in position order.
     std::vector<skipped_image> skipped;
+    // Measures of which some row has a value (older tables have only the
+    // first five columns; the boundary measures only when asked for).
+    std::array<bool, measure_count> has_values{};
 
     // Where chain `chain`'s row is in images[image].rows, or -1.
     int slot(int image, int chain) const;
@@ -72,5 +76,20 @@ struct comparison {
 // chain an image (by image_key) has one row: a second row of either kind,
 // or an empty chain text, fails, naming both places.
 bool arrange(std::vector<result_row> rows, comparison* out, std::string* error);
+
+// The measures a page or summary shows, in `order`: the five every table
+// has, and the others where some row has a value.
+std::vector<int> shown_measures(const comparison& c, const std::vector<int>& order);
+// Every measure in column order.
+std::vector<int> column_order();
+
+// A chain's number of classes and time per image over its rated rows.
+struct chain_profile {
+    int rows = 0;
+    double median_classes = 0;
+    int fewest_classes = 0, most_classes = 0;
+    double mean_seconds = 0;
+};
+chain_profile profile_of(const comparison& c, int chain);
 
 }  // namespace strandel

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/html_page.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "report_page/box_plot.h"
 #include "report_page/chain_colors.h"
@@ -14,6 +16,8 @@
 
 namespace strandel {
 namespace {
+
+const char arrow_up[] = "\xE2\x86\x91", arrow_down[] = "\xE2\x86\x93";  // the better direction
 
 std::string plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -44,56 +48,61 @@ std::string left_out_note(const comparison& c, int m) {
 
 }  // namespace
 
-std::string ranks_section(const page_content& content) {
+std::string overview_section(const page_content& content, const std::vector<measure_tests>& tests) {
     const comparison& c = *content.results;
-    const rank_summary& r = *content.ranks;
     const int chains = static_cast<int>(c.chains.size());
-    std::string html = "<section id=\"ranks\"><h2>Mean rank per measure</h2>";
-    html += "<p class=\"note\">On every image the chains are ranked per measure: the highest value ranks 1. Equal "
-            "values share the mean of the ranks they span (two chains tied for first both get 1.5); inf ranks above "
-            "and \xE2\x88\x92inf below every number; nan, a measure that could not be computed, ranks last. Only "
-            "images on which every chain has a value are ranked, so all means are over the same images; with " +
-            plural(chains, "chain", "chains") + " they average " + short_number((chains + 1) / 2.0) +
-            ". Lower is better; the best mean rank of each measure is in bold.</p>";
-    html += "<div class=\"scroll\"><table class=\"ranks\"><thead><tr><th>chain</th>";
-    for (int m = 0; m < measure_count; ++m)
-        html += "<th>" + html_escape(measure_title(m)) + "<br><span class=\"count\">" +
-                plural(r.images[m], "image", "images") + "</span></th>";
+    std::string html =
+        "<section id=\"overview\"><h2>Summary</h2><p class=\"note\">Per measure (those against the ground truth "
+        "first) and chain: the mean over the images on which every chain has a finite value, its 95 % bootstrap "
+        "interval, and the mean rank on those images, where rank 1 is the best value on an image (" +
+        std::string(arrow_up) + " the highest, " + arrow_down +
+        " the lowest for the distances). The best mean rank of each measure is in bold.</p>"
+        "<div class=\"scroll\"><table class=\"overview\"><thead><tr><th>measure</th><th>images</th>";
+    for (int k = 0; k < chains; ++k)
+        html += "<th class=\"ch\" title=\"" + html_escape(c.chains[k]) + "\">" + chain_chip(k) + " <span class=\"chain\">" +
+                html_escape(c.chains[k]) + "</span></th>";
     html += "</tr></thead><tbody>";
-    for (int k = 0; k < chains; ++k) {
-        html += "<tr><td>" + chain_chip(k) + "</td>";
-        for (int m = 0; m < measure_count; ++m) {
-            const double rank = r.mean_rank[k][m];
-            bool best = !std::isnan(rank);
-            for (int j = 0; j < chains && best; ++j) best = !(r.mean_rank[j][m] < rank);
-            if (std::isnan(rank)) {
+    for (const measure_tests& t : tests) {
+        const int m = t.measure;
+        html += "<tr data-measure=\"" + std::string(measure_column(m)) + "\"><th class=\"mt\">" +
+                html_escape(measure_title(m)) + " " + (lower_is_better(m) ? arrow_down : arrow_up) +
+                "</th><td class=\"n\">" + std::to_string(t.images) + "</td>";
+        double best = std::numeric_limits<double>::infinity();
+        if (t.compared)
+            for (double r : t.friedman.mean_ranks) best = std::min(best, r);
+        for (int k = 0; k < chains; ++k) {
+            if (t.images == 0) {
                 html += number_cell(std::nullopt);
                 continue;
             }
-            // A bar whose length falls with the rank: rank 1 is full.
-            const double share = chains > 1 ? (chains - rank) / (chains - 1) : 1;
-            html += "<td class=\"n" + std::string(best ? " best" : "") + "\" title=\"" + full_number(rank) + "\">" +
-                    short_number(rank) + "<span class=\"bar\" style=\"--c:" + chain_color(k) + ";width:" +
-                    std::to_string(static_cast<int>(4 + 56 * share)) + "px\"></span></td>";
+            const double rank = t.compared ? t.friedman.mean_ranks[k] : 1.0;
+            html += "<td class=\"n" + std::string(t.compared && rank == best ? " best" : "") + "\" data-v=\"" +
+                    full_number(t.means[k]) + "\" title=\"" + full_number(t.means[k]) + "\">" +
+                    shown_number(t.means[k]) + "<span class=\"ci\">[" + short_number(t.intervals[k].low) + ", " +
+                    short_number(t.intervals[k].high) + "]</span>" +
+                    (t.compared ? "<span class=\"rk\">rank " + short_number(rank) + "</span>" : std::string()) + "</td>";
         }
         html += "</tr>";
     }
     return html + "</tbody></table></div></section>";
 }
 
-std::string measures_section(const page_content& content) {
+std::string measures_section(const page_content& content, const std::vector<measure_tests>& tests) {
     const comparison& c = *content.results;
     const rank_summary& r = *content.ranks;
     const int chains = static_cast<int>(c.chains.size());
     std::string html = "<section id=\"measures\"><h2>Measures per chain</h2>";
-    html += "<p class=\"note\">Higher is better for every measure. Mean and standard deviation (sample, n\xE2\x88\x92"
+    html += "<p class=\"note\">Higher is better, except for the distances marked " + std::string(arrow_down) +
+            " (variation of information, global consistency error). The mean rank is over the images on which every "
+            "chain has a value (rank 1: the best value). Mean and standard deviation (sample, n\xE2\x88\x92"
             "1) are taken over the finite values; median, minimum and maximum also order inf and \xE2\x88\x92inf; "
             "nan is left out of all of them. Boxes span the quartiles (linear interpolation), the black line is the "
             "median, the diamond the mean; whiskers reach the furthest values within 1.5 interquartile ranges, "
             "circles are the values beyond. Hover a number for its full value.</p><div class=\"cards\">";
-    for (int m = 0; m < measure_count; ++m) {
+    for (const measure_tests& t : tests) {
+        const int m = t.measure;
         html += "<div class=\"card\" id=\"measure-" + std::string(measure_column(m)) + "\"><h3>" +
-                html_escape(measure_title(m)) + "</h3>";
+                html_escape(measure_title(m)) + (lower_is_better(m) ? std::string(" ") + arrow_down : "") + "</h3>";
         std::vector<box_series> series;
         for (int k = 0; k < chains; ++k) series.push_back({k + 1, c.chains[k], chain_color(k), c.values(k, m)});
         html += box_plot_svg(measure_title(m), series);
@@ -131,8 +140,34 @@ std::string skipped_section(const page_content& content) {
     return html + "</tbody></table></div></section>";
 }
 
+namespace {
+
+std::string chain_legend(const comparison& c) {
+    std::string html = "<ul class=\"legend\" id=\"chains\">";
+    for (int k = 0; k < static_cast<int>(c.chains.size()); ++k) {
+        const chain_profile p = profile_of(c, k);
+        std::string classes = "no rated image";
+        if (p.rows)
+            classes = short_number(p.median_classes) + " classes" +
+                      (p.fewest_classes == p.most_classes ? std::string()
+                                                          : " (" + std::to_string(p.fewest_classes) + "\xE2\x80\x93" +
+                                                                std::to_string(p.most_classes) + ")") +
+                      " \xC2\xB7 " + short_number(p.mean_seconds) + " s per image";
+        html += "<li>" + chain_chip(k) + "<span class=\"chain\">" + html_escape(c.chains[k]) +
+                "</span><span class=\"count\">" + plural(c.chain_images[k].size(), "image", "images") +
+                "</span><span class=\"profile\" title=\"median number of classes (fewest\xE2\x80\x93most) and mean "
+                "time of the passes per image\">" + classes + "</span></li>";
+    }
+    return html + "</ul>";
+}
+
+}  // namespace
+
 void write_page(const page_content& content, const page_writer& write) {
     const comparison& c = *content.results;
+    std::vector<measure_tests> own;
+    if (!content.tests) own = test_measures(c, shown_measures(c, page_measure_order()));
+    const std::vector<measure_tests>& tests = content.tests ? *content.tests : own;
     std::string tables;
     for (const std::string& t : content.tables) tables += (tables.empty() ? "" : ", ") + ("<code>" + html_escape(t) + "</code>");
     std::string html =
@@ -145,19 +180,23 @@ void write_page(const page_content& content, const page_writer& write) {
             " on " + plural(c.images.size(), "image", "images") + " read" +
             (c.skipped.empty() ? std::string(", ") + std::to_string(skipped) + " skipped"
                                : std::string(", <a href=\"#skipped\">") + std::to_string(skipped) + " skipped</a>") +
-            " \xC2\xB7 from " + tables + "</p><ul class=\"legend\" id=\"chains\">";
-    for (int k = 0; k < static_cast<int>(c.chains.size()); ++k)
-        html += "<li>" + chain_chip(k) + "<span class=\"chain\">" + html_escape(c.chains[k]) +
-                "</span><span class=\"count\">" + plural(c.chain_images[k].size(), "image", "images") + "</span></li>";
-    html += "</ul></header><main>";
+            " \xC2\xB7 from " + tables + "</p>" + chain_legend(c) + "</header><main>";
     write(html);
+    write(overview_section(content, tests));
+    write(tests_section(content, tests));
+    write(measures_section(content, tests));
     write(lowest_jaccard_section(content));
-    write(ranks_section(content));
-    write(measures_section(content));
     write(skipped_section(content));
-    write_images_section(content, write);
-    write("</main><footer>Written by strandel-report.</footer><script>" + std::string(page_script) +
-          "</script></body></html>\n");
+    write(images_section(content, tests));
+    write("</main><footer>Written by strandel-report.</footer><div id=\"lightbox\" hidden></div>");
+    if (content.data_script.empty()) {
+        write("<script>");
+        write_images_data(content, write);
+        write("</script>");
+    } else {
+        write("<script src=\"" + html_escape(content.data_script) + "\"></script>");
+    }
+    write("<script>" + std::string(page_script) + "</script></body></html>\n");
 }
 
 std::string html_page(const page_content& content) {

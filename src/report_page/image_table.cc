@@ -1,111 +1,133 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The table of every image with each chain's measures (and segmentations).
+// The table of every image with each chain's measures (and segmentations):
+// its frame in the page, and its rows as data the page's script draws from.
+#include <cmath>
+#include <cstdio>
+#include <optional>
 #include <filesystem>
 
+#include "report_page/chain_colors.h"
 #include "report_page/html_escape.h"
 #include "report_page/html_page.h"
-#include "report_page/page_parts.h"
+#include "report_page/number_format.h"
 
 namespace strandel {
 
 namespace {
 
-// One cell per chain of a column group, or one spanning cell for each run
-// of chains without a row: a row costs what its image has, not the number
-// of chains. `cell(s)` gives the cell of the image's row at slot s,
-// `gap_classes` the class attribute of a gap; `first` marks the group's
-// first column.
-template <typename Cell>
-std::string chain_cells(const image_rows& image, int chains, const std::string& gap_classes, Cell cell) {
-    std::string html;
-    int k = 0;
-    for (std::size_t s = 0; s <= image.rows.size(); ++s) {
-        const int next = s < image.rows.size() ? image.rows[s].chain : chains;
-        if (next > k) {
-            std::string classes = gap_classes + (k == 0 ? " first" : "");
-            html += "<td class=\"" + classes + " gap\"" +
-                    (next - k > 1 ? " colspan=\"" + std::to_string(next - k) + "\"" : std::string()) + "></td>";
+// A JavaScript string literal that is safe inside a <script> element:
+// '<' escaped, so that no "</script>" ends it early, and the two line
+// separators JavaScript does not allow in strings.
+std::string js_string(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == '<' || c == '>' || c == '&' || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+            out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
         }
-        if (s < image.rows.size()) html += cell(s, next == 0);
-        k = next + 1;
     }
-    return html;
+    return out + "\"";
 }
 
-std::string image_row(const page_content& content, int i) {
+std::string js_number(const std::optional<double>& value) {
+    if (!value) return "null";
+    if (std::isnan(*value)) return "NaN";
+    if (std::isinf(*value)) return *value > 0 ? "Infinity" : "-Infinity";
+    return full_number(*value);
+}
+
+// A thumbnail: its URL, 0 for none, or [placeholder text, why].
+std::string js_thumbnail(const thumbnail& t) {
+    if (t.ok()) return js_string(t.src);
+    if (t.problem == "none") return "0";
+    return "[\"no preview\"," + js_string(t.problem) + "]";
+}
+
+// [position, name, path, image, manual, [chains], [label thumbnails],
+//  [values: measure by measure, each the image's rows in chain order]]
+std::string image_data(const page_content& content, const std::vector<int>& measures, int i) {
     const comparison& c = *content.results;
-    const int chains = static_cast<int>(c.chains.size());
     const image_rows& entry = c.images[i];
-    const std::string& image = entry.image;
-    const int position = c.rows[entry.rows.front().row].position;
-    const std::string name = std::filesystem::path(image).filename().string();
-    std::string html = "<tr><td class=\"n\" data-v=\"" + std::to_string(position) + "\">" + std::to_string(position) +
-                       "</td><td class=\"name\" data-v=\"" + html_escape(name) + "\" title=\"" + html_escape(image) +
-                       "\">" + html_escape(name) + "</td>";
+    const std::string name = std::filesystem::path(entry.image).filename().string();
+    std::string js = "[" + std::to_string(c.rows[entry.rows.front().row].position) + "," + js_string(name) + "," +
+                     js_string(entry.image) + ",";
     if (content.thumbnails) {
         const image_thumbnails& t = (*content.thumbnails)[i];
-        html += "<td><div class=\"thumbs\">" + thumbnail_html(t.image, image) +
-                thumbnail_html(t.manual, "manual segmentation of " + image) + "</div></td>";
-        html += chain_cells(entry, chains, "seg", [&](std::size_t s, bool first) {
-            return "<td" + std::string(first ? " class=\"first\"" : "") + ">" +
-                   thumbnail_html(t.labels[s], "chain " + std::to_string(entry.rows[s].chain + 1) + " on " + image) +
-                   "</td>";
-        });
+        js += js_thumbnail(t.image) + "," + js_thumbnail(t.manual) + ",[";
+    } else {
+        js += "0,0,[";
     }
-    for (int m = 0; m < measure_count; ++m) {
-        const std::string classes = "m m-" + std::string(measure_column(m));
-        html += chain_cells(entry, chains, classes, [&](std::size_t s, bool first) {
-            return number_cell(c.rows[entry.rows[s].row].values[m], classes + (first ? " first" : ""));
-        });
-    }
-    return html + "</tr>";
+    for (std::size_t s = 0; s < entry.rows.size(); ++s) js += (s ? "," : "") + std::to_string(entry.rows[s].chain);
+    js += "],[";
+    if (content.thumbnails)
+        for (std::size_t s = 0; s < entry.rows.size(); ++s)
+            js += (s ? "," : "") + js_thumbnail((*content.thumbnails)[i].labels[s]);
+    js += "],[";
+    bool first = true;
+    for (int m : measures)
+        for (const chain_row& r : entry.rows) {
+            js += (first ? "" : ",") + js_number(c.rows[r.row].values[m]);
+            first = false;
+        }
+    return js + "]]";
+}
+
+std::vector<int> measures_of(const page_content& content) {
+    return shown_measures(*content.results, page_measure_order());
 }
 
 }  // namespace
 
-void write_images_section(const page_content& content, const page_writer& write) {
+void write_images_data(const page_content& content, const page_writer& write) {
     const comparison& c = *content.results;
-    const int chains = static_cast<int>(c.chains.size());
-    const bool thumbs = content.thumbnails != nullptr;
-    // The browser lays the table out only once it scrolls near (CSS
-    // content-visibility), which halves the time a long benchmark's page
-    // takes to open; until then it reserves about the table's height.
-    const int row_height = thumbs ? 74 : 30;
-    std::string html = "<section id=\"images-section\" style=\"contain-intrinsic-size:auto " +
-                       std::to_string(160 + row_height * c.images.size()) +
-                       "px\"><h2>Images</h2><p class=\"note\">Click a column title to sort by it; click again to "
-                       "reverse. Empty and nan cells stay at the bottom.</p>";
-    html += "<div class=\"controls\">Show: <button class=\"on\" data-show=\"all\">all measures</button>";
-    for (int m = 0; m < measure_count; ++m)
+    const std::vector<int> measures = measures_of(content);
+    std::string head = "window.strandelData={chains:[";
+    for (std::size_t k = 0; k < c.chains.size(); ++k) head += (k ? "," : "") + js_string(c.chains[k]);
+    head += "],colors:[";
+    for (std::size_t k = 0; k < c.chains.size(); ++k) head += (k ? "," : "") + js_string(chain_color(static_cast<int>(k)));
+    head += "],thumbnails:" + std::string(content.thumbnails ? "true" : "false") + ",measures:[";
+    for (std::size_t k = 0; k < measures.size(); ++k) {
+        const int m = measures[k];
+        head += std::string(k ? "," : "") + "[" + js_string(measure_column(m)) + "," + js_string(measure_title(m)) +
+                "," + (lower_is_better(m) ? "1" : "0") + "," + (needs_ground_truth(m) ? "1" : "0") + "]";
+    }
+    write(head + "],images:[\n");
+    for (int i = 0; i < static_cast<int>(c.images.size()); ++i)
+        write((i ? ",\n" : "") + image_data(content, measures, i));
+    write("]};\n");
+}
+
+std::string images_section(const page_content& content, const std::vector<measure_tests>&) {
+    const comparison& c = *content.results;
+    const std::vector<int> measures = measures_of(content);
+    // Few measures fit side by side; with the measures of the literature the
+    // table starts with those against the ground truth.
+    std::string html = "<section id=\"images-section\"><h2>Images</h2><p class=\"note\">Click a column title to sort "
+                       "all images by it; click again to reverse. Empty and nan cells stay at the bottom. Click a "
+                       "thumbnail to enlarge it.</p>";
+    html += "<div class=\"controls\"><input type=\"search\" id=\"image-filter\" placeholder=\"filter by file name\" "
+            "aria-label=\"filter images by file name\"><span id=\"image-count\">" +
+            std::to_string(c.images.size()) + " images</span> Show: ";
+    const bool many = measures.size() > classic_measure_count;
+    html += "<button data-show=\"all\"" + std::string(many ? "" : " class=\"on\"") + ">all measures</button>";
+    if (many) html += "<button class=\"on\" data-show=\"truth\">against the ground truth</button>";
+    for (int m : measures)
         html += "<button data-show=\"" + std::string(measure_column(m)) + "\">" + html_escape(measure_title(m)) +
                 "</button>";
-    html += "</div><div class=\"scroll\"><table id=\"images\" data-show=\"all\"><thead><tr>";
-    // Body columns: position, image, [image and manual thumbnails, one
-    // label thumbnail per chain], then every measure's chains; a cell
-    // spanning chains without a row counts as that many columns.
-    int col = 0;
-    html += "<th rowspan=\"2\" data-col=\"" + std::to_string(col++) + "\" data-kind=\"num\">#</th>";
-    html += "<th rowspan=\"2\" data-col=\"" + std::to_string(col++) + "\" data-kind=\"text\">image</th>";
-    if (thumbs) {
-        html += "<th rowspan=\"2\">image · manual</th><th colspan=\"" + std::to_string(chains) +
-                "\" class=\"group\">segmentations</th>";
-        col += 1 + chains;
-    }
-    for (int m = 0; m < measure_count; ++m)
-        html += "<th colspan=\"" + std::to_string(chains) + "\" class=\"group m m-" + measure_column(m) + "\">" +
-                html_escape(measure_title(m)) + "</th>";
-    html += "</tr><tr>";
-    if (thumbs)
-        for (int k = 0; k < chains; ++k) html += "<th>" + chain_chip(k) + "</th>";
-    for (int m = 0; m < measure_count; ++m)
-        for (int k = 0; k < chains; ++k)
-            html += "<th class=\"m m-" + std::string(measure_column(m)) + "\" data-col=\"" + std::to_string(col++) +
-                    "\" data-kind=\"num\" title=\"" + html_escape(measure_title(m)) + ", chain " +
-                    std::to_string(k + 1) + "\">" + chain_chip(k) + "</th>";
-    html += "</tr></thead><tbody>";
-    write(html);
-    for (int i = 0; i < static_cast<int>(c.images.size()); ++i) write(image_row(content, i));
-    write("</tbody></table></div></section>");
+    html += "</div><div class=\"scroll\"><table id=\"images\" data-show=\"" + std::string(many ? "truth" : "all") +
+            "\"><thead></thead><tbody></tbody></table></div>";
+    return html + "<noscript><p class=\"note\">The table of images needs JavaScript.</p></noscript></section>";
 }
 
 }  // namespace strandel

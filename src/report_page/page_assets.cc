@@ -63,10 +63,6 @@ figcaption b { font-variant-numeric: tabular-nums; }
   padding: 3px 12px; cursor: pointer; }
 .controls button.on { background: var(--accent); border-color: var(--accent); color: #fff; }
 .scroll { overflow-x: auto; }
-#images-section { content-visibility: auto; }
-.thumb { transition: transform .12s ease-out; }
-#images .thumb:hover, .worst-list .thumb:hover { transform: scale(2.2); position: relative; z-index: 2;
-  box-shadow: 0 4px 16px rgba(0,0,0,.3); }
 #images th[data-col] { cursor: pointer; user-select: none; white-space: nowrap; }
 #images th[data-col]:hover { background: #eef2f8; }
 #images th[aria-sort=ascending]::after { content: " \25B2"; font-size: 10px; }
@@ -85,76 +81,261 @@ figcaption b { font-variant-numeric: tabular-nums; }
 .rank-best { font-weight: 700; }
 .ranks td.n { min-width: 90px; }
 .bar { display: inline-block; height: 8px; border-radius: 4px; background: var(--c); vertical-align: middle; margin-left: 8px; opacity: .85; }
-#images[data-show=turi] .m:not(.m-turi), #images[data-show=dunn] .m:not(.m-dunn),
-#images[data-show=amrane] .m:not(.m-amrane), #images[data-show=liu_yang] .m:not(.m-liu_yang),
-#images[data-show=jaccard] .m:not(.m-jaccard) { display: none; }
 footer { color: var(--muted); font-size: 12px; padding: 0 32px 24px; }
+.legend .profile { color: var(--muted); font-size: 12.5px; }
+.legend .chain, .overview .chain { overflow-wrap: anywhere; }
+.overview th.ch { text-align: left; font-weight: 500; max-width: 260px; vertical-align: bottom; }
+.overview th.mt { text-align: left; white-space: nowrap; }
+.overview td { vertical-align: top; }
+.overview td.n { white-space: nowrap; }
+.overview .ci, .overview .rk { display: block; color: var(--muted); font-size: 11.5px; font-weight: 400; }
+.cd { width: 100%; max-width: 680px; height: auto; display: block; margin: 4px 0 8px; }
+.cd text { font-size: 12px; fill: var(--ink); }
+.cd .ticklabel { text-anchor: middle; fill: var(--muted); }
+.cd .axis, .cd .tick { stroke: #6b7280; stroke-width: 1.2; }
+.cd .cdbar { stroke: var(--ink); stroke-width: 2; }
+.cd .cdlabel { font-size: 11px; fill: var(--muted); }
+.cd .clique { stroke: var(--ink); stroke-width: 4; stroke-linecap: round; }
+.cd .lead { fill: none; stroke-width: 1.3; }
+.cd .chipnum { text-anchor: middle; fill: #fff; font-weight: 700; font-size: 11px; }
+.cd .name.l { text-anchor: end; }
+.friedman { margin: 0 0 4px; font-size: 14px; }
+.pairs td.sig { font-weight: 700; }
+.pairs td:first-child { white-space: nowrap; }
+#images tbody tr.r { height: var(--row, 30px); }
+#images tbody tr.r > td { overflow: hidden; }
+#images .nm { max-height: 3.9em; overflow: hidden; }
+#images[data-thumbs] tbody tr.r { --row: 74px; }
+#image-filter { font: inherit; font-size: 13px; padding: 3px 10px; border: 1px solid var(--line); border-radius: 14px; width: 220px; }
+#image-count { color: var(--muted); font-size: 13px; margin-right: 10px; }
+img.thumb { cursor: zoom-in; }
+#lightbox { position: fixed; inset: 0; background: rgba(20, 24, 32, .82); display: flex; align-items: center;
+  justify-content: center; flex-direction: column; gap: 10px; z-index: 10; cursor: zoom-out; }
+#lightbox[hidden] { display: none; }
+#lightbox img { width: min(80vw, 640px); max-height: 80vh; object-fit: contain; image-rendering: pixelated;
+  background: #fff; border-radius: 4px; }
+#lightbox p { color: #fff; margin: 0; font-size: 14px; max-width: 80vw; overflow-wrap: anywhere; text-align: center; }
 )CSS";
 
-// Sorting the image table by a column (numbers numerically, names as text
-// with their digits as numbers), stable, toggling the direction on every
-// click of the same column; empty, missing and nan cells stay at the bottom in both
-// directions. The measure buttons show one measure's columns at a time.
+// The image table, drawn from window.strandelData: only the rows on screen
+// (and a few around them) are in the document, so that a data set of tens of
+// thousands of images opens, scrolls and sorts at once; small tables are
+// drawn whole. Sorting (numbers numerically, names as text with their digits
+// as numbers) and filtering work over every image; a sort is stable and
+// toggles its direction on every click of the same column; empty, missing
+// and nan cells stay at the bottom in both directions. The measure buttons
+// choose the columns. A click on any thumbnail shows it enlarged.
 const char page_script[] = R"JS(
 (function () {
   "use strict";
-  var table = document.getElementById("images");
-  if (!table) return;
-  var body = table.tBodies[0];
-  var sorted = { col: -1, dir: 1 };
-  function key(cell, kind) {
-    var v = cell.getAttribute("data-v");
-    if (kind === "text") return v;
-    if (v === null || v === "" || v === "nan") return null;
-    if (v === "inf") return Infinity;
-    if (v === "-inf") return -Infinity;
-    var n = parseFloat(v);
-    return isNaN(n) ? null : n;
-  }
-  // The cell at column `col`: a cell spanning the chains an image has no
-  // row of stands for each of them.
-  function cellAt(row, col) {
-    for (var i = 0, at = 0; i < row.cells.length; ++i) {
-      at += row.cells[i].colSpan;
-      if (col < at) return row.cells[i];
+  var lightbox = document.getElementById("lightbox");
+  document.addEventListener("click", function (e) {
+    var t = e.target;
+    if (t && t.tagName === "IMG" && t.classList.contains("thumb")) {
+      lightbox.innerHTML = "";
+      var big = document.createElement("img"), caption = document.createElement("p");
+      big.src = t.src; big.alt = t.alt; caption.textContent = t.title || t.alt;
+      lightbox.appendChild(big); lightbox.appendChild(caption);
+      lightbox.hidden = false;
+    } else if (!lightbox.hidden && lightbox.contains(t)) {
+      lightbox.hidden = true;
     }
-    return null;
-  }
-  function compare(a, b, kind) {
-    if (kind === "text") return a.localeCompare(b, undefined, { numeric: true });
-    return a < b ? -1 : a > b ? 1 : 0;
-  }
-  var headers = table.querySelectorAll("th[data-col]");
-  Array.prototype.forEach.call(headers, function (th) {
-    th.addEventListener("click", function () {
-      var col = +th.getAttribute("data-col"), kind = th.getAttribute("data-kind");
-      var dir = sorted.col === col ? -sorted.dir : 1;
-      sorted = { col: col, dir: dir };
-      var rows = Array.prototype.map.call(body.rows, function (r, i) {
-        var cell = cellAt(r, col);
-        return { row: r, at: i, key: cell ? key(cell, kind) : null };
-      });
-      rows.sort(function (a, b) {
-        if (a.key === null || b.key === null) {
-          if (a.key === null && b.key === null) return a.at - b.at;
-          return a.key === null ? 1 : -1;
-        }
-        return dir * compare(a.key, b.key, kind) || a.at - b.at;
-      });
-      var fragment = document.createDocumentFragment();
-      rows.forEach(function (r) { fragment.appendChild(r.row); });
-      body.appendChild(fragment);
-      Array.prototype.forEach.call(headers, function (h) { h.removeAttribute("aria-sort"); });
-      th.setAttribute("aria-sort", dir > 0 ? "ascending" : "descending");
-    });
   });
+  document.addEventListener("keydown", function (e) { if (e.key === "Escape") lightbox.hidden = true; });
+
+  var data = window.strandelData, table = document.getElementById("images");
+  if (!data || !table) return;
+  var chains = data.chains.length, measures = data.measures, images = data.images;
+  var head = table.tHead, body = table.tBodies[0];
+  var overscan = 12, drawAll = images.length <= 200;
+  if (data.thumbnails) table.setAttribute("data-thumbs", "");
+  var all = images.map(function (_, i) { return i; });
+  var view = all.slice(), sorted = { key: null, dir: 1 }, filter = "";
+  var collator = new Intl.Collator(undefined, { numeric: true });
+
+  function esc(s) {
+    return String(s).replace(/[&<>"']/g, function (c) {
+      return { "&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;", "'": "&#39;" }[c];
+    });
+  }
+  function full(v) {
+    if (v === null) return "";
+    if (v !== v) return "nan";
+    if (v === Infinity) return "inf";
+    if (v === -Infinity) return "-inf";
+    return String(v);
+  }
+  function shortNumber(v) {
+    if (v !== v) return "nan";
+    if (v === Infinity) return "\u221e";
+    if (v === -Infinity) return "\u2212\u221e";
+    if (v === 0) return "0";
+    var e = +v.toExponential(3).split("e")[1];
+    if (e < -4 || e > 15) return v.toExponential(3);
+    return v.toFixed(e >= 3 ? 0 : 3 - e);
+  }
+  // The measures whose columns are shown, as indices into data.measures.
+  function shownMeasures() {
+    var show = table.getAttribute("data-show"), out = [];
+    measures.forEach(function (m, i) {
+      if (show === "all" || show === m[0] || (show === "truth" && m[3])) out.push(i);
+    });
+    return out;
+  }
+  function thumb(t, what) {
+    if (t === 0) return '<div class="ph" title="' + esc(what) + ': none">none</div>';
+    if (typeof t === "string")
+      return '<img class="thumb" loading="lazy" src="' + esc(t) + '" alt="' + esc(what) + '" title="' + esc(what) + '">';
+    return '<div class="ph" title="' + esc(what + ": " + t[1]) + '">' + esc(t[0]) + "</div>";
+  }
+  // One cell per chain, or one spanning cell for each run of chains
+  // without a row.
+  function chainCells(img, gapClass, cell) {
+    var present = img[5], html = "", k = 0;
+    for (var s = 0; s <= present.length; ++s) {
+      var next = s < present.length ? present[s] : chains;
+      if (next > k)
+        html += '<td class="' + gapClass + (k === 0 ? " first" : "") + ' gap"' +
+          (next - k > 1 ? ' colspan="' + (next - k) + '"' : "") + "></td>";
+      if (s < present.length) html += cell(s, next === 0);
+      k = next + 1;
+    }
+    return html;
+  }
+  function rowHtml(i, shown) {
+    var img = images[i], rows = img[5].length;
+    var html = '<tr class="r" data-i="' + i + '"><td class="n" data-v="' + img[0] + '">' + img[0] +
+      '</td><td class="name" data-v="' + esc(img[1]) + '" title="' + esc(img[2]) + '"><div class="nm">' +
+      esc(img[1]) + "</div></td>";
+    if (data.thumbnails) {
+      html += '<td><div class="thumbs">' + thumb(img[3], img[2]) + thumb(img[4], "manual segmentation of " + img[2]) +
+        "</div></td>";
+      html += chainCells(img, "seg", function (s, first) {
+        return "<td" + (first ? ' class="first"' : "") + ">" +
+          thumb(img[6][s], "chain " + (img[5][s] + 1) + " on " + img[2]) + "</td>";
+      });
+    }
+    shown.forEach(function (mi) {
+      var cls = "n m m-" + measures[mi][0];
+      html += chainCells(img, "m m-" + measures[mi][0], function (s, first) {
+        var v = img[7][mi * rows + s], c = cls + (first ? " first" : "");
+        if (v === null) return '<td class="' + c + ' missing" data-v="">\u2013</td>';
+        var f = full(v);
+        return '<td class="' + c + '" data-v="' + f + '" title="' + f + '">' + shortNumber(v) + "</td>";
+      });
+    });
+    return html + "</tr>";
+  }
+  function chip(k) { return '<span class="chip" style="--c:' + data.colors[k] + '">' + (k + 1) + "</span>"; }
+  // Sort keys: "pos", "name", or "m:MEASURE:CHAIN".
+  function headHtml(shown) {
+    var col = 0, top = "", second = "";
+    function sortable(key, kind, extra, label) {
+      var aria = sorted.key === key ? ' aria-sort="' + (sorted.dir > 0 ? "ascending" : "descending") + '"' : "";
+      return "<th " + extra + ' data-col="' + (col++) + '" data-kind="' + kind + '" data-key="' + key + '"' + aria +
+        ">" + label + "</th>";
+    }
+    top += sortable("pos", "num", 'rowspan="2"', "#") + sortable("name", "text", 'rowspan="2"', "image");
+    if (data.thumbnails) {
+      top += '<th rowspan="2">image \u00b7 manual</th><th colspan="' + chains + '" class="group">segmentations</th>';
+      col += 1 + chains;
+      for (var k = 0; k < chains; ++k) second += '<th title="' + esc(data.chains[k]) + '">' + chip(k) + "</th>";
+    }
+    shown.forEach(function (mi) {
+      var m = measures[mi];
+      top += '<th colspan="' + chains + '" class="group m m-' + m[0] + '">' + esc(m[1]) + (m[2] ? " \u2193" : "") + "</th>";
+      for (var k = 0; k < chains; ++k)
+        second += sortable("m:" + mi + ":" + k, "num", 'class="m m-' + m[0] + '" title="' + esc(m[1] + ", chain " +
+          (k + 1) + ": " + data.chains[k]) + '"', chip(k));
+    });
+    return "<tr>" + top + "</tr><tr>" + second + "</tr>";
+  }
+  function keyOf(i, key) {
+    var img = images[i];
+    if (key === "pos") return img[0];
+    if (key === "name") return img[1];
+    var parts = key.split(":"), mi = +parts[1], k = +parts[2], s = img[5].indexOf(k);
+    if (s < 0) return null;
+    var v = img[7][mi * img[5].length + s];
+    return v === null || v !== v ? null : v;
+  }
+  function sortBy(key) {
+    var dir = sorted.key === key ? -sorted.dir : 1, text = key === "name";
+    sorted = { key: key, dir: dir };
+    var at = new Int32Array(images.length);
+    all.forEach(function (i, p) { at[i] = p; });
+    var keys = images.map(function (_, i) { return keyOf(i, key); });
+    all.sort(function (a, b) {
+      var x = keys[a], y = keys[b];
+      if (x === null || y === null) {
+        if (x === null && y === null) return at[a] - at[b];
+        return x === null ? 1 : -1;
+      }
+      var c = text ? collator.compare(x, y) : x < y ? -1 : x > y ? 1 : 0;
+      return dir * c || at[a] - at[b];
+    });
+    refilter();
+  }
+  function refilter() {
+    var f = filter.toLowerCase();
+    view = f ? all.filter(function (i) { return images[i][1].toLowerCase().indexOf(f) >= 0; }) : all.slice();
+    document.getElementById("image-count").textContent =
+      (f ? view.length + " of " : "") + images.length + (images.length === 1 ? " image" : " images");
+    draw(true);
+  }
+  var rowHeight = 0, drawn = [-1, -1], shownNow = shownMeasures();
+  function draw(force) {
+    var first = 0, last = view.length;
+    if (!drawAll) {
+      var height = rowHeight || (data.thumbnails ? 74 : 30);
+      var top = body.getBoundingClientRect().top;
+      first = Math.max(0, Math.floor(-top / height) - overscan);
+      last = Math.min(view.length, first + Math.ceil(window.innerHeight / height) + 2 * overscan);
+    }
+    if (!force && first === drawn[0] && last === drawn[1]) return;
+    drawn = [first, last];
+    var html = "", h = rowHeight || (data.thumbnails ? 74 : 30);
+    if (first > 0) html += '<tr class="spacer" style="height:' + first * h + 'px"></tr>';
+    for (var p = first; p < last; ++p) html += rowHtml(view[p], shownNow);
+    if (last < view.length) html += '<tr class="spacer" style="height:' + (view.length - last) * h + 'px"></tr>';
+    body.innerHTML = html;
+    if (!rowHeight && !drawAll) {
+      var row = body.querySelector("tr.r");
+      if (row && row.offsetHeight > 0) { rowHeight = row.offsetHeight; draw(true); }
+    }
+  }
+  function drawHead() {
+    shownNow = shownMeasures();
+    head.innerHTML = headHtml(shownNow);
+    Array.prototype.forEach.call(head.querySelectorAll("th[data-key]"), function (th) {
+      th.addEventListener("click", function () { sortBy(th.getAttribute("data-key")); drawHead(); });
+    });
+  }
+  var pending = false;
+  function schedule() {
+    if (drawAll || pending) return;
+    pending = true;
+    window.requestAnimationFrame(function () { pending = false; draw(false); });
+  }
+  window.addEventListener("scroll", schedule, { passive: true });
+  window.addEventListener("resize", schedule);
+  document.getElementById("image-filter").addEventListener("input", function (e) { filter = e.target.value; refilter(); });
   var buttons = document.querySelectorAll(".controls button[data-show]");
   Array.prototype.forEach.call(buttons, function (button) {
     button.addEventListener("click", function () {
       table.setAttribute("data-show", button.getAttribute("data-show"));
       Array.prototype.forEach.call(buttons, function (b) { b.classList.toggle("on", b === button); });
+      drawHead();
+      draw(true);
     });
   });
+  // For scripts (and tests): the images' positions in the order shown.
+  window.strandelTable = {
+    order: function () { return view.map(function (i) { return images[i][0]; }); },
+    rowHeight: function () { return rowHeight; }
+  };
+  drawHead();
+  draw(true);
 })();
 )JS";
 

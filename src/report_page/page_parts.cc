@@ -28,7 +28,7 @@ std::string number_cell(const std::optional<double>& value, const std::string& c
 std::string thumbnail_html(const thumbnail& t, const std::string& what) {
     const std::string label = html_escape(what);
     if (t.ok())
-        return "<img class=\"thumb\" src=\"" + t.data_uri + "\" width=\"" + std::to_string(t.width) + "\" height=\"" +
+        return "<img class=\"thumb\" loading=\"lazy\" src=\"" + html_escape(t.src) + "\" width=\"" + std::to_string(t.width) + "\" height=\"" +
                std::to_string(t.height) + "\" alt=\"" + label + "\" title=\"" + label + "\">";
     const std::string text = t.problem == "none" ? "none" : "no preview";
     return "<div class=\"ph\" title=\"" + label + ": " + html_escape(t.problem) + "\">" + text + "</div>";

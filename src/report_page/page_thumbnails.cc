@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/page_thumbnails.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <thread>
 
 #include "batch/label_images.h"
 #include "framework/message_text.h"
+#include "report_page/colour_ramp.h"
 
 namespace strandel {
 namespace {
@@ -17,27 +21,53 @@ thumbnail missing(const char* why) {
     return t;
 }
 
+// The recipe of a label thumbnail: its colours.
+std::string label_recipe(const label_colouring& colouring) {
+    std::string recipe = "label 1";
+    for (double t : colouring.positions) recipe += " " + std::to_string(ramp_step_of(t));
+    return recipe;
+}
+
 image_thumbnails thumbnails_of(const comparison& c, int i, const std::string& segmentations,
-                               const image_opener& open) {
+                               const image_opener& open, thumbnail_store& store) {
     image_thumbnails t;
     const image_rows& image = c.images[i];
-    t.image = image_thumbnail(image.key, open);
+    t.image = store.get(image.key, "image 1", [&] { return encode_image_thumbnail(image.key, open); });
     const std::string manual = c.manual_segmentation(i);
-    t.manual = manual.empty() ? missing("none") : image_thumbnail(manual, open);
-    for (const chain_row& r : image.rows)
-        t.labels.push_back(label_thumbnail(label_image_path(segmentations, image.image, r.chain + 1)));
+    t.manual = manual.empty() ? missing("none")
+                              : store.get(manual, "truth 1", [&] { return encode_truth_thumbnail(manual, open); });
+    for (std::size_t s = 0; s < image.rows.size(); ++s) {
+        const std::string path = label_image_path(segmentations, image.image, image.rows[s].chain + 1);
+        const label_colouring colouring = colouring_of(c, i, static_cast<int>(s));
+        t.labels.push_back(
+            store.get(path, label_recipe(colouring), [&] { return encode_label_thumbnail(path, colouring); }));
+    }
     return t;
 }
 
 }  // namespace
 
+label_colouring colouring_of(const comparison& c, int image, int slot) {
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (const chain_row& r : c.images[image].rows)
+        for (double centre : c.rows[r.row].centres)
+            if (std::isfinite(centre)) {
+                low = std::min(low, centre);
+                high = std::max(high, centre);
+            }
+    label_colouring colouring;
+    for (double centre : c.rows[c.images[image].rows[slot].row].centres)
+        colouring.positions.push_back(!std::isfinite(centre) ? 0.5 : high > low ? (centre - low) / (high - low) : 0.5);
+    return colouring;
+}
+
 std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
-                                              const image_opener& open, int threads) {
+                                              const image_opener& open, int threads, thumbnail_store& store) {
     const int images = static_cast<int>(c.images.size());
     std::vector<image_thumbnails> all(images);
     std::atomic<int> next{0};
     auto work = [&] {
-        for (int i; (i = next++) < images;) all[i] = thumbnails_of(c, i, segmentations, open);
+        for (int i; (i = next++) < images;) all[i] = thumbnails_of(c, i, segmentations, open, store);
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report_page/comparison.h"
+#include "report_page/thumbnail_store.h"
 #include "report_page/thumbnails.h"
 
 namespace strandel {
@@ -20,11 +21,16 @@ struct image_thumbnails {
 };
 
 // Decodes every image, manual segmentation and label image (label images
-// are looked for in `segmentations`) on up to `threads` threads; `open`
-// must then be safe to call from several threads at once. Images are
-// opened at their resolved paths.
+// are looked for in `segmentations`) on up to `threads` threads, or takes
+// them from `store`; `open` must then be safe to call from several threads
+// at once. Images are opened at their resolved paths.
 std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
-                                              const image_opener& open, int threads);
+                                              const image_opener& open, int threads, thumbnail_store& store);
+
+// How image `image`'s label image of the chain at slot `slot` is painted:
+// each class at its centre's place between the lowest and the highest
+// centre of every row of the image.
+label_colouring colouring_of(const comparison& c, int image, int slot);
 
 // The thumbnails that could not be made, counted by kind and reason, one
 // line each with the first file ("  2 images: No such file or directory

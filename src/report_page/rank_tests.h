@@ -87,4 +87,17 @@ constexpr std::uint64_t bootstrap_seed = 20240607;
 interval bootstrap_mean_interval(const std::vector<double>& values, int resamples = bootstrap_resamples,
                                  std::uint64_t seed = bootstrap_seed);
 
+// The intervals of every column of `values` at once, from one stream of
+// drawn rows: each column's interval equals bootstrap_mean_interval of that
+// column alone, at a fraction of the cost for many columns.
+std::vector<interval> bootstrap_mean_intervals(const value_matrix& values, int resamples = bootstrap_resamples,
+                                               std::uint64_t seed = bootstrap_seed);
+
+// Resamples for a mean over `images` values: bootstrap_resamples up to
+// 1000 images, then fewer, so that resamples x images stays near 10^7 (at
+// least 1000 resamples): a data set of 10,000 images still gets its
+// intervals in a fraction of a second, and an interval over so many images
+// moves by far less than its width.
+int bootstrap_resamples_for(std::size_t images);
+
 }  // namespace strandel

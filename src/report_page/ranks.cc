@@ -49,7 +49,8 @@ rank_summary mean_ranks(const comparison& c) {
             for (const chain_row& r : image.rows) {
                 const auto& value = c.rows[r.row].values[m];
                 if (!value) break;
-                values.push_back(*value);
+                // Distances rank the lowest value first.
+                values.push_back(lower_is_better(m) ? -*value : *value);
             }
             if (values.size() != chains) continue;
             const std::vector<double> ranks = rank_values(values);

@@ -25,6 +25,8 @@ struct rank_summary {
     std::array<int, measure_count> images{};
 };
 
+// Rank 1 is the best value on an image: the highest, or the lowest for the
+// measures that are distances (lower_is_better).
 rank_summary mean_ranks(const comparison& c);
 
 }  // namespace strandel

@@ -33,6 +33,7 @@ int* column_of(table_columns* c, const std::string& title) {
         {"classes", &table_columns::classes},
         {"centres", &table_columns::centres},
         {"seconds", &table_columns::seconds},
+        {"annotators", &table_columns::annotators},
         {status_title, &table_columns::status}};
     const auto found = fixed.find(title);
     if (found != fixed.end()) return &(c->*found->second);
@@ -151,9 +152,15 @@ bool results_table_reader::parse_row(const csv_record& record, result_row* out, 
         row.centres.push_back(value);
     }
     if (!parse_decimal(f[c.seconds], &row.seconds)) return fail("seconds " + shown(f[c.seconds]) + " is not a decimal");
+    if (c.annotators >= 0 && !f[c.annotators].empty() && !parse_count(f[c.annotators], &row.annotators))
+        return fail("annotators " + shown(f[c.annotators]) + " is not a whole number from 0");
     for (int m = 0; m < measure_count; ++m) {
+        if (c.measures[m] < 0) continue;  // a measure older tables do not have
         const std::string& field = f[c.measures[m]];
-        if (field.empty() && m == jaccard) continue;
+        // No value: no ground truth for the supervised measures, and a
+        // method scored from its own label images has no class centres to
+        // compute the unsupervised ones from.
+        if (field.empty()) continue;
         double value;
         if (!parse_decimal(field, &value))
             return fail(std::string(measure_column(m)) + " " + shown(field) + " is not a decimal, inf, -inf or nan");

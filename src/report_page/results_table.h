@@ -3,7 +3,8 @@
 // columns, at least
 //   chain,position,image,manual_segmentation,classes,centres,seconds,
 //   turi,dunn,amrane,liu_yang,jaccard
-// and, in tables of newer runs, a last column `status` ("ok", or "skipped:
+// and, in tables of newer runs, `annotators`, the measures of the
+// literature (rand_index ... optimal_ratio, measures.h) and `status` ("ok", or "skipped:
 // REASON" for an image no chain could rate). One row per (chain, image).
 // Columns are found by their titles, so that columns added later (more
 // measures) do not stop older readers.
@@ -32,8 +33,10 @@ struct result_row {
     int classes = 0;
     std::vector<double> centres;
     double seconds = 0;
-    // Indexed by measure_id; only jaccard may be absent (no manual
-    // segmentation). Values may be infinite or NaN.
+    int annotators = -1;  // ground truths the row was rated against; -1: the table does not say
+    // Indexed by measure_id; absent when the field is empty (no ground
+    // truth, a scored method without centres) or the table has no such
+    // column. Values may be infinite or NaN.
     std::array<std::optional<double>, measure_count> values;
     // A row of an image that was not rated ("skipped: REASON" in the
     // table): it has no values, only its reason.
@@ -49,7 +52,7 @@ struct result_row {
 // Where each known column is in a table's rows.
 struct table_columns {
     int chain = -1, position = -1, image = -1, manual_segmentation = -1, classes = -1, centres = -1,
-        seconds = -1, status = -1;
+        seconds = -1, annotators = -1, status = -1;
     std::array<int, measure_count> measures{};
     std::size_t count = 0;  // columns in the header
 };

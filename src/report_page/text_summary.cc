@@ -59,14 +59,15 @@ std::string skipped_block(const comparison& c) {
 
 }  // namespace
 
-std::string text_summary(const comparison& c, const rank_summary& ranks) {
+std::string text_summary(const comparison& c, const rank_summary& ranks, const std::vector<measure_tests>& tests) {
     const int chains = static_cast<int>(c.chains.size());
     std::string out = counted(chains, "chain", "chains") + ", " + counted(c.images.size(), "image", "images") +
                       " read, " + std::to_string(c.skipped_images()) + " skipped\n";
     for (int k = 0; k < chains; ++k) out += "  " + std::to_string(k + 1) + "  " + terminal_text(c.chains[k]) + "\n";
-    for (int m = 0; m < measure_count; ++m) {
+    for (const measure_tests& t : tests) {
+        const int m = t.measure;
         out += "\n" + std::string(measure_title(m)) + " (mean rank over " + std::to_string(ranks.images[m]) +
-               " images)\n";
+               " images" + (lower_is_better(m) ? "; lower is better" : "") + ")\n";
         std::vector<std::vector<std::string>> rows = {
             {"chain", "images", "mean", "median", "std", "min", "max", "mean rank", "left out"}};
         for (int k = 0; k < chains; ++k) {
@@ -83,11 +84,15 @@ std::string text_summary(const comparison& c, const rank_summary& ranks) {
                             left_out});
         }
         out += aligned(rows);
+        out += tests_text(c, t);
     }
     out += skipped_block(c);
     out += "\nMean and std are over finite values (\"left out\" counts the others); median, min and max\n"
            "include inf and -inf; nan is left out of all. Rank 1 is the highest value on an image, ties\n"
-           "share the mean of their ranks, nan ranks last; only images every chain has are ranked.\n";
+           "share the mean of their ranks, nan ranks last; only images every chain has are ranked.\n"
+           "Distances (variation of information, global consistency error) rank their lowest value first.\n"
+           "The tests (Friedman, Wilcoxon signed-rank with Holm's p, bootstrap intervals) take the images on\n"
+           "which every chain has a finite value.\n";
     return out;
 }
 

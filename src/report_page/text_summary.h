@@ -5,12 +5,14 @@
 #include <string>
 
 #include "report_page/comparison.h"
+#include "report_page/method_tests.h"
 #include "report_page/ranks.h"
 
 namespace strandel {
 
-// Lists the chains by number, then one block per measure with a line per
-// chain: images, mean, median, std, min, max and mean rank.
-std::string text_summary(const comparison& c, const rank_summary& ranks);
+// Lists the chains by number, then one block per measure of `tests` (in
+// their order) with a line per chain: images, mean, median, std, min, max
+// and mean rank, followed by the measure's tests.
+std::string text_summary(const comparison& c, const rank_summary& ranks, const std::vector<measure_tests>& tests);
 
 }  // namespace strandel

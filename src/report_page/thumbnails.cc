@@ -3,27 +3,29 @@
 
 #include <algorithm>
 
-#include "evaluation/class_colors.h"
+#include <map>
+
 #include "report_page/base64.h"
+#include "report_page/colour_ramp.h"
 #include "report_page/png_write.h"
 
 namespace strandel {
 namespace {
 
-thumbnail as_thumbnail(const std::string& png, int width, int height) {
-    thumbnail t;
+encoded_thumbnail as_thumbnail(std::string png, int width, int height) {
+    encoded_thumbnail t;
     if (png.empty()) {
         t.problem = t.reason = "could not encode the thumbnail";
         return t;
     }
-    t.data_uri = "data:image/png;base64," + base64(png);
+    t.png = std::move(png);
     t.width = width;
     t.height = height;
     return t;
 }
 
-thumbnail failed(const std::string& what, const std::string& why) {
-    thumbnail t;
+encoded_thumbnail failed(const std::string& what, const std::string& why) {
+    encoded_thumbnail t;
     t.reason = why;
     t.problem = what + ": " + why;
     return t;
@@ -96,7 +98,7 @@ void label_shrinker::add(const std::uint16_t* row) {
     ++m_ty;
 }
 
-thumbnail image_thumbnail(const std::string& path, const image_opener& open) {
+encoded_thumbnail encode_image_thumbnail(const std::string& path, const image_opener& open) {
     const std::string what = "could not decode " + path;
     std::string why;
     const std::unique_ptr<image_row_source> rows = open(path, &why);
@@ -114,35 +116,93 @@ thumbnail image_thumbnail(const std::string& path, const image_opener& open) {
     return as_thumbnail(encode_png(width, height, rows->channels(), shrinker.pixels()), width, height);
 }
 
-thumbnail label_thumbnail(const std::string& path) {
+namespace {
+
+// The shrunk labels of a label image, or a failure.
+encoded_thumbnail shrunk_labels(const std::string& path, std::vector<std::uint16_t>* labels, int* width, int* height) {
     const std::string what = "could not read the label image " + path;
     std::string why;
     const std::unique_ptr<label_rows> rows = open_label_rows(path, &why);
     if (!rows) return failed(what, why);
     if (rows->width() <= 0 || rows->height() <= 0) return failed(what, "an image of no pixels");
-    int width, height;
-    thumbnail_size(rows->width(), rows->height(), &width, &height);
-    label_shrinker shrinker(rows->width(), rows->height(), width, height);
+    thumbnail_size(rows->width(), rows->height(), width, height);
+    label_shrinker shrinker(rows->width(), rows->height(), *width, *height);
     for (int y = 0; y < rows->height(); ++y) {
         const std::uint16_t* row = rows->next_row(&why);
         if (!row) return failed(what, why);
         shrinker.add(row);
     }
-    // A palette of the colours present only: most segmentations have a few
-    // classes, and a full 256-entry palette would outweigh the pixels.
+    *labels = shrinker.labels();
+    return {};
+}
+
+// Paints labels with the ramp steps `colouring` gives them. The palette
+// holds the colours present only: most segmentations have a few classes,
+// and a full 256-entry palette would outweigh the pixels.
+encoded_thumbnail painted(const std::vector<std::uint16_t>& labels, int width, int height,
+                          const label_colouring& colouring) {
+    std::map<std::uint16_t, int> step;  // label -> ramp step
+    for (std::uint16_t label : labels) step.emplace(label, 0);
+    bool by_centre = !colouring.positions.empty();
+    for (const auto& entry : step) by_centre = by_centre && entry.first < colouring.positions.size();
+    const int present = static_cast<int>(step.size());
+    int rank = 0;
+    for (auto& entry : step) {
+        const double t = by_centre ? colouring.positions[entry.first]
+                                   : present > 1 ? static_cast<double>(rank) / (present - 1) : 0.5;
+        entry.second = ramp_step_of(t);
+        ++rank;
+    }
     std::vector<int> slot(256, -1);
     std::vector<rgb> palette;
-    const std::vector<std::uint16_t>& labels = shrinker.labels();
     std::vector<unsigned char> indices(labels.size());
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        const unsigned colour = labels[i] % 256u;  // the palette wraps, as class_color does
-        if (slot[colour] < 0) {
-            slot[colour] = static_cast<int>(palette.size());
-            palette.push_back(class_color(static_cast<int>(colour)));
+        const int s = step[labels[i]];
+        if (slot[s] < 0) {
+            slot[s] = static_cast<int>(palette.size());
+            palette.push_back(ramp_step(s));
         }
-        indices[i] = static_cast<unsigned char>(slot[colour]);
+        indices[i] = static_cast<unsigned char>(slot[s]);
     }
     return as_thumbnail(encode_png_palette(width, height, indices, palette), width, height);
+}
+
+}  // namespace
+
+encoded_thumbnail encode_label_thumbnail(const std::string& path, const label_colouring& colouring) {
+    std::vector<std::uint16_t> labels;
+    int width = 0, height = 0;
+    encoded_thumbnail t = shrunk_labels(path, &labels, &width, &height);
+    if (!t.problem.empty()) return t;
+    return painted(labels, width, height, colouring);
+}
+
+encoded_thumbnail encode_truth_thumbnail(const std::string& path, const image_opener& open) {
+    std::vector<std::uint16_t> labels;
+    int width = 0, height = 0;
+    encoded_thumbnail t = shrunk_labels(path, &labels, &width, &height);
+    if (t.problem.empty()) return painted(labels, width, height, {});
+    // A colour PNG or another format: shown as it is.
+    return encode_image_thumbnail(path, open);
+}
+
+thumbnail embedded(encoded_thumbnail made) {
+    thumbnail t;
+    t.problem = std::move(made.problem);
+    t.reason = std::move(made.reason);
+    if (!made.ok()) return t;
+    t.src = "data:image/png;base64," + base64(made.png);
+    t.width = made.width;
+    t.height = made.height;
+    return t;
+}
+
+thumbnail image_thumbnail(const std::string& path, const image_opener& open) {
+    return embedded(encode_image_thumbnail(path, open));
+}
+
+thumbnail label_thumbnail(const std::string& path, const label_colouring& colouring) {
+    return embedded(encode_label_thumbnail(path, colouring));
 }
 
 }  // namespace strandel

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Thumbnails of images, manual segmentations and label images, as PNG
-// data: URIs that the page embeds. Each is made row by row as its file is
-// read: its memory is one source row and the thumbnail, whatever the size
-// of the image.
+// Thumbnails of images, manual segmentations and label images, encoded as
+// small PNGs that the page embeds or finds in its folder. Each is made row
+// by row as its file is read: its memory is one source row and the
+// thumbnail, whatever the size of the image.
 #pragma once
 
 #include <cstdint>
@@ -18,12 +18,33 @@ namespace strandel {
 // keep their size.
 constexpr int thumbnail_side = 160;
 
+// A thumbnail as the page shows it.
 struct thumbnail {
-    std::string data_uri;  // empty when the file could not be shown
+    std::string src;       // a data: URI or a URL relative to the page; empty when the file could not be shown
     int width = 0, height = 0;
     std::string problem;   // why not, for the placeholder ("none": nothing to show)
     std::string reason;    // the short reason alone, to count alike failures
-    bool ok() const { return !data_uri.empty(); }
+    bool ok() const { return !src.empty(); }
+};
+
+// A thumbnail made, before the page places it.
+struct encoded_thumbnail {
+    std::string png;  // empty when the file could not be shown
+    int width = 0, height = 0;
+    std::string problem, reason;  // as in thumbnail
+    bool ok() const { return !png.empty(); }
+};
+
+// How the values of a label image become colours of the ramp
+// (colour_ramp.h). A chain's class index i is painted at positions[i]: its
+// centre's place between the lowest and the highest centre that any method
+// found on the image, so that one tissue takes one colour under every
+// chain. Labels without a position (a ground truth, a method scored from
+// its own label images, a label past the centres) are painted by their rank
+// among the labels the thumbnail shows, lowest first, spread over the whole
+// ramp.
+struct label_colouring {
+    std::vector<double> positions;
 };
 
 // The size of the thumbnail of a width x height image (each side at least 1).
@@ -62,9 +83,19 @@ private:
 };
 
 // An image or manual segmentation, read through `open`.
-thumbnail image_thumbnail(const std::string& path, const image_opener& open);
+encoded_thumbnail encode_image_thumbnail(const std::string& path, const image_opener& open);
 
-// A label image, each class in its class colour (strandel::class_color).
-thumbnail label_thumbnail(const std::string& path);
+// A label image painted on the ramp.
+encoded_thumbnail encode_label_thumbnail(const std::string& path, const label_colouring& colouring);
+
+// A manual segmentation: a gray or palette PNG is a label image (its values
+// the regions, 0 ... K - 1 or painted gray levels) painted by rank; any
+// other file shows as an image.
+encoded_thumbnail encode_truth_thumbnail(const std::string& path, const image_opener& open);
+
+// The same as data: URIs.
+thumbnail embedded(encoded_thumbnail made);
+thumbnail image_thumbnail(const std::string& path, const image_opener& open);
+thumbnail label_thumbnail(const std::string& path, const label_colouring& colouring = {});
 
 }  // namespace strandel

@@ -6,12 +6,18 @@
 namespace strandel {
 
 const char* report_usage() {
-    return "Usage: strandel-report TABLE.csv... [--segmentations DIR] [--html OUT.html]\n"
+    return "Usage: strandel-report TABLE.csv... [--segmentations DIR] [--html OUT.html [--self-contained]]\n"
+           "                       [--statistics OUT.csv]\n"
            "  Compares the chains of strandel-bench results tables (CSV).\n"
            "  Without --html, prints a summary per chain and measure.\n"
-           "  --html OUT.html     write a self-contained page (replaces OUT.html)\n"
+           "  --html OUT.html     write the page (replaces OUT.html); past 200 images its\n"
+           "                      thumbnails and data go to the folder OUT_files beside it\n"
+           "  --self-contained    one file whatever the size (thumbnails embedded, up to\n"
+           "                      6000 of them)\n"
            "  --segmentations DIR add thumbnails of the images, manual segmentations\n"
            "                      and the label images DIR/STEM.N.png\n"
+           "  --statistics OUT.csv write the Friedman, Wilcoxon (Holm) and bootstrap\n"
+           "                      results of every measure (replaces OUT.csv)\n"
            "Exit status: 0 done, 1 a table or the page could not be read or written,\n"
            "2 bad options.\n";
 }
@@ -33,6 +39,10 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
             read.help = true;
             continue;
         }
+        if (arg == "--self-contained") {
+            read.self_contained = true;
+            continue;
+        }
         std::string name = arg, value;
         bool has_value = false;
         const std::size_t equals = arg.find('=');
@@ -41,7 +51,10 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
             value = arg.substr(equals + 1);
             has_value = true;
         }
-        std::string* target = name == "--html" ? &read.html : name == "--segmentations" ? &read.segmentations : nullptr;
+        std::string* target = name == "--html"             ? &read.html
+                              : name == "--segmentations" ? &read.segmentations
+                              : name == "--statistics"    ? &read.statistics
+                                                          : nullptr;
         if (!target) {
             *error = "unknown option " + arg;
             return false;
@@ -62,6 +75,10 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
             return false;
         }
         *target = value;
+    }
+    if (read.self_contained && read.html.empty() && !read.help) {
+        *error = "--self-contained needs --html";
+        return false;
     }
     if (read.tables.empty() && !read.help) {
         *error = "no results table given";

@@ -11,6 +11,8 @@ struct report_options {
     std::vector<std::string> tables;
     std::string segmentations;  // folder of label images; empty: no thumbnails
     std::string html;           // page to write; empty: text summary on stdout
+    std::string statistics;     // CSV of the rank tests to write; empty: none
+    bool self_contained = false;  // the page as one file, thumbnails embedded
     bool help = false;
 };
 

@@ -16,6 +16,7 @@
 #include "evaluation/class_colors.h"
 #include "report_page/atomic_file.h"
 #include "report_page/base64.h"
+#include "report_page/colour_ramp.h"
 #include "report_page/comparison.h"
 #include "report_page/html_escape.h"
 #include "report_page/html_page.h"
@@ -26,6 +27,10 @@
 #include "batch/label_images.h"
 
 namespace strandel {
+
+bool operator==(const rgb& a, const rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+std::ostream& operator<<(std::ostream& out, const rgb& c) { return out << int(c.r) << "," << int(c.g) << "," << int(c.b); }
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -98,6 +103,37 @@ std::vector<std::uint16_t> read_labels(const std::string& path, std::string* why
     return labels;
 }
 
+// The pixels of an embedded thumbnail, decoded by libpng from its data: URI.
+std::vector<rgb> label_rgb(const thumbnail& t) {
+    const std::string prefix = "data:image/png;base64,";
+    if (t.src.rfind(prefix, 0) != 0) return {};
+    const std::string b64 = t.src.substr(prefix.size());
+    auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') return c - 'A';
+        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+        if (c >= '0' && c <= '9') return c - '0' + 52;
+        return c == '+' ? 62 : 63;
+    };
+    std::string bytes;
+    for (std::size_t i = 0; i + 3 < b64.size(); i += 4) {
+        const int v = value(b64[i]) << 18 | value(b64[i + 1]) << 12 | (b64[i + 2] == '=' ? 0 : value(b64[i + 2]) << 6) |
+                      (b64[i + 3] == '=' ? 0 : value(b64[i + 3]));
+        bytes += static_cast<char>(v >> 16);
+        if (b64[i + 2] != '=') bytes += static_cast<char>((v >> 8) & 255);
+        if (b64[i + 3] != '=') bytes += static_cast<char>(v & 255);
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    std::vector<rgb> out;
+    for (std::size_t i = 0; i + 2 < pixels.size(); i += 3) out.push_back({pixels[i], pixels[i + 1], pixels[i + 2]});
+    return out;
+}
+
+
 TEST(ReportPageEscape, AwkwardNamesStayText) {
     EXPECT_EQ(html_escape("a b \"c\" 'd' <e> & f"), "a b &quot;c&quot; &#39;d&#39; &lt;e&gt; &amp; f");
     EXPECT_EQ(html_escape("&amp;"), "&amp;amp;");
@@ -121,7 +157,7 @@ TEST(ReportPageEscape, PageCarriesChainTextsAndFileNamesOnlyEscaped) {
     std::vector<image_thumbnails> thumbs(1);
     thumbs[0].labels.resize(1);  // one row, one label thumbnail
     thumbs[0].image.problem = "could not decode " + image;
-    page_content content{&c, &ranks, {"t<1>.csv"}, &thumbs};
+    page_content content{&c, &ranks, {"t<1>.csv"}, &thumbs, nullptr, ""};
     const std::string page = html_page(content);
     EXPECT_EQ(page.find("<script>alert"), std::string::npos);
     EXPECT_EQ(page.find("<b>&amp;"), std::string::npos);
@@ -130,7 +166,9 @@ TEST(ReportPageEscape, PageCarriesChainTextsAndFileNamesOnlyEscaped) {
     // In attribute values (titles, data-) as well as in text.
     EXPECT_NE(page.find("title=\"" + html_escape(image) + "\""), std::string::npos);
     EXPECT_NE(page.find("data-image=\"" + html_escape(image) + "\""), std::string::npos);
-    EXPECT_NE(page.find(">odd &quot;name&quot; &lt;b&gt;&amp;amp;.png<"), std::string::npos);
+    // The image table's data: a script string no "</script>" can end.
+    EXPECT_NE(page.find(R"("odd \"name\" \u003cb\u003e\u0026amp;.png")"), std::string::npos);
+    EXPECT_NE(page.find(R"(\u003cscript\u003ealert(1)\u003c/script\u003e)"), std::string::npos);
     // Nothing is fetched from elsewhere.
     EXPECT_EQ(page.find("http"), std::string::npos);
     EXPECT_EQ(page.find("src=\"/"), std::string::npos);
@@ -269,46 +307,55 @@ TEST(ReportPageThumbnails, LabelImagesKeepSixteenBitClassesAndTakeTheirClassColo
     std::string why;
     EXPECT_EQ(read_labels(dir / "a.1.png", &why), (std::vector<std::uint16_t>{2, 300, 300})) << why;
 
-    // The thumbnail is a palette PNG: decode it and compare with the palette.
-    const thumbnail t = label_thumbnail(dir / "a.1.png");
-    ASSERT_TRUE(t.ok());
-    const std::string prefix = "data:image/png;base64,";
-    ASSERT_EQ(t.data_uri.rfind(prefix, 0), 0u);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    // Decode the base64 back with libpng reading from memory.
-    std::string bytes;
-    {
-        const std::string b64 = t.data_uri.substr(prefix.size());
-        auto value = [](char c) -> int {
-            if (c >= 'A' && c <= 'Z') return c - 'A';
-            if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-            if (c >= '0' && c <= '9') return c - '0' + 52;
-            return c == '+' ? 62 : 63;
-        };
-        for (std::size_t i = 0; i + 3 < b64.size(); i += 4) {
-            const int v = value(b64[i]) << 18 | value(b64[i + 1]) << 12 | (b64[i + 2] == '=' ? 0 : value(b64[i + 2]) << 6) |
-                          (b64[i + 3] == '=' ? 0 : value(b64[i + 3]));
-            bytes += static_cast<char>(v >> 16);
-            if (b64[i + 2] != '=') bytes += static_cast<char>((v >> 8) & 255);
-            if (b64[i + 3] != '=') bytes += static_cast<char>(v & 255);
-        }
-    }
-    ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
-    image.format = PNG_FORMAT_RGB;
-    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
-    ASSERT_EQ(pixels.size(), 9u);
-    const rgb& two = class_color(2);
-    const rgb& three_hundred = class_color(300);  // wraps to 44
-    EXPECT_EQ(std::vector<unsigned char>(pixels.begin(), pixels.begin() + 3), (std::vector<unsigned char>{two.r, two.g, two.b}));
-    EXPECT_EQ(std::vector<unsigned char>(pixels.begin() + 6, pixels.end()),
-              (std::vector<unsigned char>{three_hundred.r, three_hundred.g, three_hundred.b}));
+    // The thumbnail is a palette PNG: decode it and compare with the ramp.
+    // Without centres the labels go by rank: 2 the darkest, 300 the lightest.
+    EXPECT_EQ(label_rgb(label_thumbnail(dir / "a.1.png")),
+              (std::vector<rgb>{ramp_step(0), ramp_step(255), ramp_step(255)}));
+    // With centres each class sits at its centre between the lowest and
+    // the highest: classes 0..2 at 0.25, 1, 0 of the ramp; label 300 has no
+    // centre, so every label goes by rank again.
+    write_gray_png(dir / "b.1.png", 3, 1, {0, 1, 2}, false);
+    EXPECT_EQ(label_rgb(label_thumbnail(dir / "b.1.png", {{0.25, 1.0, 0.0}})),
+              (std::vector<rgb>{ramp_step(64), ramp_step(255), ramp_step(0)}));
+    EXPECT_EQ(label_rgb(label_thumbnail(dir / "a.1.png", {{0.25, 1.0, 0.0}})),
+              (std::vector<rgb>{ramp_step(0), ramp_step(255), ramp_step(255)}));
 
     // Colour files are no label images.
     write_file(dir / "rgb.png", encode_png(1, 1, 3, {1, 2, 3}));
     EXPECT_TRUE(read_labels(dir / "rgb.png", &why).empty());
     EXPECT_EQ(label_thumbnail(dir / "rgb.png").reason, "a colour PNG, which is no label image");
+}
+
+TEST(ReportPageThumbnails, TheRampRisesInLightnessAndManualSegmentationsUseIt) {
+    // Relative luminance rises with every step: the ramp's order is the
+    // gray levels' order, in print too.
+    const auto luminance = [](const rgb& c) {
+        const auto linear = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+    };
+    // (Neighbouring steps may round to one 8-bit colour.)
+    for (int step = 1; step < 256; ++step) {
+        EXPECT_GE(luminance(ramp_step(step)), luminance(ramp_step(step - 1))) << step;
+        if (step >= 3) {
+            EXPECT_GT(luminance(ramp_step(step)), luminance(ramp_step(step - 3))) << step;
+        }
+    }
+    EXPECT_LT(luminance(ramp_step(0)), 0.06);
+    EXPECT_GT(luminance(ramp_step(255)), 0.7);
+    EXPECT_GT(ramp_step(0).b, ramp_step(0).g);    // blue-violet at the dark end
+    EXPECT_GT(ramp_step(255).r, ramp_step(255).b);  // yellow at the light end
+    // A ground truth of labels 0..3 (the raw values nearly black) spreads
+    // over the whole ramp; a colour file shows as it is.
+    temp_folder dir;
+    write_gray_png(dir / "truth.png", 4, 1, {3, 0, 1, 2}, false);
+    EXPECT_EQ(label_rgb(embedded(encode_truth_thumbnail(dir / "truth.png", open_png_rows))),
+              (std::vector<rgb>{ramp_step(255), ramp_step(0), ramp_step(85), ramp_step(170)}));
+    write_file(dir / "colour.png", encode_png(1, 1, 3, {10, 20, 30}));
+    EXPECT_EQ(label_rgb(embedded(encode_truth_thumbnail(dir / "colour.png", open_png_rows))),
+              (std::vector<rgb>{{10, 20, 30}}));
 }
 
 TEST(ReportPageThumbnails, LabelImagePathUsesTheStemAndChainNumber) {

@@ -139,9 +139,8 @@ TEST(ReportPageTable, MalformedTablesNameTheLineAndTheProblem) {
     EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1 x,0.1,1,2,3,4,\n"), "t.csv:2: centre \"x\" is not a decimal");
     EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1,0.1,1, 2,3,4,\n"),
               "t.csv:2: dunn \" 2\" is not a decimal, inf, -inf or nan");
-    // Only the Jaccard index may be empty.
-    EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1,0.1,1,2,,4,\n"),
-              "t.csv:2: amrane \"\" is not a decimal, inf, -inf or nan");
+    EXPECT_EQ(parse_error(header + ",annotators\nK-Means,0,a.png,,3,1,0.1,1,2,3,4,,two\n"),
+              "t.csv:2: annotators \"two\" is not a whole number from 0");
     EXPECT_EQ(parse_error(header + "\n,0,a.png,,3,1,0.1,1,2,3,4,\n"), "t.csv:2: empty chain");
     EXPECT_EQ(parse_error(header + "\n\"K-Means,0\n"), "t.csv:2: quoted field never closed");
 }
@@ -325,7 +324,7 @@ TEST(ReportPageComparison, TextSummaryCountsSkippedImagesAndEscapesTableText) {
     comparison c;
     std::string error;
     ASSERT_TRUE(arrange({rated, skipped}, &c, &error)) << error;
-    const std::string text = text_summary(c, mean_ranks(c));
+    const std::string text = text_summary(c, mean_ranks(c), test_measures(c, shown_measures(c, column_order())));
     EXPECT_EQ(text.rfind("1 chain, 1 image read, 1 skipped\n", 0), 0u) << text;
     EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
     EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos) << text;

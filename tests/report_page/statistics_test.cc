@@ -159,7 +159,7 @@ TEST(ReportPageStatistics, LowestJaccardIndicesFirst) {
 
 TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
     const comparison c = hand_checked();
-    const std::string text = text_summary(c, mean_ranks(c));
+    const std::string text = text_summary(c, mean_ranks(c), test_measures(c, shown_measures(c, column_order())));
     // Chain B's Turi line: 4 values, mean 5/3, median 2, std, min 1, max
     // inf, mean rank 1.625, one inf left out of the mean.
     const std::size_t block = text.find("Turi (mean rank over 4 images)");

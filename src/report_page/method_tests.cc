@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report_page/method_tests.h"
+
+#include <cmath>
+
+#include "batch/table_writer.h"
+#include "report_page/number_format.h"
+
+namespace strandel {
+namespace {
+
+// The images on which every method has a finite value of `measure`, one row
+// each, methods in chain order.
+value_matrix finite_matrix(const comparison& c, int measure) {
+    value_matrix matrix;
+    for (const image_rows& image : c.images) {
+        if (image.rows.size() != c.chains.size()) continue;
+        std::vector<double> row;
+        for (const chain_row& r : image.rows) {
+            const auto& value = c.rows[r.row].values[measure];
+            if (!value || !std::isfinite(*value)) break;
+            row.push_back(*value);
+        }
+        if (row.size() == c.chains.size()) matrix.push_back(std::move(row));
+    }
+    return matrix;
+}
+
+measure_tests test_one(const comparison& c, int measure) {
+    measure_tests t;
+    t.measure = measure;
+    const value_matrix matrix = finite_matrix(c, measure);
+    t.images = static_cast<int>(matrix.size());
+    if (matrix.empty()) return t;
+    const std::size_t methods = c.chains.size();
+    t.means.assign(methods, 0.0);
+    for (std::size_t k = 0; k < methods; ++k) {
+        long double sum = 0;
+        for (const auto& row : matrix) sum += row[k];
+        t.means[k] = static_cast<double>(sum / matrix.size());
+    }
+    t.resamples = bootstrap_resamples_for(matrix.size());
+    t.intervals = bootstrap_mean_intervals(matrix, t.resamples);
+    if (methods < 2) return t;
+    value_matrix oriented = matrix;
+    if (lower_is_better(measure))
+        for (auto& row : oriented)
+            for (double& v : row) v = -v;
+    t.friedman = friedman_test(oriented);
+    t.pairs = pairwise_wilcoxon(matrix);
+    t.compared = true;
+    return t;
+}
+
+}  // namespace
+
+std::vector<measure_tests> test_measures(const comparison& c, const std::vector<int>& measures) {
+    std::vector<measure_tests> all;
+    for (int m : measures) all.push_back(test_one(c, m));
+    return all;
+}
+
+std::string statistics_csv(const comparison& c, const std::vector<measure_tests>& tests) {
+    std::string out =
+        "measure,method_a,method_b,test,statistic,p_value,p_holm,images,mean_rank,critical_difference,ci_low,"
+        "ci_high\r\n";
+    for (const measure_tests& t : tests) {
+        const std::string measure = measure_column(t.measure), images = std::to_string(t.images);
+        const auto method = [&](int k) { return csv_field(c.chains[k]); };
+        if (t.compared)
+            for (std::size_t k = 0; k < c.chains.size(); ++k)
+                out += measure + "," + method(k) + ",,friedman," + full_number(t.friedman.statistic) + "," +
+                       full_number(t.friedman.p_value) + ",," + images + "," + full_number(t.friedman.mean_ranks[k]) +
+                       "," + full_number(t.friedman.critical_difference) + ",,\r\n";
+        for (const pairwise_comparison& p : t.pairs)
+            out += measure + "," + method(p.first) + "," + method(p.second) + ",wilcoxon," +
+                   full_number(p.test.statistic) + "," + full_number(p.test.p_value) + "," +
+                   full_number(p.holm_p_value) + "," + images + ",,,,\r\n";
+        for (std::size_t k = 0; k < t.means.size(); ++k)
+            out += measure + "," + method(static_cast<int>(k)) + ",,bootstrap_ci95," + full_number(t.means[k]) +
+                   ",,," + images + ",,," + full_number(t.intervals[k].low) + "," +
+                   full_number(t.intervals[k].high) + "\r\n";
+    }
+    return out;
+}
+
+std::string tests_text(const comparison& c, const measure_tests& t) {
+    if (t.images == 0) return "  no image on which every chain has a finite value: no test\n";
+    std::string out;
+    if (t.compared) {
+        out += "  Friedman chi-square " + short_number(t.friedman.statistic) + ", p " +
+               short_number(t.friedman.p_value) + " over " + std::to_string(t.images) +
+               " images; Nemenyi critical difference " + short_number(t.friedman.critical_difference) +
+               " (alpha 0.05), mean ranks";
+        for (std::size_t k = 0; k < c.chains.size(); ++k)
+            out += (k ? ", " : " ") + std::to_string(k + 1) + ": " + short_number(t.friedman.mean_ranks[k]);
+        out += "\n";
+        for (const pairwise_comparison& p : t.pairs)
+            out += "  Wilcoxon " + std::to_string(p.first + 1) + " vs " + std::to_string(p.second + 1) + ": W " +
+                   short_number(p.test.statistic) + ", p " + short_number(p.test.p_value) + ", Holm p " +
+                   short_number(p.holm_p_value) + (p.holm_p_value < 0.05 ? " (differ)" : "") + "\n";
+    }
+    out += "  mean and 95% bootstrap interval over those images:";
+    for (std::size_t k = 0; k < t.means.size(); ++k)
+        out += (k ? ", " : " ") + std::to_string(k + 1) + ": " + short_number(t.means[k]) + " [" +
+               short_number(t.intervals[k].low) + ", " + short_number(t.intervals[k].high) + "]";
+    return out + "\n";
+}
+
+}  // namespace strandel
