@@ -10,8 +10,8 @@
 namespace strandel {
 namespace {
 
-constexpr double width = 640, margin = 190, axis_y = 52, step = 22;
-constexpr std::size_t name_chars = 22;
+constexpr double width = 760, margin = 250, axis_y = 52, step = 22;
+constexpr std::size_t name_chars = 20;
 
 std::string num(double v) {
     char buffer[32];

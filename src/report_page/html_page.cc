@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 
@@ -142,13 +143,20 @@ std::string skipped_section(const page_content& content) {
 
 namespace {
 
+// A median of whole numbers: whole, or a half.
+std::string count_text(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 std::string chain_legend(const comparison& c) {
     std::string html = "<ul class=\"legend\" id=\"chains\">";
     for (int k = 0; k < static_cast<int>(c.chains.size()); ++k) {
         const chain_profile p = profile_of(c, k);
         std::string classes = "no rated image";
         if (p.rows)
-            classes = short_number(p.median_classes) + " classes" +
+            classes = count_text(p.median_classes) + " classes" +
                       (p.fewest_classes == p.most_classes ? std::string()
                                                           : " (" + std::to_string(p.fewest_classes) + "\xE2\x80\x93" +
                                                                 std::to_string(p.most_classes) + ")") +

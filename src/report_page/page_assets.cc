@@ -89,7 +89,7 @@ footer { color: var(--muted); font-size: 12px; padding: 0 32px 24px; }
 .overview td { vertical-align: top; }
 .overview td.n { white-space: nowrap; }
 .overview .ci, .overview .rk { display: block; color: var(--muted); font-size: 11.5px; font-weight: 400; }
-.cd { width: 100%; max-width: 680px; height: auto; display: block; margin: 4px 0 8px; }
+.cd { width: 100%; max-width: 760px; height: auto; display: block; margin: 4px 0 8px; }
 .cd text { font-size: 12px; fill: var(--ink); }
 .cd .ticklabel { text-anchor: middle; fill: var(--muted); }
 .cd .axis, .cd .tick { stroke: #6b7280; stroke-width: 1.2; }

@@ -118,18 +118,49 @@ def close(shown, expected):
     return math.isclose(value, expected, rel_tol=1e-12, abs_tol=1e-300)
 
 
-def class_palette():
-    """The palette of src/evaluation/class_colors.cc: 17 hues at 16 levels."""
-    hues = [0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF8000, 0xFF00EE, 0x00FF80, 0x0080FF,
-            0xFF4000, 0xFFBF00, 0xBFFF00, 0x40FF00, 0x00BFFF, 0x9000FF, 0xFF006F, 0x80FF00]
-    levels = [0xFF, 0xBF, 0x7F, 0x3F, 0x1F, 0x5F, 0x9F, 0xDF, 0x0F, 0x2F, 0x4F, 0x6F, 0x8F, 0xAF, 0xD4, 0xEF]
+def ramp(t):
+    """The page's colour ramp, worked out again: OKLab lightness 0.30 + 0.62 t,
+    hue 290 - 185 t degrees, chroma 0.10 + 0.06 t lowered until sRGB holds it."""
+    def linear(L, c, h):
+        a, b = c * math.cos(h), c * math.sin(h)
+        l_ = L + 0.3963377774 * a + 0.2158037573 * b
+        m_ = L - 0.1055613458 * a - 0.0638541728 * b
+        s_ = L - 0.0894841775 * a - 1.2914855480 * b
+        l, m, s = l_ ** 3, m_ ** 3, s_ ** 3
+        return (4.0767416621 * l - 3.3077115913 * m + 0.2309699292 * s,
+                -1.2684380046 * l + 2.6097574011 * m - 0.3413193965 * s,
+                -0.0041960863 * l - 0.7034186147 * m + 1.7076147010 * s)
 
-    def scale(base, level):
-        numerator = (255 if base == 0x80 else 2 * base) * level
-        value, rest = divmod(numerator, 510)
-        return value + (2 * rest > 510 or (2 * rest == 510 and level not in (0x1F, 0x0F)))
-    return [tuple(scale(h >> shift & 0xFF, levels[i // 17]) for shift in (16, 8, 0))
-            for i, h in ((i, hues[i % 17]) for i in range(256))]
+    def fits(rgb):
+        return all(-1e-9 <= v <= 1 + 1e-9 for v in rgb)
+    L, h, c = 0.30 + 0.62 * t, math.radians(290 - 185 * t), 0.10 + 0.06 * t
+    if not fits(linear(L, c, h)):
+        low, high = 0.0, c
+        for _ in range(40):
+            mid = (low + high) / 2
+            if fits(linear(L, mid, h)):
+                low = mid
+            else:
+                high = mid
+        c = low
+
+    def encode(v):
+        v = min(1.0, max(0.0, v))
+        v = 12.92 * v if v <= 0.0031308 else 1.055 * v ** (1 / 2.4) - 0.055
+        return int(math.floor(v * 255 + 0.5))
+    return tuple(encode(v) for v in linear(L, c, h))
+
+
+def label_colours(values, centres, all_centres):
+    """Each label at its centre between the image's lowest and highest centre
+    of any chain, or, when a label has no centre, every label by its rank."""
+    present = sorted(set(values))
+    low, high = min(all_centres), max(all_centres)
+    if present[-1] < len(centres):
+        position = {v: (centres[v] - low) / (high - low) if high > low else 0.5 for v in present}
+    else:
+        position = {v: i / (len(present) - 1) if len(present) > 1 else 0.5 for i, v in enumerate(present)}
+    return {v: ramp(round(position[v] * 255) / 255) for v in present}
 
 
 def open_page(webdriver, Service, work, page):
@@ -169,7 +200,6 @@ def check_label_colours(driver, chains, rows, labels):
         "label_images", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "native", "label_images.py"))
     label_images = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(label_images)
-    palette = class_palette()
     shown = driver.execute_script(
         CELL_AT + "var canvas = document.createElement('canvas'), out = {}, chains = arguments[0];"
         "document.querySelectorAll('#images tbody tr').forEach(function (row) {"
@@ -182,14 +212,19 @@ def check_label_colours(driver, chains, rows, labels):
         "   Array.from(g.getImageData(0, 0, canvas.width, canvas.height).data); } });"
         "return out;", len(chains))
     deep = 0
+    centres_of = {}
+    for row in rows:
+        centres_of.setdefault(row["image"], []).extend(float(c) for c in row["centres"].split())
     for row in rows:
         number = chains.index(row["chain"]) + 1
         stem = os.path.splitext(os.path.basename(row["image"]))[0]
         width, height, depth, _, values, _ = label_images.decode(os.path.join(labels, "%s.%d.png" % (stem, number)))
         deep += depth == 16 and max(max(r) for r in values) > 255
         pixels = shown.get("%s|%d" % (row["image"], number))
-        expected = [c for r in values for v in r for c in palette[v % 256] + (255,)]
-        check(pixels == expected, "label thumbnail of %s, chain %d in class colours" % (row["image"], number))
+        colours = label_colours([v for r in values for v in r], [float(c) for c in row["centres"].split()],
+                                centres_of[row["image"]])
+        expected = [c for r in values for v in r for c in colours[v] + (255,)]
+        check(pixels == expected, "label thumbnail of %s, chain %d in the ramp's colours" % (row["image"], number))
     check(deep == 1, "one 16-bit label image of more than 256 classes shown: %d" % deep)
 
 
@@ -258,9 +293,12 @@ def run_checks(driver, By, chains, rows, awkward):
     # the missing label image show placeholders instead, in a real run
     # every image, manual segmentation and label image shows.
     images = driver.find_elements(By.CSS_SELECTOR, "#images img.thumb")
-    undecoded = driver.execute_script(
-        "return Array.from(document.querySelectorAll('img.thumb'))"
-        ".filter(function (i) { return !i.complete || i.naturalWidth === 0; }).length;")
+    # Thumbnails load lazily, as they scroll into view: load them all now.
+    undecoded = driver.execute_async_script(
+        "var done = arguments[arguments.length - 1], all = Array.from(document.querySelectorAll('img.thumb'));"
+        "Promise.all(all.map(function (i) { i.loading = 'eager'; return i.decode().then(function () { return 0; },"
+        " function () { return 1; }); })).then(function (r) {"
+        " done(r.reduce(function (a, b) { return a + b; }, 0)); });")
     check(undecoded == 0, "%d thumbnails do not decode" % undecoded)
     placeholders = driver.execute_script(
         "return Array.from(document.querySelectorAll('#images .ph')).map(function (p) { return p.title; });")
@@ -319,25 +357,33 @@ def run_checks(driver, By, chains, rows, awkward):
     positions = [int(p) for p in driver.execute_script(
         "return Array.from(document.querySelectorAll('#images tbody tr')).map(function (r) {"
         " return r.cells[0].getAttribute('data-v'); });")]
+    order = driver.execute_script(
+        "return Array.from(document.querySelectorAll('#images thead tr:first-child th.group.m'))"
+        ".map(function (th) { return th.className.match(/m-(\\w+)/)[1]; });")
+    check(sorted(order) == sorted(MEASURES) and order[0] == "jaccard",
+          "measures in the image table, those against the ground truth first: %r" % order)
     for position, cells in zip(positions, values_in_table):
         image = by_position[position]
-        expected = [by[(c, image)][m] if (c, image) in by else "" for m in MEASURES for c in chains]
+        expected = [by[(c, image)][m] if (c, image) in by else "" for m in order for c in chains]
         check([close(v, number(e) if e else None) for v, e in zip(cells, expected)] == [True] * len(expected),
               "values of image %r: page %r, table %r" % (image, cells, expected))
 
     # Sorting: Jaccard of chain 2 ascending, then descending; empty cells last.
-    column = len(chains) * MEASURES.index("jaccard") + 1
-    header = driver.find_elements(By.CSS_SELECTOR, "#images thead tr:nth-child(2) th.m-jaccard")[1]
+    # (The header is drawn again after every click.)
+    column = 2
+
+    def jaccard_header():
+        return driver.find_elements(By.CSS_SELECTOR, "#images thead tr:nth-child(2) th.m-jaccard")[1]
 
     def column_keys():
-        index = int(header.get_attribute("data-col"))
+        index = int(jaccard_header().get_attribute("data-col"))
         return driver.execute_script(
             CELL_AT + "var column = arguments[0];"
             "return Array.from(document.querySelectorAll('#images tbody tr')).map(function (r) {"
             " return cellAt(r, column).getAttribute('data-v') || ''; });", index)
 
     for direction in (1, -1):
-        header.click()
+        jaccard_header().click()
         keys = column_keys()
         present = [number(k) for k in keys if k not in ("", "nan")]
         tail = keys[len(present):]
@@ -345,7 +391,7 @@ def run_checks(driver, By, chains, rows, awkward):
               "column %d sorted %s: %r" % (column, "up" if direction > 0 else "down", keys))
         check(all(k in ("", "nan") for k in tail) and len(tail) == len(keys) - len(present),
               "empty cells at the bottom: %r" % keys)
-        check(header.get_attribute("aria-sort") == ("ascending" if direction > 0 else "descending"),
+        check(jaccard_header().get_attribute("aria-sort") == ("ascending" if direction > 0 else "descending"),
               "sort indicator")
     # The position column sorts numerically (10 after 9).
     first = driver.find_element(By.CSS_SELECTOR, "#images thead th[data-col='0']")
