@@ -32,6 +32,23 @@ std::vector<double> comparison::values(int chain, int measure) const {
     return found;
 }
 
+std::vector<int> comparison::chains_rating(int measure) const {
+    std::vector<int> rating;
+    for (int k = 0; k < static_cast<int>(chains.size()); ++k)
+        if (chain_has_values[k][measure]) rating.push_back(k);
+    return rating;
+}
+
+bool comparison::values_on(int image, int measure, const std::vector<int>& of, std::vector<double>* out) const {
+    out->clear();
+    for (int k : of) {
+        const result_row* r = row(image, k);
+        if (!r || !r->values[measure]) return false;
+        out->push_back(*r->values[measure]);
+    }
+    return true;
+}
+
 int comparison::common_images() const {
     int common = 0;
     for (const image_rows& i : images) common += i.rows.size() == chains.size();
@@ -101,7 +118,11 @@ bool arrange(std::vector<result_row> all, comparison* out, std::string* error) {
             first_position.push_back(row.position);
         }
         c.images[image.first->second].rows.push_back({k, static_cast<int>(c.rows.size())});
-        for (int m = 0; m < measure_count; ++m) c.has_values[m] = c.has_values[m] || row.values[m].has_value();
+        if (c.chain_has_values.size() < c.chains.size()) c.chain_has_values.resize(c.chains.size());
+        for (int m = 0; m < measure_count; ++m) {
+            c.has_values[m] = c.has_values[m] || row.values[m].has_value();
+            c.chain_has_values[k][m] = c.chain_has_values[k][m] || row.values[m].has_value();
+        }
         c.rows.push_back(std::move(row));
     }
     // Images in position order; each image's rows by chain.
@@ -117,6 +138,7 @@ bool arrange(std::vector<result_row> all, comparison* out, std::string* error) {
     }
     c.images = std::move(ordered);
     c.chain_images.assign(c.chains.size(), {});
+    c.chain_has_values.resize(c.chains.size());
     for (int i = 0; i < static_cast<int>(c.images.size()); ++i)
         for (const chain_row& r : c.images[i].rows) c.chain_images[r.chain].push_back({i, r.row});
     for (skipped_image& s : c.skipped) {

@@ -51,6 +51,9 @@ struct comparison {
     // Measures of which some row has a value (older tables have only the
     // first five columns; the boundary measures only when asked for).
     std::array<bool, measure_count> has_values{};
+    // Per chain, the measures of which one of its rows has a value (a
+    // method scored from its own label images has no unsupervised ones).
+    std::vector<std::array<bool, measure_count>> chain_has_values;
 
     // Where chain `chain`'s row is in images[image].rows, or -1.
     int slot(int image, int chain) const;
@@ -65,6 +68,12 @@ struct comparison {
     // One chain's values of one measure, in image order, over the images
     // that have a row of that chain and a value of that measure.
     std::vector<double> values(int chain, int measure) const;
+    // The chains that rate `measure` (have a value of it on some image):
+    // those its ranks and tests compare.
+    std::vector<int> chains_rating(int measure) const;
+    // The values of `measure` on image `image` of the chains `chains`, in
+    // that order; false when one of them has no value there.
+    bool values_on(int image, int measure, const std::vector<int>& chains, std::vector<double>* values) const;
     // Images rated by every chain, and images skipped by every chain that
     // has a row for them.
     int common_images() const;

@@ -71,8 +71,9 @@ std::string overview_section(const page_content& content, const std::vector<meas
         double best = std::numeric_limits<double>::infinity();
         if (t.compared)
             for (double r : t.friedman.mean_ranks) best = std::min(best, r);
-        for (int k = 0; k < chains; ++k) {
-            if (t.images == 0) {
+        for (int chain = 0; chain < chains; ++chain) {
+            const int k = method_slot(t, chain);
+            if (t.images == 0 || k < 0) {
                 html += number_cell(std::nullopt);
                 continue;
             }

@@ -9,19 +9,16 @@
 namespace strandel {
 namespace {
 
-// The images on which every method has a finite value of `measure`, one row
-// each, methods in chain order.
-value_matrix finite_matrix(const comparison& c, int measure) {
+// The images on which every one of `methods` has a finite value of
+// `measure`, one row each.
+value_matrix finite_matrix(const comparison& c, int measure, const std::vector<int>& methods) {
     value_matrix matrix;
-    for (const image_rows& image : c.images) {
-        if (image.rows.size() != c.chains.size()) continue;
-        std::vector<double> row;
-        for (const chain_row& r : image.rows) {
-            const auto& value = c.rows[r.row].values[measure];
-            if (!value || !std::isfinite(*value)) break;
-            row.push_back(*value);
-        }
-        if (row.size() == c.chains.size()) matrix.push_back(std::move(row));
+    std::vector<double> row;
+    for (int i = 0; i < static_cast<int>(c.images.size()); ++i) {
+        if (!c.values_on(i, measure, methods, &row)) continue;
+        bool finite = true;
+        for (double v : row) finite = finite && std::isfinite(v);
+        if (finite) matrix.push_back(row);
     }
     return matrix;
 }
@@ -29,10 +26,11 @@ value_matrix finite_matrix(const comparison& c, int measure) {
 measure_tests test_one(const comparison& c, int measure) {
     measure_tests t;
     t.measure = measure;
-    const value_matrix matrix = finite_matrix(c, measure);
+    t.methods = c.chains_rating(measure);
+    const value_matrix matrix = finite_matrix(c, measure, t.methods);
     t.images = static_cast<int>(matrix.size());
     if (matrix.empty()) return t;
-    const std::size_t methods = c.chains.size();
+    const std::size_t methods = t.methods.size();
     t.means.assign(methods, 0.0);
     for (std::size_t k = 0; k < methods; ++k) {
         long double sum = 0;
@@ -54,6 +52,12 @@ measure_tests test_one(const comparison& c, int measure) {
 
 }  // namespace
 
+int method_slot(const measure_tests& t, int chain) {
+    for (std::size_t j = 0; j < t.methods.size(); ++j)
+        if (t.methods[j] == chain) return static_cast<int>(j);
+    return -1;
+}
+
 std::vector<measure_tests> test_measures(const comparison& c, const std::vector<int>& measures) {
     std::vector<measure_tests> all;
     for (int m : measures) all.push_back(test_one(c, m));
@@ -66,9 +70,9 @@ std::string statistics_csv(const comparison& c, const std::vector<measure_tests>
         "ci_high\r\n";
     for (const measure_tests& t : tests) {
         const std::string measure = measure_column(t.measure), images = std::to_string(t.images);
-        const auto method = [&](int k) { return csv_field(c.chains[k]); };
+        const auto method = [&](int j) { return csv_field(c.chains[t.methods[j]]); };
         if (t.compared)
-            for (std::size_t k = 0; k < c.chains.size(); ++k)
+            for (std::size_t k = 0; k < t.methods.size(); ++k)
                 out += measure + "," + method(k) + ",,friedman," + full_number(t.friedman.statistic) + "," +
                        full_number(t.friedman.p_value) + ",," + images + "," + full_number(t.friedman.mean_ranks[k]) +
                        "," + full_number(t.friedman.critical_difference) + ",,\r\n";
@@ -85,24 +89,25 @@ std::string statistics_csv(const comparison& c, const std::vector<measure_tests>
 }
 
 std::string tests_text(const comparison& c, const measure_tests& t) {
-    if (t.images == 0) return "  no image on which every chain has a finite value: no test\n";
+    if (t.images == 0) return "  no image on which every chain rating it has a finite value: no test\n";
     std::string out;
     if (t.compared) {
         out += "  Friedman chi-square " + short_number(t.friedman.statistic) + ", p " +
                short_number(t.friedman.p_value) + " over " + std::to_string(t.images) +
                " images; Nemenyi critical difference " + short_number(t.friedman.critical_difference) +
                " (alpha 0.05), mean ranks";
-        for (std::size_t k = 0; k < c.chains.size(); ++k)
-            out += (k ? ", " : " ") + std::to_string(k + 1) + ": " + short_number(t.friedman.mean_ranks[k]);
+        for (std::size_t k = 0; k < t.methods.size(); ++k)
+            out += (k ? ", " : " ") + std::to_string(t.methods[k] + 1) + ": " + short_number(t.friedman.mean_ranks[k]);
         out += "\n";
         for (const pairwise_comparison& p : t.pairs)
-            out += "  Wilcoxon " + std::to_string(p.first + 1) + " vs " + std::to_string(p.second + 1) + ": W " +
+            out += "  Wilcoxon " + std::to_string(t.methods[p.first] + 1) + " vs " +
+                   std::to_string(t.methods[p.second] + 1) + ": W " +
                    short_number(p.test.statistic) + ", p " + short_number(p.test.p_value) + ", Holm p " +
                    short_number(p.holm_p_value) + (p.holm_p_value < 0.05 ? " (differ)" : "") + "\n";
     }
     out += "  mean and 95% bootstrap interval over those images:";
     for (std::size_t k = 0; k < t.means.size(); ++k)
-        out += (k ? ", " : " ") + std::to_string(k + 1) + ": " + short_number(t.means[k]) + " [" +
+        out += (k ? ", " : " ") + std::to_string(t.methods[k] + 1) + ": " + short_number(t.means[k]) + " [" +
                short_number(t.intervals[k].low) + ", " + short_number(t.intervals[k].high) + "]";
     return out + "\n";
 }

@@ -13,6 +13,11 @@ namespace strandel {
 
 struct measure_tests {
     int measure = 0;
+    // The methods compared: the chains that rate the measure (a method
+    // scored from its own label images has no unsupervised measures), by
+    // chain index. Every vector below is indexed like this one, and the
+    // pairs' first and second index into it.
+    std::vector<int> methods;
     // Images on which every method has a finite value: the rows of every
     // test of this measure (inf and nan have no place in a mean or a
     // difference).
@@ -32,6 +37,8 @@ struct measure_tests {
 
 // The tests of each of `measures` (a measure without an image that every
 // method rated finitely gets images 0 and no test).
+// Where chain `chain` is in t.methods, or -1.
+int method_slot(const measure_tests& t, int chain);
 std::vector<measure_tests> test_measures(const comparison& c, const std::vector<int>& measures);
 
 // CSV, rows ending in CR LF, header

@@ -41,27 +41,26 @@ rank_summary mean_ranks(const comparison& c) {
     rank_summary s;
     std::vector<std::array<double, measure_count>> sums(chains);
     for (auto& sum : sums) sum.fill(0);
-    for (const image_rows& image : c.images) {
-        // Only images every chain rated; their rows are in chain order.
-        if (image.rows.size() != chains) continue;
-        for (int m = 0; m < measure_count; ++m) {
-            std::vector<double> values;
-            for (const chain_row& r : image.rows) {
-                const auto& value = c.rows[r.row].values[m];
-                if (!value) break;
-                // Distances rank the lowest value first.
-                values.push_back(lower_is_better(m) ? -*value : *value);
-            }
-            if (values.size() != chains) continue;
+    for (int m = 0; m < measure_count; ++m) {
+        // The chains that rate the measure, on the images where each of them
+        // has a value.
+        const std::vector<int> rating = c.chains_rating(m);
+        std::vector<double> values;
+        for (int i = 0; i < static_cast<int>(c.images.size()) && !rating.empty(); ++i) {
+            if (!c.values_on(i, m, rating, &values)) continue;
+            // Distances rank the lowest value first.
+            if (lower_is_better(m))
+                for (double& v : values) v = -v;
             const std::vector<double> ranks = rank_values(values);
-            for (std::size_t k = 0; k < chains; ++k) sums[k][m] += ranks[k];
+            for (std::size_t j = 0; j < rating.size(); ++j) sums[rating[j]][m] += ranks[j];
             ++s.images[m];
         }
     }
     s.mean_rank.resize(chains);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     for (std::size_t k = 0; k < chains; ++k)
         for (int m = 0; m < measure_count; ++m)
-            s.mean_rank[k][m] = s.images[m] ? sums[k][m] / s.images[m] : std::numeric_limits<double>::quiet_NaN();
+            s.mean_rank[k][m] = s.images[m] && c.chain_has_values[k][m] ? sums[k][m] / s.images[m] : nan;
     return s;
 }
 

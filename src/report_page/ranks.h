@@ -26,7 +26,9 @@ struct rank_summary {
 };
 
 // Rank 1 is the best value on an image: the highest, or the lowest for the
-// measures that are distances (lower_is_better).
+// measures that are distances (lower_is_better). Each measure ranks the
+// chains that rate it (comparison::chains_rating) on the images where all
+// of them have a value; the others get NaN.
 rank_summary mean_ranks(const comparison& c);
 
 }  // namespace strandel

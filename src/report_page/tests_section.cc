@@ -23,8 +23,8 @@ std::string measure_card(const comparison& c, const measure_tests& t) {
                        html_escape(measure_title(m)) + "</h3>";
     if (!t.compared) {
         return html + "<p class=\"note\">" +
-               (t.images == 0 ? std::string("No image on which every chain has a finite value.")
-                              : std::string("One chain: nothing to compare.")) +
+               (t.images == 0 ? std::string("No image on which every chain rating it has a finite value.")
+                              : std::string("One chain rates it: nothing to compare.")) +
                "</p></div>";
     }
     html += "<p class=\"friedman\" data-statistic=\"" + full_number(t.friedman.statistic) + "\" data-p=\"" +
@@ -34,13 +34,16 @@ std::string measure_card(const comparison& c, const measure_tests& t) {
             " images; Nemenyi critical difference " + short_number(t.friedman.critical_difference) +
             " (\xCE\xB1 = 0.05).</p>";
     std::vector<cd_method> methods;
-    for (int k = 0; k < static_cast<int>(c.chains.size()); ++k)
-        methods.push_back({k + 1, c.chains[k], chain_color(k), t.friedman.mean_ranks[k]});
+    for (std::size_t j = 0; j < t.methods.size(); ++j) {
+        const int k = t.methods[j];
+        methods.push_back({k + 1, c.chains[k], chain_color(k), t.friedman.mean_ranks[j]});
+    }
     html += cd_diagram_svg(measure_title(m), methods, t.friedman.critical_difference);
     html += "<table class=\"pairs\"><thead><tr><th>chains</th><th>W</th><th>p</th><th>Holm p</th></tr></thead><tbody>";
     for (const pairwise_comparison& p : t.pairs)
-        html += "<tr data-pair=\"" + std::to_string(p.first + 1) + "-" + std::to_string(p.second + 1) + "\"><td>" +
-                chain_chip(p.first) + " vs " + chain_chip(p.second) + "</td>" + number_cell(p.test.statistic) +
+        html += "<tr data-pair=\"" + std::to_string(t.methods[p.first] + 1) + "-" + std::to_string(t.methods[p.second] + 1) +
+                "\"><td>" + chain_chip(t.methods[p.first]) + " vs " + chain_chip(t.methods[p.second]) + "</td>" +
+                number_cell(p.test.statistic) +
                 p_cell(p.test.p_value) + p_cell(p.holm_p_value) + "</tr>";
     return html + "</tbody></table></div>";
 }
