@@ -18,6 +18,11 @@ not decode and one missing label image; the segmenter's degenerate values
 --sparse leaves some chains without a row for some images (as tables of
 different runs do), and writes the status column of newer tables with one
 image skipped by every chain.
+
+--literature writes the columns of newer tables (annotators, the measures
+of the literature, optimal_ratio, gray, levels, status) and adds a method
+scored from its own label images ("external", numbered after the chains),
+whose rows have no unsupervised measures and no centres.
 """
 import argparse
 import csv
@@ -84,6 +89,24 @@ def jaccard(manual, labels):
     return sum(best.values()) / len(best)
 
 
+LITERATURE = ["rand_index", "adjusted_rand", "variation_of_information", "global_consistency_error", "covering",
+              "matched_jaccard", "matched_dice", "boundary_precision", "boundary_recall", "boundary_f"]
+
+
+def literature(rng, jac, k):
+    """annotators, the measures of the literature (empty without a ground
+    truth), optimal_ratio, gray and levels, following the Jaccard index."""
+    if jac is None:
+        values = [""] * (1 + len(LITERATURE))
+        values[0] = "0"
+    else:
+        q = min(1.0, max(0.0, jac + rng.gauss(0, 0.05)))
+        values = ["2", repr(0.5 + 0.5 * q), repr(q * 0.9 - 0.05), repr(2.5 * (1 - q) + rng.uniform(0, 0.2)),
+                  repr(0.4 * (1 - q) + rng.uniform(0, 0.02)), repr(q * 0.95), repr(q * 0.9), repr(min(1, q * 1.05)),
+                  repr(q * 0.8), repr(q * 0.7), repr(q * 0.75)]
+    return values + [repr(min(1.0, 0.9 + 0.1 * rng.random())), "blue", "scale"]
+
+
 def shortest(value):
     if math.isnan(value):
         return "nan"
@@ -102,6 +125,7 @@ def main():
     parser.add_argument("--seed", type=int, default=7)
     parser.add_argument("--awkward", action="store_true")
     parser.add_argument("--sparse", action="store_true")
+    parser.add_argument("--literature", action="store_true")
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
     rng = random.Random(args.seed)
@@ -112,9 +136,10 @@ def main():
     chains = CHAINS[:args.chains]
     if args.awkward:
         chains[-1] = AWKWARD_CHAIN
+    methods = chains + (["external"] if args.literature else [])
     # Each chain separates gray levels with its own bias: how far its class
     # boundaries sit from the true ones, and how many it finds.
-    skill = [rng.uniform(2, 28) for _ in chains]
+    skill = [rng.uniform(2, 28) for _ in methods]
     rows = []
     for position in range(args.images):
         stem = "cell %03d" % position if args.awkward and position % 5 == 1 else "img%03d" % position
@@ -139,7 +164,7 @@ def main():
         manual_pixels = bytes(regions.translate(manual))
         if has_manual:
             png(manual_path, width, height, manual_pixels)
-        for k, chain in enumerate(chains):
+        for k, chain in enumerate(methods):
             # Class boundaries: the midpoints between true levels, moved by
             # the chain's bias; a class index per gray level.
             bounds = sorted(min(255, max(1, (a + b) // 2 + int(rng.gauss(0, skill[k]))))
@@ -169,14 +194,23 @@ def main():
             if args.sparse and (position * 7 + k * 3) % 5 == 1 and k > 0:
                 continue  # this chain has no row for this image
             if args.sparse and position == 6:
-                rows.append([chain, position, image, "", "", "", "", "", "", "", "", "",
-                             "skipped: it is a directory, not an image file"])
+                rows.append([chain, position, image, "", "", "", "", "", "", "", "", ""] +
+                            [""] * (len(LITERATURE) + 3) * args.literature +
+                            ["skipped: it is a directory, not an image file"])
                 continue
-            rows.append([chain, position, image, manual_path if has_manual else "", classes, centres,
-                         "%.3f" % rng.uniform(0.01, 0.2), shortest(turi), shortest(dunn), shortest(amrane),
-                         shortest(liu), "" if jac is None else shortest(jac)] + (["ok"] if args.sparse else []))
+            unsupervised = [shortest(turi), shortest(dunn), shortest(amrane), shortest(liu)]
+            if chain == "external":
+                centres, unsupervised = "", [""] * 4
+            row = [chain, position, image, manual_path if has_manual else "", classes, centres,
+                   "%.3f" % rng.uniform(0.01, 0.2)] + unsupervised + ["" if jac is None else shortest(jac)]
+            if args.literature:
+                row += literature(rng, jac, k)
+            rows.append(row + (["ok"] if args.sparse or args.literature else []))
     header = ["chain", "position", "image", "manual_segmentation", "classes", "centres", "seconds",
-              "turi", "dunn", "amrane", "liu_yang", "jaccard"] + (["status"] if args.sparse else [])
+              "turi", "dunn", "amrane", "liu_yang", "jaccard"]
+    if args.literature:
+        header += ["annotators"] + LITERATURE + ["optimal_ratio", "gray", "levels"]
+    header += ["status"] if args.sparse or args.literature else []
     for t in range(args.tables):
         with open(os.path.join(args.out, "results-%d.csv" % t), "w", newline="") as f:
             writer = csv.writer(f, lineterminator="\r\n")
