@@ -26,6 +26,11 @@ public:
 
 protected:
     image_row_source(int width, int height, int channels) : m_width(width), m_height(height), m_channels(channels) {}
+    // For sources that learn their size once decoding has started.
+    void resize(int width, int height) {
+        m_width = width;
+        m_height = height;
+    }
 
 private:
     int m_width, m_height, m_channels;
