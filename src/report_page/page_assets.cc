@@ -336,6 +336,7 @@ const char page_script[] = R"JS(
   };
   drawHead();
   draw(true);
+  if (window.performance && performance.mark) performance.mark("strandel-rows");
 })();
 )JS";
 

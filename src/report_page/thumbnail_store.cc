@@ -68,7 +68,7 @@ bool identify_source(const std::string& path, source_identity* identity) {
     if (ok) {
         identity->size = info.st_size;
         identity->modified_ns = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
-        const long long span = 64 * 1024;
+        const long long span = 4096;
         std::vector<unsigned char> buffer(static_cast<std::size_t>(span));
         unsigned long crc = crc32(0L, Z_NULL, 0);
         const auto add = [&](long long offset, long long length) {

@@ -34,7 +34,9 @@ public:
 std::unique_ptr<thumbnail_store> embedding_store();
 
 // What identifies a file's content without decoding it: its size, its
-// modification time and a CRC-32 of its first and last 64 KiB.
+// modification time and a CRC-32 of its first and last 4 KiB (the bytes a
+// change of content that keeps size and time still shows in: the header
+// and the end of the data).
 struct source_identity {
     long long size = -1, modified_ns = 0;
     unsigned long check = 0;
