@@ -271,6 +271,7 @@ def main():
             check(gaps > 0, "cells spanning missing chains: %d" % gaps)
         finally:
             driver.quit()
+        large_page_checks(webdriver, Service, By, make_data, report, work)
         if len(sys.argv) > 5:
             table, labels, page = real_run(sys.argv[3], sys.argv[4], sys.argv[5], report, work)
             chains, rows = read_tables([table])
@@ -282,6 +283,72 @@ def main():
                 driver.quit()
     print("%d passed, %d failed" % (len(passes), len(failures)))
     return 1 if failures else 0
+
+
+def large_page_checks(webdriver, Service, By, make_data, report, work):
+    """A table of 600 images (three chains and a scored method, the measures
+    of the literature): the page keeps its data and thumbnails in a folder,
+    draws only the rows on screen, sorts and filters every image, and
+    shows the last row's thumbnails once scrolled there."""
+    data = os.path.join(work, "large")
+    subprocess.run([sys.executable, make_data, data, "--images", "600", "--chains", "3", "--size", "24x16",
+                    "--literature"], check=True)
+    table = os.path.join(data, "results-0.csv")
+    page = os.path.join(work, "large.html")
+    subprocess.run([report, table, "--segmentations", os.path.join(data, "labels"), "--html", page], check=True)
+    with open(page) as f:
+        html = f.read()
+    check("data:image" not in html and 'src="large_files/data.js"' in html,
+          "a large page loads its data and thumbnails from its folder")
+    chains, rows = read_tables([table])
+    driver = open_page(webdriver, Service, work, page)
+    try:
+        errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+        check(not errors, "console errors on the large page: %r" % errors)
+        drawn = driver.execute_script("return document.querySelectorAll('#images tr.r').length;")
+        check(0 < drawn < 80, "rows in the document: %d of 600" % drawn)
+        # The data the rows are drawn from holds every value of the table.
+        data_rows = driver.execute_script(
+            "var d = window.strandelData; return d.images.map(function (img) {"
+            " return [img[0], img[5], img[7].map(function (v) { return v === null ? '' : String(v); })]; });")
+        measures = driver.execute_script("return strandelData.measures.map(function (m) { return m[0]; });")
+        by = {(r["chain"], int(r["position"])): r for r in rows}
+        wrong = 0
+        for position, present, values in data_rows:
+            expected = [by[(chains[k], position)][m] for m in measures for k in present]
+            wrong += [close(v, number(e) if e else None) for v, e in zip(values, expected)] != [True] * len(expected)
+        check(len(data_rows) == 600 and wrong == 0, "values of the large page's data: %d images wrong" % wrong)
+        check("turi" in measures and "variation_of_information" in measures and measures[0] == "jaccard",
+              "measures of the large page: %r" % measures)
+        # Sorting every image by the matched Jaccard of chain 2, then reversed.
+        def header():
+            return driver.find_elements(By.CSS_SELECTOR, "#images thead tr:nth-child(2) th.m-matched_jaccard")[1]
+        values = {int(r["position"]): number(r["matched_jaccard"]) for r in rows if r["chain"] == chains[1]}
+        for direction in (1, -1):
+            header().click()
+            order = driver.execute_script("return strandelTable.order();")
+            expected = sorted(values, key=lambda p: (direction * values[p], p) if direction > 0 else (-values[p], p))
+            check(order == expected, "600 images sorted %s" % ("up" if direction > 0 else "down"))
+        # The last row of the order, its thumbnails loaded once scrolled to.
+        driver.execute_script("window.scrollTo(0, document.body.scrollHeight);")
+        last = driver.execute_async_script(
+            "var done = arguments[arguments.length - 1];"
+            "setTimeout(function () { var rows = document.querySelectorAll('#images tr.r'), row = rows[rows.length - 1];"
+            " var imgs = Array.from(row.querySelectorAll('img.thumb'));"
+            " Promise.all(imgs.map(function (i) { return i.decode().then(function () { return 1; }, function () { return 0; }); }))"
+            " .then(function (ok) { done([+row.cells[0].getAttribute('data-v'), ok.length, ok.reduce(function (a, b) { return a + b; }, 0)]); }); }, 300);")
+        check(last[0] == expected[-1] and last[1] == 6 and last[2] == 6,
+              "the last row after scrolling: position %d (expected %d), %d of %d thumbnails decoded"
+              % (last[0], expected[-1], last[2], last[1]))
+        # Filtering names over every image.
+        box = driver.find_element(By.ID, "image-filter")
+        box.send_keys("IMG5")  # any case
+        count = driver.find_element(By.ID, "image-count").text
+        shown = driver.execute_script("return strandelTable.order();")
+        check(count == "100 of 600 images" and sorted(shown) == list(range(500, 600)),
+              "filter: %r, %d images" % (count, len(shown)))
+    finally:
+        driver.quit()
 
 
 def run_checks(driver, By, chains, rows, awkward):
