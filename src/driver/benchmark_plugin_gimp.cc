@@ -8,6 +8,7 @@
 
 #include "batch/benchmark_list.h"
 #include "batch/benchmark_runner.h"
+#include "driver/benchmark_arguments.h"
 #include "driver/read_image_gimp.h"
 #include "evaluation/jaccard.h"
 #include "evaluation/manual_segmentation_gimp.h"
@@ -46,17 +47,6 @@ void answer(gint* nreturn_vals, GimpParam** return_vals, GimpPDBStatusType statu
 }
 
 std::string string_argument(const GimpParam& param) { return param.data.d_string ? param.data.d_string : ""; }
-
-// The chains of the seeded procedure's argument, one a line; one chain
-// (or none: the default) stays in request.chain.
-std::vector<std::string> chain_lines(const std::string& text) {
-    std::vector<std::string> chains;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        chains.push_back(text.substr(start, end - start));
-    chains.push_back(text.substr(start));
-    return chains.size() > 1 ? chains : std::vector<std::string>();
-}
 
 void query() {
     static const GimpParamDef run_args[] = {
@@ -192,33 +182,24 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
     if (floor) {
         outcome = run_floor(string_argument(params[1]));
     } else {
-        benchmark_request request;
-        request.chain = string_argument(params[1]);
-        request.list_file = string_argument(params[2]);
-        request.results_file = string_argument(params[3]);
-        // A negative seed leaves the generator alone.
-        const bool seed_given = params[4].data.d_int32 >= 0;
-        const unsigned seed = seed_given ? static_cast<unsigned>(params[4].data.d_int32) : 0;
-        if (seeded) {
-            request.seeded_each = seed_given;
-            request.seed_each = seed;
-            request.chains = chain_lines(request.chain);
-            request.table_file = string_argument(params[7]);
-            request.ground_truth = string_argument(params[8]);
-        } else {
-            request.seeded = seed_given;
-            request.seed = seed;
-        }
+        benchmark_arguments arguments;
+        arguments.kind = seeded ? benchmark_procedure_kind::seeded
+                         : share ? benchmark_procedure_kind::share
+                                 : benchmark_procedure_kind::whole;
+        arguments.chain = string_argument(params[1]);
+        arguments.list_file = string_argument(params[2]);
+        arguments.results_file = string_argument(params[3]);
+        arguments.seed = params[4].data.d_int32;
         if (share) {
-            request.shard_index = params[5].data.d_int32;
-            request.shard_count = params[6].data.d_int32;
+            arguments.first = params[5].data.d_int32;
+            arguments.stride = params[6].data.d_int32;
         }
-        runner_output output;
-        output.progress = stderr;
-        output.prefix = "strandel-benchmark";
-        output.summary = true;
-        output.traces = stdout;
-        outcome = run_benchmark_request(request, read_image_with_gimp, output);
+        if (seeded) {
+            arguments.table_file = string_argument(params[7]);
+            arguments.ground_truth = string_argument(params[8]);
+        }
+        const benchmark_request request = benchmark_request_from(arguments);
+        outcome = run_benchmark_request(request, read_image_with_gimp, headless_runner_output());
     }
     const GimpPDBStatusType status = outcome.status == request_status::success         ? GIMP_PDB_SUCCESS
                                      : outcome.status == request_status::calling_error ? GIMP_PDB_CALLING_ERROR

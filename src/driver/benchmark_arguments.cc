@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "driver/benchmark_arguments.h"
+
+#include <vector>
+
+namespace strandel {
+
+namespace {
+
+// The chains of the seeded procedure's argument, one a line; one chain
+// (or none: the default) stays in request.chain.
+std::vector<std::string> chain_lines(const std::string& text) {
+    std::vector<std::string> chains;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        chains.push_back(text.substr(start, end - start));
+    chains.push_back(text.substr(start));
+    return chains.size() > 1 ? chains : std::vector<std::string>();
+}
+
+}  // namespace
+
+benchmark_request benchmark_request_from(const benchmark_arguments& arguments) {
+    benchmark_request request;
+    request.chain = arguments.chain;
+    request.list_file = arguments.list_file;
+    request.results_file = arguments.results_file;
+    const bool seed_given = arguments.seed >= 0;
+    const unsigned seed = seed_given ? static_cast<unsigned>(arguments.seed) : 0;
+    if (arguments.kind == benchmark_procedure_kind::seeded) {
+        request.seeded_each = seed_given;
+        request.seed_each = seed;
+        request.chains = chain_lines(request.chain);
+        request.table_file = arguments.table_file;
+        request.ground_truth = arguments.ground_truth;
+    } else {
+        request.seeded = seed_given;
+        request.seed = seed;
+    }
+    if (arguments.kind != benchmark_procedure_kind::whole) {
+        request.shard_index = arguments.first;
+        request.shard_count = arguments.stride;
+    }
+    return request;
+}
+
+runner_output headless_runner_output() {
+    runner_output output;
+    output.progress = stderr;
+    output.prefix = "strandel-benchmark";
+    output.summary = true;
+    output.traces = stdout;
+    return output;
+}
+
+}  // namespace strandel
