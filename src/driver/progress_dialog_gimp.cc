@@ -16,7 +16,7 @@ bool timeout_handler_stop = false;
 
 GtkWidget* framed_bar(GtkWidget* dialog, const char* title, GtkWidget** bar) {
     GtkWidget* frame = gtk_frame_new(title);
-    *bar = gtk_progress_bar_new();
+    *bar = progress_bar_new();
     gtk_container_add(GTK_CONTAINER(frame), *bar);
     gtk_widget_show(*bar);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), frame, FALSE, FALSE, 10);

@@ -151,7 +151,7 @@ void browse_results_handler(GtkWidget* button, gpointer data) {
 GtkWidget* results_entry_new() {
     GtkWidget* row = hbox_new(4);
     GtkWidget* entry = gtk_entry_new();
-    GtkWidget* browse = gtk_button_new_from_icon_name("document-open", GTK_ICON_SIZE_BUTTON);
+    GtkWidget* browse = gtk_button_new_with_mnemonic("_Browse...");
     gtk_widget_set_tooltip_text(browse, "Save results to");
     g_signal_connect(browse, "clicked", G_CALLBACK(browse_results_handler), entry);
     gtk_box_pack_start(GTK_BOX(row), entry, TRUE, TRUE, 0);

@@ -46,6 +46,12 @@ inline void label_align_top_left(GtkWidget* label) {
 // renderer that takes it, and its value.
 inline const char* file_icon_attribute() { return "icon-name"; }
 inline const char* file_icon() { return "text-x-generic"; }
+// A progress bar that shows its text, as GTK 2's do.
+inline GtkWidget* progress_bar_new() {
+    GtkWidget* bar = gtk_progress_bar_new();
+    gtk_progress_bar_set_show_text(GTK_PROGRESS_BAR(bar), TRUE);
+    return bar;
+}
 
 #else
 
@@ -76,6 +82,7 @@ inline void scrolled_add(GtkWidget* scrolled, GtkWidget* child) {
 inline void label_align_top_left(GtkWidget* label) { gtk_misc_set_alignment(GTK_MISC(label), 0, 0); }
 inline const char* file_icon_attribute() { return "stock-id"; }
 inline const char* file_icon() { return GTK_STOCK_FILE; }
+inline GtkWidget* progress_bar_new() { return gtk_progress_bar_new(); }
 
 #endif
 

@@ -121,7 +121,7 @@ GtkWidget* pass_result(const histogram& h, const std::vector<double>& centres, c
         add_text_column(view, "Supervised Class", column_swatch_text, column_supervised_colour);
     }
 
-    GtkWidget* bar = gtk_progress_bar_new();
+    GtkWidget* bar = progress_bar_new();
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), 0.6);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), "60%");
     GtkWidget* performance = hbox_new(10);
