@@ -51,7 +51,11 @@ GimpDrawable* load_manual_segmentation_file(const std::string& file, GimpDrawabl
 }
 
 GimpDrawable* load_manual_segmentation(GimpImage* image) {
-    GFile* file = gimp_image_get_file(image);
+    // The manual segmentation lies beside the file the image came from
+    // (GIMP 2.10's file name of an image): the imported one, else its own.
+    // GIMP 3 gives neither for an image a script loaded without showing.
+    GFile* file = gimp_image_get_imported_file(image);
+    if (!file) file = gimp_image_get_file(image);
     if (!file) return nullptr;
     gchar* path = g_file_get_path(file);
     const std::string name = path ? manual_segmentation_name(path) : std::string();
