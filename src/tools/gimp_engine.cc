@@ -334,17 +334,24 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         }
         const std::string first = std::to_string(options.shard_index + shard_count * j);
         const std::string stride = std::to_string(shard_count * jobs);
+        using argument = std::pair<const char*, std::string>;
+        const argument mode{"run-mode", "RUN-NONINTERACTIVE"};
         std::string command;
         if (seeded_procedure) {
-            command = "(plug-in-strandel-benchmark-seeded RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      results_literal + " " + seed + " " + first + " " + stride + " " + table_literal + " " +
-                      literal[4] + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark-seeded",
+                                     {mode, {"chains", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", results_literal}, {"seed-each", seed}, {"first", first},
+                                      {"stride", stride}, {"table-file", table_literal},
+                                      {"ground-truth", literal[4]}});
         } else if (direct && shard_count == 1) {
-            command = "(plug-in-strandel-benchmark RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      literal[2] + " " + seed + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark",
+                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", literal[2]}, {"seed", seed}});
         } else {
-            command = "(plug-in-strandel-benchmark-share RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      results_literal + " " + seed + " " + first + " " + stride + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark-share",
+                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", results_literal}, {"seed", seed}, {"first", first},
+                                      {"stride", stride}});
         }
         if (!start_gimp(console, profile, temp.path(), {command}, &gimps[std::size_t(j)], &error)) {
             err << runner_prefix << error << "\n";
