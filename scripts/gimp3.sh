@@ -31,7 +31,13 @@ packages=(
 )
 
 say() { echo "gimp3.sh: $*" >&2; }
-unavailable() { say "the GIMP 3 environment cannot be made: $*"; exit 77; }
+unavailable() {
+  say "**********************************************************************"
+  say "SKIPPED: the GIMP 3 environment cannot be made: $*"
+  say "nothing was run in GIMP 3"
+  say "**********************************************************************"
+  exit 77
+}
 
 native() { command -v gimp-console-3.0 >/dev/null && pkg-config --exists gimp-3.0 2>/dev/null; }
 
