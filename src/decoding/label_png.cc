@@ -142,7 +142,7 @@ bool png_label_store::write(const std::string& file, const gray_plane& gray, con
     const std::size_t slash = file.rfind('/');
     temporary_file temporary(file.substr(0, slash == std::string::npos ? 0 : slash + 1) + label_temporary_prefix);
     if (!temporary.ok()) {
-        *why = temporary.error();
+        *why = std::strerror(temporary.error_number());
         return false;
     }
     std::FILE* out = fdopen(temporary.release_fd(), "wb");
@@ -158,7 +158,7 @@ bool png_label_store::write(const std::string& file, const gray_plane& gray, con
     // Checked again just before the rename: a file may have come meanwhile.
     ok = ok && may_replace(file, why);
     if (ok && !temporary.rename_to(file)) {
-        *why = temporary.error();
+        *why = std::strerror(temporary.error_number());
         ok = false;
     }
     return ok;

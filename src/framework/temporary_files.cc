@@ -59,6 +59,7 @@ extern "C" void remove_temporaries_and_end(int signal_number) {
 temporary_file::temporary_file(const std::string& folder_prefix) : m_path(folder_prefix + "XXXXXX") {
     m_fd = mkstemp(&m_path[0]);
     if (m_fd < 0) {
+        m_errno = errno;
         m_error = folder_prefix + "XXXXXX: cannot create a temporary file: " + std::strerror(errno);
         return;
     }
@@ -89,6 +90,7 @@ int temporary_file::release_fd() {
 
 bool temporary_file::rename_to(const std::string& target) {
     if (std::rename(m_path.c_str(), target.c_str()) != 0) {
+        m_errno = errno;
         m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
         return false;
     }

@@ -28,6 +28,7 @@ public:
     int fd() const { return m_fd; }
     const std::string& path() const { return m_path; }
     const std::string& error() const { return m_error; }
+    int error_number() const { return m_errno; }  // the system's errno behind error()
 
     // Hands the descriptor over (to fdopen): whoever takes it closes it;
     // the lock goes with it.
@@ -41,6 +42,7 @@ private:
     std::string m_path, m_error;
     int m_fd = -1;
     int m_slot = -1;
+    int m_errno = 0;
     bool m_done = false;
 };
 

@@ -32,7 +32,7 @@ bool replace_file(const std::string& path, std::string_view content, std::string
         return false;
     }
     if (!temporary.rename_to(path)) {
-        *error = temporary.error();
+        *error = path + ": cannot write: " + std::strerror(temporary.error_number());
         return false;
     }
     return true;
