@@ -13,8 +13,9 @@
 #
 # The root: $STRANDEL_GIMP3_ROOT, or /var/cache/strandel/trixie-root when run
 # as root, else $XDG_CACHE_HOME/strandel/trixie-root (needs sudo). A stamp
-# inside lists its packages; a root whose stamp differs from the list below
-# is made anew. It is made in a temporary folder and renamed when complete,
+# inside lists its packages; a kept root whose stamp differs from the list
+# below gets them installed (or is made anew should that fail). A root is
+# made in a temporary folder and renamed when complete,
 # so a killed run never leaves half a root. Every command runs in a private
 # mount and PID namespace: its mounts and processes end with it, however it
 # is stopped. Exit status: the command's; 77 when the environment cannot be
@@ -26,7 +27,7 @@ build_dir="${GIMP3_BUILD_DIR:-$checkout/build-gimp3}"
 # What the project needs to build and test the GIMP 3 plug-ins.
 packages=(
   gimp libgimp-3.0-dev g++ cmake make pkg-config ccache
-  libgtest-dev libgegl-dev libpng-dev python3
+  libgtest-dev libgegl-dev libpng-dev libboost-dev libmatio-dev python3
   xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 
@@ -109,10 +110,24 @@ make_root() {
   return 0
 }
 
+# A kept root whose stamp lacks packages gets them with apt-get; made anew
+# only when that fails.
+complete_root() {
+  say "adding packages to $root"
+  if ( in_root /bin/sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
+         apt-get install -y -qq --no-install-recommends "$@" >/dev/null' sh "${packages[@]}" ) </dev/null >&2; then
+    echo "$wanted_stamp" >"$root/$stamp_name"
+  else
+    make_root
+  fi
+}
+
 prepare() {
   native && return 0
-  if [ ! -f "$root/$stamp_name" ] || [ "$(cat "$root/$stamp_name")" != "$wanted_stamp" ]; then
+  if [ ! -f "$root/$stamp_name" ]; then
     make_root
+  elif [ "$(cat "$root/$stamp_name")" != "$wanted_stamp" ]; then
+    complete_root
   fi
 }
 

@@ -16,6 +16,8 @@ if [ "${VERSION_CODENAME:-}" = bookworm ]; then
     python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
     slurm-wlm munge parallel
     libpng-dev chromium chromium-driver python3-selenium
+    libmatio-dev libboost-dev
+    python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
     mmdebstrap
   )
 else
@@ -26,6 +28,8 @@ else
     python3 xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
     slurm-wlm munge parallel
     libpng-dev chromium chromium-driver python3-selenium
+    libmatio-dev libboost-dev
+    python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
   )
 fi
 

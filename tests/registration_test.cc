@@ -34,12 +34,13 @@ TEST_F(Registration, PassesInIndexOrderOnlyOnce) {
     register_passes();
     const pass_repertoire& r = *pass_repertoire::instance();
     EXPECT_EQ(labels_of(r), (std::vector<std::string>{"AiNet", "Particle Swarm Optimization",
-                                                      "Fuzzy C-Means", "K-Means"}));
+                                                      "Fuzzy C-Means", "K-Means", "Multi-Otsu"}));
     EXPECT_EQ(r.find("K-Means"), r.at(3));
     EXPECT_EQ(pass_index("AiNet"), 0);
     EXPECT_EQ(pass_index("Particle Swarm Optimization"), 1);
     EXPECT_EQ(pass_index("Fuzzy C-Means"), 2);
     EXPECT_EQ(pass_index("K-Means"), 3);
+    EXPECT_EQ(pass_index("Multi-Otsu"), 4);
 }
 
 TEST_F(Registration, UnregisteredPassStopsTheProgram) {
@@ -70,8 +71,8 @@ TEST_F(Registration, PassByIndexIsAFreshCloneWithTheDefaults) {
 }
 
 TEST_F(Registration, StoredRecordSizesAndIndicesOfTheRegisteredPasses) {
-    const std::size_t sizes[] = {88, 120, 56, 40};
-    for (int index = 0; index < 4; ++index) {
+    const std::size_t sizes[] = {88, 120, 56, 40, 24};
+    for (int index = 0; index < 5; ++index) {
         chain one;
         one.append(get_pass_by_index(index));
         std::vector<unsigned char> bytes;
@@ -97,15 +98,15 @@ TEST_F(Registration, KMeansThenFuzzyCMeansStoresAndRestores) {
     ASSERT_TRUE(deserialize_algo(restored, bytes, &error)) << error;
     EXPECT_EQ(format_chain(restored), "K-Means(10, 3); Fuzzy C-Means(4, 5, 1.25)");
 
-    bytes[40] = 4;
+    bytes[40] = 5;
     EXPECT_FALSE(deserialize_algo(restored, bytes, &error));
     EXPECT_TRUE(restored.empty());
-    EXPECT_NE(error.find("pass index 4 is outside the repertoire (0 to 3)"), std::string::npos) << error;
+    EXPECT_NE(error.find("pass index 5 is outside the repertoire (0 to 4)"), std::string::npos) << error;
 }
 
 TEST_F(Registration, EveryDefaultPassSurvivesTheTextForm) {
     chain defaults;
-    for (int index = 0; index < 4; ++index) defaults.append(get_pass_by_index(index));
+    for (int index = 0; index < 5; ++index) defaults.append(get_pass_by_index(index));
     const std::string text = format_chain(defaults);
     chain parsed;
     std::string error;
@@ -116,6 +117,23 @@ TEST_F(Registration, EveryDefaultPassSurvivesTheTextForm) {
     serialize_algo(defaults, a);
     serialize_algo(parsed, b);
     EXPECT_EQ(a, b);
+}
+
+TEST_F(Registration, MultiOtsuStoresItsClassCountAndRestores) {
+    chain passes;
+    ASSERT_TRUE(parse_chain("Multi-Otsu(7); K-Means", passes));
+    std::vector<unsigned char> bytes;
+    serialize_algo(passes, bytes);
+    ASSERT_EQ(bytes.size(), 24u + 40u);
+    EXPECT_EQ(bytes[0], 4);
+    EXPECT_EQ(bytes[16], 7);
+    chain restored;
+    std::string error;
+    ASSERT_TRUE(deserialize_algo(restored, bytes, &error)) << error;
+    EXPECT_EQ(format_chain(restored), "Multi-Otsu(7); K-Means(10, 3)");
+    EXPECT_FALSE(parse_chain("Multi-Otsu(1)", passes, &error));
+    EXPECT_NE(error.find("Multi-Otsu: parameter \"Number Of Classes\" must be an integer from 2 to 100, got \"1\""),
+              std::string::npos) << error;
 }
 
 TEST_F(Registration, EmptyTextIsTheDefaultAiNet) {

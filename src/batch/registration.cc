@@ -9,6 +9,7 @@
 #include "passes/ainet_pass.h"
 #include "passes/fcm_pass.h"
 #include "passes/kmeans_pass.h"
+#include "passes/multi_otsu_pass.h"
 #include "passes/pso_pass.h"
 
 namespace strandel {
@@ -24,6 +25,7 @@ void register_passes() {
         rep->add(new pso_pass());
         rep->add(new fcm_pass());
         rep->add(new kmeans_pass());
+        rep->add(new multi_otsu_pass());
     });
 }
 
