@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/benchmark_arguments.h"
 
+#include <chrono>
+#include <cstdio>
 #include <vector>
+
+#include "batch/benchmark_list.h"
+#include "evaluation/jaccard.h"
 
 namespace strandel {
 
@@ -42,6 +47,36 @@ benchmark_request benchmark_request_from(const benchmark_arguments& arguments) {
         request.shard_count = arguments.stride;
     }
     return request;
+}
+
+request_outcome run_floor(const std::string& list_file, const load_and_walk& walk, const char* procedure) {
+    request_outcome outcome;
+    std::vector<std::string> images;
+    if (list_file.empty()) {
+        outcome.status = request_status::calling_error;
+        outcome.message = "list-file: no benchmark list file given";
+        return outcome;
+    }
+    if (!read_list_relative(list_file, &images, &outcome.message)) {
+        outcome.status = request_status::execution_error;
+        return outcome;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    unsigned long long sum = 0;
+    for (const std::string& file : images) {
+        bool loaded = false;
+        sum += walk(file, &loaded);
+        if (!loaded) continue;
+        ++outcome.lines;
+        const std::string manual = manual_segmentation_name(file);
+        if (std::FILE* probe = std::fopen(manual.c_str(), "r")) {
+            std::fclose(probe);
+            sum += walk(manual, &loaded);
+        }
+    }
+    std::fprintf(stderr, "%s: %d images read in %.2f s, byte sum %llu\n", procedure, outcome.lines,
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), sum);
+    return outcome;
 }
 
 runner_output headless_runner_output() {

@@ -5,6 +5,7 @@
 // both read their procedures' arguments into it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "batch/benchmark_runner.h"
@@ -27,6 +28,16 @@ struct benchmark_arguments {
 // seeded procedure's chains, one a line, become the request's chains when
 // there are several.
 benchmark_request benchmark_request_from(const benchmark_arguments& arguments);
+
+// Loads one file with GIMP's loaders and reads every pixel byte of its
+// first layer once; the sum keeps the walk honest. `loaded` says whether
+// GIMP could load it.
+using load_and_walk = std::function<unsigned long long(const std::string& file, bool* loaded)>;
+
+// The floor procedure's run: every image of the list and its manual
+// segmentation loaded and walked once, the time and byte sum reported on
+// standard error under `procedure`'s name; lines counts the images loaded.
+request_outcome run_floor(const std::string& list_file, const load_and_walk& walk, const char* procedure);
 
 // Where the procedures talk: a progress line per image and the summary on
 // standard error under "strandel-benchmark", the "Got FILE" traces on

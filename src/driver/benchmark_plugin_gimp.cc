@@ -120,7 +120,7 @@ unsigned long long walk_layer(gint32 layer) {
     return sum;
 }
 
-unsigned long long load_and_walk(const std::string& file, bool* loaded) {
+unsigned long long load_and_walk_file(const std::string& file, bool* loaded) {
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     *loaded = image >= 0;
     if (image < 0) return 0;
@@ -128,36 +128,6 @@ unsigned long long load_and_walk(const std::string& file, bool* loaded) {
     const unsigned long long sum = layer >= 0 ? walk_layer(layer) : 0;
     gimp_image_delete(image);
     return sum;
-}
-
-request_outcome run_floor(const std::string& list_file) {
-    request_outcome outcome;
-    std::vector<std::string> images;
-    if (list_file.empty()) {
-        outcome.status = request_status::calling_error;
-        outcome.message = "list-file: no benchmark list file given";
-        return outcome;
-    }
-    if (!read_list_relative(list_file, &images, &outcome.message)) {
-        outcome.status = request_status::execution_error;
-        return outcome;
-    }
-    const gint64 start = g_get_monotonic_time();
-    unsigned long long sum = 0;
-    for (const std::string& file : images) {
-        bool loaded = false;
-        sum += load_and_walk(file, &loaded);
-        if (!loaded) continue;
-        ++outcome.lines;
-        const std::string manual = manual_segmentation_name(file);
-        if (std::FILE* probe = std::fopen(manual.c_str(), "r")) {
-            std::fclose(probe);
-            sum += load_and_walk(manual, &loaded);
-        }
-    }
-    std::fprintf(stderr, "%s: %d images read in %.2f s, byte sum %llu\n", benchmark_floor_procedure, outcome.lines,
-                 double(g_get_monotonic_time() - start) / 1e6, sum);
-    return outcome;
 }
 
 void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn_vals, GimpParam** return_vals) {
@@ -180,7 +150,7 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
 
     request_outcome outcome;
     if (floor) {
-        outcome = run_floor(string_argument(params[1]));
+        outcome = run_floor(string_argument(params[1]), load_and_walk_file, benchmark_floor_procedure);
     } else {
         benchmark_arguments arguments;
         arguments.kind = seeded ? benchmark_procedure_kind::seeded

@@ -55,7 +55,7 @@ benchmark_arguments arguments_of(const std::string& name, GimpProcedureConfig* c
 
 // Reads every pixel byte of the file's first layer once; the sum keeps
 // the walk honest.
-unsigned long long load_and_walk(const std::string& file, bool* loaded) {
+unsigned long long load_and_walk_file(const std::string& file, bool* loaded) {
     GimpImage* image = load_image_file(file);
     *loaded = image != nullptr;
     if (!image) return 0;
@@ -72,36 +72,6 @@ unsigned long long load_and_walk(const std::string& file, bool* loaded) {
     return sum;
 }
 
-request_outcome run_floor(const std::string& list_file) {
-    request_outcome outcome;
-    std::vector<std::string> images;
-    if (list_file.empty()) {
-        outcome.status = request_status::calling_error;
-        outcome.message = "list-file: no benchmark list file given";
-        return outcome;
-    }
-    if (!read_list_relative(list_file, &images, &outcome.message)) {
-        outcome.status = request_status::execution_error;
-        return outcome;
-    }
-    const gint64 start = g_get_monotonic_time();
-    unsigned long long sum = 0;
-    for (const std::string& file : images) {
-        bool loaded = false;
-        sum += load_and_walk(file, &loaded);
-        if (!loaded) continue;
-        ++outcome.lines;
-        const std::string manual = manual_segmentation_name(file);
-        if (std::FILE* probe = std::fopen(manual.c_str(), "r")) {
-            std::fclose(probe);
-            sum += load_and_walk(manual, &loaded);
-        }
-    }
-    std::fprintf(stderr, "%s: %d images read in %.2f s, byte sum %llu\n", floor_procedure, outcome.lines,
-                 double(g_get_monotonic_time() - start) / 1e6, sum);
-    return outcome;
-}
-
 GimpValueArray* run(GimpProcedure* procedure, GimpProcedureConfig* config, gpointer) {
     const std::string name = gimp_procedure_get_name(procedure);
     const GimpRunMode mode = config_run_mode(config);
@@ -111,7 +81,7 @@ GimpValueArray* run(GimpProcedure* procedure, GimpProcedureConfig* config, gpoin
                            " runs only non-interactively (RUN-NONINTERACTIVE)");
     const request_outcome outcome =
         name == floor_procedure
-            ? run_floor(config_string(config, "list-file"))
+            ? run_floor(config_string(config, "list-file"), load_and_walk_file, floor_procedure)
             : run_benchmark_request(benchmark_request_from(arguments_of(name, config)), read_image_with_gimp,
                                     headless_runner_output());
     if (outcome.status != request_status::success) return failure(procedure, pdb_status(outcome.status), outcome.message);

@@ -60,6 +60,11 @@ void set_attribution(GimpProcedure* procedure) {
     gimp_procedure_set_attribution(procedure, "Strandel developers", "Strandel developers", "2026");
 }
 
+void add_to_segmentation_menu(GimpProcedure* procedure, const char* label) {
+    gimp_procedure_set_menu_label(procedure, label);
+    gimp_procedure_add_menu_path(procedure, "<Image>/Segmentation");
+}
+
 void add_run_mode_argument(GimpProcedure* procedure) {
     gimp_procedure_add_enum_argument(procedure, "run-mode", "Run mode", "The run mode", GIMP_TYPE_RUN_MODE,
                                      GIMP_RUN_NONINTERACTIVE, G_PARAM_READWRITE);

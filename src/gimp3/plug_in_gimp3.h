@@ -21,6 +21,10 @@ int run_plug_in(int argc, char* argv[], const std::vector<const char*>& procedur
 // Author, copyright and date, as the GIMP 2.10 procedures give them.
 void set_attribution(GimpProcedure* procedure);
 
+// The menu entry `label` in the image window's "Segmentation" menu, where
+// GIMP 2.10 files both entries too.
+void add_to_segmentation_menu(GimpProcedure* procedure, const char* label);
+
 // The run mode argument of a procedure that is not an image procedure.
 void add_run_mode_argument(GimpProcedure* procedure);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gimp3/segment_drawable_gimp3.h"
 
+#include "driver/status_progress_gimp.h"
 #include "evaluation/classification.h"
 #include "evaluation/strip_painter.h"
 #include "gimp3/drawable_rows_gimp3.h"
@@ -9,26 +10,6 @@ namespace strandel {
 
 const classifier_choice pixel_classifiers[2] = {{"Pure Gray Level Classifier", pixel_rule::pure},
                                                {"Position Sensitive Classifier", pixel_rule::position}};
-
-namespace {
-
-// Status bar updates go through GIMP's wire: send only visible changes.
-class status_progress {
-public:
-    status_progress(double start, double span) : m_start(start), m_span(span) {}
-    void operator()(double fraction) {
-        const double value = m_start + m_span * fraction;
-        if (value - m_last < 0.01 && value < 1.0) return;
-        m_last = value;
-        gimp_progress_update(value);
-    }
-
-private:
-    double m_start, m_span;
-    double m_last = -1.0;
-};
-
-}  // namespace
 
 void paint_drawable_area(GimpDrawable* drawable, int x, int y, int width, int height,
                          const std::vector<double>& centres, pixel_rule rule,

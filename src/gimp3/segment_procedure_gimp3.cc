@@ -89,9 +89,7 @@ GimpProcedure* make_procedure(GimpPlugIn* plug_in, const gchar* name) {
         gimp_image_procedure_new(plug_in, name, GIMP_PDB_PROC_TYPE_PLUGIN, run, nullptr, nullptr);
     gimp_procedure_set_image_types(procedure, "RGB*, GRAY*");
     gimp_procedure_set_sensitivity_mask(procedure, GIMP_PROCEDURE_SENSITIVE_DRAWABLE);
-    gimp_procedure_set_menu_label(procedure, "_Strandel Segmentation...");
-    // Beside the batch procedure.
-    gimp_procedure_add_menu_path(procedure, "<Image>/Segmentation");
+    add_to_segmentation_menu(procedure, "_Strandel Segmentation...");
     gimp_procedure_set_documentation(
         procedure, "Segment a drawable by chaining clustering algorithms on its gray-level histogram.",
         "Runs a chain of clustering passes (AiNet, Particle Swarm Optimization, Fuzzy C-Means, K-Means) on the "

@@ -35,8 +35,7 @@ GimpProcedure* make_procedure(GimpPlugIn* plug_in, const gchar* name) {
     add_run_mode_argument(procedure);
     const char* blurb = "Segment a gray scale image by chaining algorithms.";
     gimp_procedure_set_documentation(procedure, blurb, blurb, name);
-    gimp_procedure_set_menu_label(procedure, "_Strandel Segmentation (Batch Mode)");
-    gimp_procedure_add_menu_path(procedure, "<Image>/Segmentation");
+    add_to_segmentation_menu(procedure, "_Strandel Segmentation (Batch Mode)");
     gimp_procedure_set_sensitivity_mask(procedure, GIMP_PROCEDURE_SENSITIVE_ALWAYS);
     set_attribution(procedure);
     return procedure;
