@@ -148,7 +148,7 @@ GtkWidget* build_dialog(dialog_state* state, const chain& passes) {
     gtk_box_pack_start(GTK_BOX(content), main_row, TRUE, TRUE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(content), 10);
     gtk_widget_show_all(main_row);
-    gtk_window_set_default_size(GTK_WINDOW(dialog), 1000, 450);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 800, 400);
 
     // Every edit of the chain re-segments the preview.
     state->panels.on_chain_changed = [state] { gimp_preview_invalidate(GIMP_PREVIEW(state->preview)); };

@@ -36,6 +36,11 @@ inline GtkWidget* vseparator_new() { return gtk_separator_new(GTK_ORIENTATION_VE
 inline GtkWidget* hscale_new_with_range(gdouble min, gdouble max, gdouble step) {
     return gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, min, max, step);
 }
+// A scrolled window that asks for its child's natural width, as GTK 2's
+// viewports do, so that a dialog opens wide enough to show it whole.
+inline void scrolled_natural_width(GtkWidget* scrolled) {
+    gtk_scrolled_window_set_propagate_natural_width(GTK_SCROLLED_WINDOW(scrolled), TRUE);
+}
 // Scrollable children get no viewport: GTK 3 adds one where it is needed.
 inline void scrolled_add(GtkWidget* scrolled, GtkWidget* child) { gtk_container_add(GTK_CONTAINER(scrolled), child); }
 inline void label_align_top_left(GtkWidget* label) {
@@ -76,6 +81,7 @@ inline GtkWidget* vseparator_new() { return gtk_vseparator_new(); }
 inline GtkWidget* hscale_new_with_range(gdouble min, gdouble max, gdouble step) {
     return gtk_hscale_new_with_range(min, max, step);
 }
+inline void scrolled_natural_width(GtkWidget*) {}
 inline void scrolled_add(GtkWidget* scrolled, GtkWidget* child) {
     gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), child);
 }

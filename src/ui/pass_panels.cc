@@ -198,6 +198,7 @@ GtkWidget* create_algorithm_frame(pass_panels* panels, const chain& shown) {
 
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_ALWAYS);
+    scrolled_natural_width(scrolled);
     gtk_container_set_border_width(GTK_CONTAINER(scrolled), 10);
     gtk_container_set_border_width(GTK_CONTAINER(panels->vbox), 10);
     gtk_widget_show(scrolled);
