@@ -15,8 +15,8 @@
 # as root, else $XDG_CACHE_HOME/strandel/trixie-root (needs sudo). A stamp
 # inside lists its packages; a kept root whose stamp differs from the list
 # below gets them installed (or is made anew should that fail). A root is
-# made in a temporary folder and renamed when complete,
-# so a killed run never leaves half a root. Every command runs in a private
+# made in a temporary folder and renamed when complete, so a killed run
+# never leaves half a root. Every command runs in a private
 # mount and PID namespace: its mounts and processes end with it, however it
 # is stopped. Exit status: the command's; 77 when the environment cannot be
 # made (the reason goes to standard error).
@@ -42,7 +42,7 @@ unavailable() {
 
 native() { command -v gimp-console-3.0 >/dev/null && pkg-config --exists gimp-3.0 2>/dev/null; }
 
-if [ "$(id -u)" -ne 0 ] && ! native; then
+if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "$(id -u)" -ne 0 ] && ! native; then
   command -v sudo >/dev/null || unavailable "it needs root (or sudo) to make and enter the Debian 13 root"
   exec sudo --preserve-env=STRANDEL_GIMP3_ROOT,GIMP3_BUILD_DIR,XDG_CACHE_HOME,STRANDEL_E2E_PICTURES \
     "$0" "$@"
@@ -58,11 +58,12 @@ fi
 stamp_name=.strandel-packages
 wanted_stamp="$(printf '%s\n' "${packages[@]}" | sort)"
 
-# The Debian archive the machine's apt uses (not its security archive).
+# The Debian archive the machine's apt uses (not its security archive);
+# $1 is the folder apt's sources lie in.
 archive_address() {
-  local files=() f
-  [ -f /etc/apt/sources.list ] && files+=(/etc/apt/sources.list)
-  for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+  local apt="${1:-/etc/apt}" files=() f
+  [ -f "$apt/sources.list" ] && files+=("$apt/sources.list")
+  for f in "$apt"/sources.list.d/*.list "$apt"/sources.list.d/*.sources; do
     [ -f "$f" ] && files+=("$f")
   done
   [ ${#files[@]} -gt 0 ] || return 1
@@ -182,6 +183,9 @@ build() {
                     cmake --build "$2" -j"$(nproc)" "${@:$(( $3 + 4 ))}"' \
     build "$checkout" "$build_dir" "${#launcher[@]}" "${launcher[@]}" "${flags[@]}"
 }
+
+# Sourced (by its test), it only defines the functions above.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 
 if [ $# -eq 0 ]; then
   sed -n '3,22p' "$0" | sed 's/^# \{0,1\}//' >&2
