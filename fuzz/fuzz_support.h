@@ -39,7 +39,7 @@ inline std::string scratch_file(const char* what) {
 
 // Removes the scratch files every target may have made, then their folder.
 inline void remove_scratch() {
-    for (const char* name : {"input.list", "output.list", "image.pgm"}) std::remove(scratch_file(name).c_str());
+    for (const char* name : {"input.list", "output.list", "image.pgm", "image.jpg"}) std::remove(scratch_file(name).c_str());
     rmdir(scratch_file("").c_str());
 }
 

@@ -15,7 +15,7 @@ if [ "${VERSION_CODENAME:-}" = bookworm ]; then
     gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
     python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
     slurm-wlm munge parallel
-    libpng-dev chromium chromium-driver python3-selenium
+    libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
     libmatio-dev libboost-dev
     python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
     mmdebstrap
@@ -27,7 +27,7 @@ else
     gimp libgimp-3.0-dev libgegl-dev
     python3 xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
     slurm-wlm munge parallel
-    libpng-dev chromium chromium-driver python3-selenium
+    libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
     libmatio-dev libboost-dev
     python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
   )

@@ -102,12 +102,14 @@ TEST_F(BenchmarkRequest, ReadsEntriesRelativeToTheListAndReportsEveryReadableIma
     EXPECT_NE(read(results).find("Algorithm: K-Means \n"), std::string::npos);
 
     // One line per image, the unreadable one marked, positions from 1; then
-    // the closing line.
+    // the run's count and the closing line.
     std::istringstream in(progress);
     std::vector<std::string> progress_lines;
     for (std::string line; std::getline(in, line);) progress_lines.push_back(line);
-    ASSERT_EQ(progress_lines.size(), 5u);
-    EXPECT_EQ(progress_lines[4].rfind("prefix: 3 report lines in ", 0), 0u) << progress_lines[4];
+    ASSERT_EQ(progress_lines.size(), 6u);
+    EXPECT_EQ(progress_lines[4], "prefix: 4 images: 3 read, 1 skipped (1: no such image); ground truth found for 0 of "
+                                 "4 images (NAME_seg.EXT beside each image)");
+    EXPECT_EQ(progress_lines[5].rfind("prefix: 3 report lines in ", 0), 0u) << progress_lines[5];
     EXPECT_EQ(progress_lines[0].rfind("prefix: 1/4 " + dir + "/sub/a.png ", 0), 0u) << progress_lines[0];
     EXPECT_NE(progress_lines[2].find("/sub/missing.png "), std::string::npos);
     EXPECT_EQ(progress_lines[2].substr(progress_lines[2].size() - 10), " (skipped)");

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -139,12 +141,16 @@ TEST_F(CompareChains, TableRowsHoldTheReportValuesAtFullPrecision) {
     EXPECT_EQ(rows[0] + "\r\n", table_header());
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const std::vector<std::string> f = split(rows[r], ",");
-        ASSERT_EQ(f.size(), 12u) << rows[r];
+        ASSERT_EQ(f.size(), 13u) << rows[r];
         const std::size_t chain = (r - 1) % 2, position = (r - 1) / 2;
         EXPECT_EQ(f[0], request.chains[chain]);
         EXPECT_EQ(f[1], std::to_string(position));
-        EXPECT_EQ(f[2], "scene" + std::to_string(position));
-        EXPECT_EQ(f[3], position % 3 == 0 ? "scene" + std::to_string(position) + "_seg." : "");
+        // Named relative to the current folder, written relative to the
+        // table's.
+        const fs::path image = fs::current_path() / ("scene" + std::to_string(position));
+        EXPECT_EQ(f[2], image.lexically_relative(dir).string());
+        EXPECT_EQ(f[3], position % 3 == 0 ? f[2] + "_seg." : "");
+        EXPECT_EQ(f[12], "ok");
         EXPECT_EQ(split(f[5], " ").size(), std::stoul(f[4]));
         // The report's line of that chain and image shows the same values
         // to two decimals.
@@ -161,6 +167,52 @@ TEST_F(CompareChains, TableRowsHoldTheReportValuesAtFullPrecision) {
         }
         EXPECT_EQ(shown, line) << rows[r];
     }
+}
+
+// Nothing vanishes from a table: an image that was not read, or that a
+// chain failed on, keeps one row per chain saying why.
+TEST_F(CompareChains, SkippedImagesKeepARowPerChainWithTheirReason) {
+    const image_reader rated = reader;
+    reader = [rated](const image_request& image, image_data& data, std::string* why) {
+        if (image.image == "scene4") {
+            *why = "not a readable PNG (Read Error)";
+            return read_status::unreadable;
+        }
+        const read_status status = rated(image, data, why);
+        if (image.image == "scene6") data.h[7] = INT_MIN;  // AiNet refuses such a count
+        return status;
+    };
+    request.chains = {"K-Means", "AiNet"};
+    request.table_file = dir + "/table.csv";
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(run(request, "r-{n}").status, request_status::success);
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    std::vector<std::string> rows = split(read(request.table_file), "\r\n");
+    rows.pop_back();
+    ASSERT_EQ(rows.size(), 1 + 2 * 9u);
+    std::map<std::pair<std::string, std::string>, std::vector<std::string>> by_key;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const std::vector<std::string> f = split(rows[r], ",");
+        ASSERT_EQ(f.size(), 13u) << rows[r];
+        by_key[{f[0], f[1]}] = f;
+    }
+    for (const char* chain : {"K-Means", "AiNet"}) {
+        const std::vector<std::string>& f = by_key[{chain, "4"}];
+        EXPECT_EQ(f[12], "skipped: not a readable PNG (Read Error)");
+        EXPECT_EQ(f[3], "");  // nothing was read, no manual segmentation used
+        for (std::size_t c = 4; c < 12; ++c) EXPECT_EQ(f[c], "") << c;
+    }
+    const std::vector<std::string>& failed = by_key[{"AiNet", "6"}];
+    EXPECT_EQ(failed[12].rfind("skipped: the chain failed: AiNet: ", 0), 0u) << failed[12];
+    EXPECT_NE(failed[3], "");  // scene6 has a manual segmentation, read and usable
+    EXPECT_EQ(failed[4] + failed[7] + failed[11], "");
+    // The warning gives the same reason as the row.
+    EXPECT_NE(warnings.find("skipping 'scene6' for chain 2: " + failed[12].substr(9)), std::string::npos) << warnings;
+    const std::pair<std::string, std::string> rated_key{"K-Means", "6"};
+    EXPECT_EQ(by_key[rated_key][12], "ok");
+    // The report keeps its lines as before: no line for a skipped image.
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), std::string()), 0);
+    EXPECT_EQ(split(read(dir + "/r-2"), "\n").size(), 4 + 7 + 1u);
 }
 
 TEST_F(CompareChains, RefusesBeforeWritingAnything) {

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/in_process_reader.h"
+#include "decoding/jpeg_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 #include <unistd.h>
 
 namespace strandel {
@@ -105,6 +107,77 @@ TEST_F(InProcessReader, FilesItDoesNotDecodeAreLeftToAnotherDecoder) {
     EXPECT_EQ(asked, 1);
     ASSERT_TRUE(data.has_manual);
     EXPECT_EQ(data.manual.at(3, 3), 4u);
+}
+
+}  // namespace
+}  // namespace strandel
+
+namespace strandel {
+namespace {
+
+// A 3 x 2 image whose level at (x, y) is 10 * y + x.
+class numbered_rows : public pixel_rows {
+public:
+    numbered_rows() : pixel_rows(3, 2) {}
+    const unsigned char* next_row(std::string*) override {
+        for (int x = 0; x < 3; ++x) m_row[x] = static_cast<unsigned char>(10 * m_y + x);
+        ++m_y;
+        return m_row;
+    }
+
+private:
+    unsigned char m_row[3];
+    int m_y = 0;
+};
+
+std::vector<std::vector<int>> shown(int orientation) {
+    auto rows = oriented_rows(std::make_unique<numbered_rows>(), orientation);
+    std::vector<std::vector<int>> out;
+    std::string why;
+    for (int y = 0; y < rows->height(); ++y) {
+        const unsigned char* row = rows->next_row(&why);
+        out.emplace_back(row, row + rows->width());
+    }
+    return out;
+}
+
+TEST(OrientedRows, EveryExifOrientationShowsTheStoredImageAsGimpTurnsIt) {
+    using grid = std::vector<std::vector<int>>;
+    EXPECT_EQ(shown(1), (grid{{0, 1, 2}, {10, 11, 12}}));
+    EXPECT_EQ(shown(2), (grid{{2, 1, 0}, {12, 11, 10}}));
+    EXPECT_EQ(shown(3), (grid{{12, 11, 10}, {2, 1, 0}}));
+    EXPECT_EQ(shown(4), (grid{{10, 11, 12}, {0, 1, 2}}));
+    EXPECT_EQ(shown(5), (grid{{0, 10}, {1, 11}, {2, 12}}));
+    EXPECT_EQ(shown(6), (grid{{10, 0}, {11, 1}, {12, 2}}));  // turned clockwise
+    EXPECT_EQ(shown(7), (grid{{12, 2}, {11, 1}, {10, 0}}));
+    EXPECT_EQ(shown(8), (grid{{2, 12}, {1, 11}, {0, 10}}));  // turned counter-clockwise
+}
+
+std::vector<unsigned char> exif(bool big_endian, unsigned tag, unsigned type, unsigned value) {
+    auto u16 = [&](std::vector<unsigned char>& b, unsigned v) {
+        if (big_endian) b.insert(b.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)});
+        else b.insert(b.end(), {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)});
+    };
+    std::vector<unsigned char> b = {'E', 'x', 'i', 'f', 0, 0};
+    b.insert(b.end(), big_endian ? std::initializer_list<unsigned char>{'M', 'M'} : std::initializer_list<unsigned char>{'I', 'I'});
+    u16(b, 42);
+    u16(b, 0), u16(b, 8);  // the directory's offset, 8, as two halves
+    if (!big_endian) std::swap(b[10], b[12]), std::swap(b[11], b[13]);
+    u16(b, 2);                                           // two entries
+    u16(b, 0x010F), u16(b, 2), u16(b, 0), u16(b, 0), u16(b, 0), u16(b, 0);  // another tag first
+    u16(b, tag), u16(b, type), u16(b, 0), u16(b, 1), u16(b, value), u16(b, 0);
+    return b;
+}
+
+TEST(ExifOrientation, IsReadInEitherByteOrderAndOtherwiseOne) {
+    for (bool big : {true, false}) {
+        EXPECT_EQ(exif_orientation(exif(big, 0x0112, 3, 6).data(), exif(big, 0x0112, 3, 6).size()), 6) << big;
+        EXPECT_EQ(exif_orientation(exif(big, 0x0112, 3, 9).data(), exif(big, 0x0112, 3, 9).size()), 1) << big;
+        EXPECT_EQ(exif_orientation(exif(big, 0x0112, 4, 6).data(), exif(big, 0x0112, 4, 6).size()), 1) << big;
+        EXPECT_EQ(exif_orientation(exif(big, 0x0111, 3, 6).data(), exif(big, 0x0111, 3, 6).size()), 1) << big;
+        const auto cut = exif(big, 0x0112, 3, 6);
+        EXPECT_EQ(exif_orientation(cut.data(), cut.size() - 6), 1) << big;  // entry cut off
+    }
 }
 
 }  // namespace

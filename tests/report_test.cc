@@ -265,7 +265,8 @@ TEST(RunBatch, AnImageThatThrowsIsSkippedWithItsReasonAndTheRestGoOn) {
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[4].substr(0, 2), "0\t");
     EXPECT_EQ(lines[5].substr(0, 2), "3\t");
-    EXPECT_NE(warnings.find("strandel: skipping 'huge': AiNet: the histogram count of gray level 60 is -2147483648"),
+    EXPECT_NE(warnings.find("strandel: skipping 'huge': the chain failed: AiNet: the histogram count of gray level 60 "
+                            "is -2147483648"),
               std::string::npos) << warnings;
     EXPECT_NE(warnings.find("strandel: skipping 'bad': the decoder gave up\n"), std::string::npos) << warnings;
 }
@@ -287,7 +288,8 @@ TEST(RunChains, AThrowingChainSkipsOnlyItsOwnLineAndASharedFileIsLockedOnce) {
     const std::string warnings = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.lines, 5);
-    EXPECT_NE(warnings.find("strandel: skipping 'huge' for chain 1: AiNet: the histogram count"), std::string::npos)
+    EXPECT_NE(warnings.find("strandel: skipping 'huge' for chain 1: the chain failed: AiNet: the histogram count"),
+              std::string::npos)
         << warnings;
     const std::vector<std::string> lines = split_lines(read_file(first.name()));
     ASSERT_EQ(lines.size(), 5u);

@@ -8,240 +8,166 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
-#include "batch/benchmark_list.h"
-#include "batch/chain_syntax.h"
-#include "batch/ground_truth.h"
+#include "batch/label_saving.h"
+#include "batch/line_appender.h"
 #include "batch/prefetching_reader.h"
 #include "batch/progress_writer.h"
-#include "batch/registration.h"
-#include "batch/line_appender.h"
-#include "batch/output_check.h"
 #include "batch/run_batch.h"
+#include "batch/run_summary.h"
 #include "batch/table_writer.h"
-#include "framework/message_text.h"
 
 namespace strandel {
 
 namespace {
 
-request_outcome failure(request_status status, std::string message) {
-    request_outcome outcome;
-    outcome.status = status;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
-// The results files of a run, opened for appending; files this run created
-// are removed again when a later one cannot be opened, so that a failed
-// start leaves nothing behind.
-class results_files {
+// What a run writes, opened in one go: the table (created), the results
+// files (opened for appending) and the label folder (made and proven
+// writable). When one cannot be opened, what the others created is taken
+// back, so that a failed start leaves nothing behind.
+class run_outputs {
 public:
-    ~results_files() {
-        for (std::FILE* f : m_files)
+    ~run_outputs() {
+        for (std::FILE* f : m_results)
             if (f) std::fclose(f);
     }
-    bool open(const std::vector<std::string>& names, std::string* error) {
-        for (const std::string& name : names) {
+    bool open(const benchmark_request& request, const run_plan& plan, label_saving* labels, std::string* error) {
+        if (!request.table_file.empty()) {
+            std::FILE* f = create_table(request.table_file, error);
+            if (!f) return false;
+            m_table_file = request.table_file;
+            table = std::make_unique<line_appender>(f);
+            table->append(table_header());
+        }
+        for (const std::string& name : plan.results_files) {
             const bool existed = access(name.c_str(), F_OK) == 0;
             std::FILE* f = std::fopen(name.c_str(), "a");
             if (!f) {
                 *error = "Could not open '" + name + "': " + std::strerror(errno);
-                for (std::size_t i = 0; i < m_files.size(); ++i) {
-                    std::fclose(m_files[i]);
-                    if (m_created[i]) std::remove(names[i].c_str());
-                }
-                m_files.clear();
+                take_back();
                 return false;
             }
-            m_files.push_back(f);
-            m_created.push_back(!existed);
+            m_results.push_back(f);
+            if (!existed) m_created.push_back(name);
         }
+        std::size_t removed = 0;
+        if (labels && !labels->prepare(&removed, error)) {
+            take_back();
+            return false;
+        }
+        stale_temporaries = removed;
         return true;
     }
-    // Hands the files over to the batch, which closes them.
-    std::vector<std::FILE*> release() { return std::move(m_files); }
+    // Hands the results files over to the batch, which closes them.
+    std::vector<std::FILE*> release() { return std::move(m_results); }
+
+    std::unique_ptr<line_appender> table;
+    std::size_t stale_temporaries = 0;
 
 private:
-    std::vector<std::FILE*> m_files;
-    std::vector<bool> m_created;
+    void take_back() {
+        for (std::FILE* f : m_results) std::fclose(f);
+        m_results.clear();
+        for (const std::string& name : m_created) std::remove(name.c_str());
+        if (table) {
+            table->close();
+            std::remove(m_table_file.c_str());
+            table.reset();
+        }
+    }
+
+    std::vector<std::FILE*> m_results;
+    std::vector<std::string> m_created;
+    std::string m_table_file;
 };
 
-// Checks that every label image of the run can be written: distinct stems,
-// a folder (made when missing), and no file in the way that is not a label
-// image.
-bool check_label_images(const std::vector<image_request>& images, const std::vector<bool>& wanted,
-                        std::size_t chains, const std::string& folder, const label_store& labels, std::string* error) {
-    if (!stems_distinct(images, error)) return false;
-    std::error_code code;
-    std::filesystem::create_directories(folder, code);
-    if (!std::filesystem::is_directory(folder, code)) {
-        *error = "'" + folder + "': cannot save segmentations there: " +
-                 (code ? code.message() : std::string("it is not a folder"));
-        return false;
-    }
-    std::string why;
-    for (std::size_t i = 0; i < images.size(); ++i)
-        for (std::size_t c = 0; wanted[i] && c < chains; ++c) {
-            const std::string file = label_image_path(folder, images[i].image, static_cast<int>(c + 1));
-            if (!labels.may_replace(file, &why)) {
-                *error = "'" + file + "': " + why;
-                return false;
-            }
-        }
-    return true;
+// The batch's hooks for the table, the label images and the closing count.
+batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, line_appender* table,
+                     label_saving* labels, run_tally& tally, const runner_output& output) {
+    batch_hooks hooks;
+    hooks.traces = output.traces;
+    if (request.seeded_each) hooks.seed_each = &request.seed_each;
+    const std::vector<std::string>& texts = plan.chain_texts;
+    if (table)
+        hooks.rated = [table, &plan, &texts](std::size_t c, std::size_t position, const image_request&,
+                                             const image_rating& rating) {
+            return table->append(table_row(texts[c], position, plan.in_table[position], rating));
+        };
+    hooks.skipped = [table, &plan, &texts, &tally](std::size_t c, std::size_t position, const image_request& image,
+                                                   const image_data* data, const std::string& reason) {
+        if (!data && c == 0) tally.skipped(reason);
+        if (data) tally.chain_failed(reason);
+        // A blank list line keeps its position but names no image: no row.
+        return !table || image.image.empty() || table->append(skipped_table_row(texts[c], position, plan.in_table[position],
+                                                         data && data->has_manual, reason));
+    };
+    if (labels)
+        hooks.segmented = [labels, &output](std::size_t c, const image_request& image, const image_data& data,
+                                            const image_rating& rating) {
+            labels->save(c, image, data, rating, output.progress ? output.progress : stderr, output.prefix);
+        };
+    return hooks;
 }
 
-// Saves one chain's label image of one image; a failure is named and ends
-// nothing.
-void save_label_image(const std::string& file, const image_data& data, const image_rating& rating,
-                      const label_store& labels, const std::string& prefix) {
-    std::string why;
-    const gray_plane& gray = data.gray;
-    if (rating.centres.size() > max_label_classes)
-        why = std::to_string(rating.centres.size()) + " classes do not fit a 16-bit label image";
-    else if (gray.width <= 0 || gray.levels.size() != std::size_t(gray.width) * std::size_t(gray.height))
-        why = "the reader did not hand back the image's pixels";
-    else if (labels.write(file, gray, class_lookup(data.h, rating.centres), needs_sixteen_bits(rating.centres.size()),
-                          &why))
-        return;
-    std::fprintf(stderr, "%s: segmentation not saved to '%s': %s\n", prefix.c_str(), file.c_str(), why.c_str());
+void say(const runner_output& output, const std::string& text) {
+    if (output.progress) std::fprintf(output.progress, "%s: %s\n", output.prefix.c_str(), text.c_str());
 }
 
 }  // namespace
 
-std::vector<std::string> request_chains(const benchmark_request& request) {
-    return request.chains.empty() ? std::vector<std::string>{request.chain} : request.chains;
-}
-
-std::string chain_results_file(const std::string& pattern, std::size_t number, std::size_t count) {
-    if (count <= 1) return pattern;
-    std::string out;
-    for (std::size_t i = 0; i < pattern.size();) {
-        if (pattern.compare(i, 3, "{n}") == 0) {
-            out += std::to_string(number);
-            i += 3;
-        } else {
-            out += pattern[i++];
-        }
-    }
-    return out;
-}
-
-std::string ground_truth_base(const std::string& list_file) {
-    return list_file.empty() ? "" : std::filesystem::path(list_file).parent_path().string();
-}
-
-std::vector<bool> shard_positions(std::size_t count, int shard_index, int shard_count) {
-    std::vector<bool> wanted(count);
-    for (std::size_t i = 0; i < count; ++i)
-        wanted[i] = shard_count <= 1 || static_cast<int>(i % static_cast<std::size_t>(shard_count)) == shard_index;
-    return wanted;
-}
-
 request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,
                                       const runner_output& output) {
-    if (request.shard_count < 1 || request.shard_index < 0 || request.shard_index >= request.shard_count)
-        return failure(request_status::calling_error,
-                       "share " + std::to_string(request.shard_index) + " of stride " +
-                           std::to_string(request.shard_count) +
-                           ": the stride must be 1 or more and the first position from 0 to stride - 1");
-    if (request.list_file.empty() && request.images.empty())
-        return failure(request_status::calling_error, "list-file: no benchmark list file given");
-    if (request.results_file.empty())
-        return failure(request_status::calling_error, "results-file: no results file given");
-    if (request.seeded && request.seeded_each)
-        return failure(request_status::calling_error, "a seed for the run and a seed for each image exclude each other");
+    run_plan plan;
+    const request_outcome planned = plan_request(request, &plan);
+    if (planned.status != request_status::success) return planned;
     std::string error;
-    if (!request.ground_truth.empty() && !check_ground_truth_pattern(request.ground_truth, &error))
-        return failure(request_status::calling_error, error);
-
-    register_passes();
-    register_fitness_functions();
-    const std::vector<std::string> texts = request_chains(request);
-    const bool several = texts.size() > 1;
-    std::vector<chain> passes(texts.size());
-    for (std::size_t c = 0; c < texts.size(); ++c)
-        if (!parse_chain(texts[c], passes[c], &error))
-            return failure(request_status::calling_error,
-                           "chain " + (several ? std::to_string(c + 1) + " " : "") + "'" + message_quote(texts[c]) + "': " + error);
-    if (several && request.results_file.find("{n}") == std::string::npos)
-        return failure(request_status::calling_error,
-                       "results-file '" + request.results_file + "': with " + std::to_string(texts.size()) +
-                           " chains it must hold {n}, which becomes each chain's number");
-
-    std::vector<std::string> files = request.images;
-    if (!request.list_file.empty() && !read_list_relative(request.list_file, &files, &error))
-        return failure(request_status::execution_error, error);
-    std::vector<image_request> images =
-        requests_with_ground_truth(files, request.ground_truth, ground_truth_base(request.list_file));
-    const std::vector<bool> wanted = shard_positions(images.size(), request.shard_index, request.shard_count);
-
-    std::vector<std::string> names;
-    for (std::size_t c = 0; c < texts.size(); ++c)
-        names.push_back(chain_results_file(request.results_file, c + 1, texts.size()));
-    std::vector<std::string> outputs = names;
-    if (!request.table_file.empty()) outputs.push_back(request.table_file);
-    if (!outputs_apart_from_inputs(outputs, request.list_file, images, &error))
-        return failure(request_status::execution_error, error);
-    const bool saving = !request.segmentations.empty();
-    if (saving) {
-        if (!output.labels)
-            return failure(request_status::calling_error, "this engine cannot save segmentations");
-        if (!check_label_images(images, wanted, texts.size(), request.segmentations, *output.labels, &error))
-            return failure(request_status::execution_error, error);
-        for (image_request& image : images) image.keep_gray = true;
+    std::unique_ptr<label_saving> labels;
+    if (!request.segmentations.empty()) {
+        if (!output.labels) return failed_request(request_status::calling_error, "this engine cannot save segmentations");
+        labels = std::make_unique<label_saving>(request.segmentations, *output.labels);
+        if (!labels->check(request.list_file, plan, &error)) return failed_request(request_status::execution_error, error);
+        for (image_request& image : plan.images) image.keep_gray = true;
     }
-
-    std::unique_ptr<line_appender> table;
-    if (!request.table_file.empty()) {
-        std::FILE* f = create_table(request.table_file, &error);
-        if (!f) return failure(request_status::execution_error, error);
-        table = std::make_unique<line_appender>(f);
-        table->append(table_header());
-    }
-    results_files opened;
-    if (!opened.open(names, &error)) {
-        if (table) {
-            table->close();
-            std::remove(request.table_file.c_str());
-        }
-        return failure(request_status::execution_error, error);
-    }
+    run_outputs opened;
+    if (!opened.open(request, plan, labels.get(), &error)) return failed_request(request_status::execution_error, error);
+    if (opened.stale_temporaries > 0)
+        say(output, "removed " + std::to_string(opened.stale_temporaries) +
+                        " temporary file(s) an interrupted run left in '" + request.segmentations + "'");
     const std::vector<std::FILE*> results = opened.release();
     std::vector<batch_chain> chains;
-    for (std::size_t c = 0; c < texts.size(); ++c) chains.push_back({&passes[c], results[c]});
+    for (std::size_t c = 0; c < plan.passes.size(); ++c) chains.push_back({&plan.passes[c], results[c]});
     if (request.seeded) std::srand(request.seed);
 
-    prefetching_reader prefetch(images, wanted, request.jobs, read);
-    progress_writer progress_lines(images, output.progress, output.prefix);
+    prefetching_reader prefetch(plan.images, plan.wanted, request.jobs, read);
+    progress_writer progress_lines(plan.images, output.progress, output.prefix);
+    run_tally tally;
     const image_reader reader = [&](const image_request& image, image_data& data, std::string* why) {
-        progress_lines.asked(prefetch.position());
-        const read_status status = prefetch(image, data, why);
+        const std::size_t position = prefetch.position();
+        progress_lines.asked(position);
+        read_status status = prefetch(image, data, why);
+        // An image of this run that GIMP loads without a layer is skipped
+        // like any other, not passed over in silence.
+        if (status == read_status::no_layer && position < plan.wanted.size() && plan.wanted[position]) {
+            status = read_status::unreadable;
+            *why = "it has no layer";
+        }
+        if (status == read_status::ok) tally.read(data.has_manual);
         progress_lines.read(status);
         return status;
     };
-    batch_hooks hooks;
-    hooks.traces = output.traces;
-    if (request.seeded_each) hooks.seed_each = &request.seed_each;
-    if (table)
-        hooks.rated = [&](std::size_t c, std::size_t position, const image_request& image, const image_rating& rating) {
-            return table->append(table_row(texts[c], position, image, rating));
-        };
-    if (saving)
-        hooks.segmented = [&](std::size_t c, const image_request& image, const image_data& data,
-                              const image_rating& rating) {
-            save_label_image(label_image_path(request.segmentations, image.image, static_cast<int>(c + 1)), data,
-                             rating, *output.labels, output.prefix);
-        };
+    line_appender* table = opened.table.get();
+    const batch_hooks hooks = hooks_of(request, plan, table, labels.get(), tally, output);
     batch_progress progress;
     const std::atomic<bool> stop{false};
     const auto start = std::chrono::steady_clock::now();
     const batch_outcome outcome =
-        run_chains(images, chains, registered_measures(), progress, stop, reader, hooks);
+        run_chains(plan.images, chains, registered_measures(), progress, stop, reader, hooks);
     progress_lines.finish();
+    std::size_t processed = 0;
+    for (bool w : plan.wanted) processed += w ? 1 : 0;
+    say(output, tally.line(processed, plan.ground_truth_found, plan.ground_truth_rule));
+    if (labels) say(output, labels->summary());
     if (output.summary)
         progress_lines.summary(outcome.lines,
                                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -250,10 +176,15 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     result.lines = outcome.lines;
     if (!outcome.written) {
         result.status = request_status::execution_error;
-        result.message = "Could not write '" + names[outcome.failed_chain] + "': " + outcome.error;
+        result.message = "Could not write '" + plan.results_files[outcome.failed_chain] + "': " + outcome.error;
     } else if (table && (!table->close() || outcome.refused)) {
         result.status = request_status::execution_error;
         result.message = "Could not write '" + request.table_file + "': " + table->error();
+    } else if (labels && labels->failed() > 0) {
+        result.status = request_status::execution_error;
+        result.message = std::to_string(labels->failed()) + " of " +
+                         std::to_string(labels->failed() + labels->written()) +
+                         " label images could not be written; the first, " + labels->first_failure();
     }
     return result;
 }

@@ -27,7 +27,9 @@ bool has_image_extension(const std::string& file_name) {
 }
 
 bool expand_image_folders(const std::vector<std::string>& arguments, std::vector<std::string>* images,
-                          std::string* error) {
+                          std::string* error, const std::function<bool(const std::string& file)>& leave_out,
+                          std::size_t* left_out) {
+    if (left_out) *left_out = 0;
     std::vector<std::string> out;
     for (const std::string& argument : arguments) {
         std::error_code failure;
@@ -47,7 +49,13 @@ bool expand_image_folders(const std::vector<std::string>& arguments, std::vector
         }
         std::sort(found.begin(), found.end());
         const std::string prefix = argument.back() == '/' ? argument : argument + "/";
-        for (const std::string& name : found) out.push_back(prefix + name);
+        for (const std::string& name : found) {
+            if (leave_out && leave_out(prefix + name)) {
+                if (left_out) ++*left_out;
+                continue;
+            }
+            out.push_back(prefix + name);
+        }
     }
     images->swap(out);
     return true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,12 @@ bool has_image_extension(const std::string& file_name);
 
 // Every argument that is a folder replaced by the image files in it (by
 // extension, hidden files aside), sorted by name, not recursing; other
-// arguments kept as they are. False with `error` naming a folder that
-// cannot be read.
+// arguments kept as they are. Files of a folder for which `leave_out`
+// (when given) is true are left out too, and counted in `left_out`. False
+// with `error` naming a folder that cannot be read.
 bool expand_image_folders(const std::vector<std::string>& arguments, std::vector<std::string>* images,
-                          std::string* error);
+                          std::string* error, const std::function<bool(const std::string& file)>& leave_out = {},
+                          std::size_t* left_out = nullptr);
 
 // Leaves out of `requests` every image that is the manual segmentation of
 // another request (paths compared as written, after removing "." and ".."

@@ -46,6 +46,9 @@ public:
     // may_replace allows it, and leaves nothing behind when it fails.
     virtual bool write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup,
                        bool sixteen, std::string* why) const = 0;
+    // The name prefix of the temporary files (temporary_file) it writes
+    // before renaming them into place, in the label image's folder.
+    virtual std::string temporary_prefix() const = 0;
 };
 
 }  // namespace strandel

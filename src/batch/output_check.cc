@@ -3,12 +3,15 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 #include <utility>
 
 #include "framework/message_text.h"
 
 namespace strandel {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,29 +24,68 @@ bool identify(const std::string& path, file_id* id) {
     return true;
 }
 
+// What tells two outputs apart: the file when it exists, the place it will
+// be created at otherwise.
+std::string identity_of(const std::string& path) {
+    file_id id;
+    if (identify(path, &id)) return "file " + std::to_string(id.first) + ":" + std::to_string(id.second);
+    return "path " + resolved_path(path);
+}
+
 }  // namespace
 
 bool outputs_apart_from_inputs(const std::vector<std::string>& outputs, const std::string& list_file,
-                               const std::vector<image_request>& images, std::string* error) {
-    std::map<file_id, const std::string*> written;
+                               const std::vector<image_request>& images, std::string* error,
+                               const std::string& written) {
+    std::map<file_id, const std::string*> existing;
     for (const std::string& output : outputs) {
         file_id id;
-        if (identify(output, &id)) written.emplace(id, &output);
+        if (identify(output, &id)) existing.emplace(id, &output);
     }
-    if (written.empty()) return true;
+    if (existing.empty()) return true;
 
     auto clashes = [&](const std::string& input, const char* what) {
         file_id id;
         if (!identify(input, &id)) return false;
-        const auto found = written.find(id);
-        if (found == written.end()) return false;
+        const auto found = existing.find(id);
+        if (found == existing.end()) return false;
         *error = "'" + message_quote(*found->second) + "' is the " + what + " '" + message_quote(input) +
-                 "' of this run: refusing to write the results into it";
+                 "' of this run: refusing to write " + written + " into it";
         return true;
     };
     if (clashes(list_file, "list file")) return false;
     for (const image_request& image : images)
         if (clashes(image.image, "image") || clashes(image.manual, "manual segmentation")) return false;
+    return true;
+}
+
+std::string resolved_path(const std::string& path) {
+    std::error_code failure;
+    fs::path at = fs::absolute(path, failure);
+    if (failure) return path;
+    // A link that points nowhere yet is where the file will be created:
+    // fopen and open(O_CREAT) follow it.
+    for (int hops = 0; hops < 40; ++hops) {
+        if (!fs::is_symlink(fs::symlink_status(at, failure))) break;
+        const fs::path target = fs::read_symlink(at, failure);
+        if (failure) break;
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    const fs::path resolved = fs::weakly_canonical(at, failure);
+    return (failure ? at.lexically_normal() : resolved).string();
+}
+
+bool outputs_distinct(const std::vector<named_output>& outputs, std::string* error) {
+    std::map<std::string, const named_output*> seen;
+    for (const named_output& output : outputs) {
+        const auto [at, added] = seen.emplace(identity_of(output.path), &output);
+        if (added) continue;
+        const named_output& first = *at->second;
+        *error = first.what + " '" + message_quote(first.path) + "' and " + output.what + " '" +
+                 message_quote(output.path) + "' are one file (" + message_quote(resolved_path(output.path)) +
+                 "): give each its own file";
+        return false;
+    }
     return true;
 }
 

@@ -40,10 +40,13 @@ std::string line_of(int position, const image_rating& rating) {
                        rating.has_jaccard ? &rating.jaccard : nullptr);
 }
 
-void warn_skipping(const image_request& image, const std::string& why, std::size_t chain, std::size_t chains) {
+// Why an image is skipped, as the warning and the table's status say it.
+std::string unreadable_reason(const std::string& why) { return why.empty() ? "it could not be loaded" : why; }
+std::string chain_failure_reason(const std::string& why) { return "the chain failed: " + why; }
+
+void warn_skipping(const image_request& image, const std::string& reason, std::size_t chain, std::size_t chains) {
     const std::string which = chains > 1 ? " for chain " + std::to_string(chain + 1) : std::string();
-    std::fprintf(stderr, "strandel: skipping '%s'%s: %s\n", image.image.c_str(), which.c_str(),
-                 why.empty() ? "it could not be loaded" : why.c_str());
+    std::fprintf(stderr, "strandel: skipping '%s'%s: %s\n", image.image.c_str(), which.c_str(), reason.c_str());
 }
 
 // The reason an exception gives, whatever was thrown.
@@ -138,7 +141,10 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
             why = reason_of(std::current_exception());
         }
         if (status == read_status::unreadable) {
-            warn_skipping(images[i], why, 0, 1);
+            const std::string reason = unreadable_reason(why);
+            warn_skipping(images[i], reason, 0, 1);
+            for (std::size_t c = 0; c < chains.size() && hooks.skipped && !outcome.refused; ++c)
+                outcome.refused = !hooks.skipped(c, i, images[i], nullptr, reason);
             continue;
         }
         if (status == read_status::no_layer) continue;
@@ -154,7 +160,12 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
                 finished = rate_image(data->h, data->has_manual ? &data->manual : nullptr, *chains[c].passes, measures,
                                    &observer, stop, &rating);
             } catch (...) {
-                warn_skipping(images[i], reason_of(std::current_exception()), c, chains.size());
+                const std::string reason = chain_failure_reason(reason_of(std::current_exception()));
+                warn_skipping(images[i], reason, c, chains.size());
+                if (hooks.skipped && !hooks.skipped(c, i, images[i], data.get(), reason)) {
+                    outcome.refused = true;
+                    break;
+                }
                 continue;
             }
             if (!finished) {

@@ -74,6 +74,14 @@ struct batch_hooks {
     std::function<bool(std::size_t chain, std::size_t position, const image_request& image,
                        const image_rating& rating)>
         rated;
+    // Called for each chain that rates no image at a position the reader
+    // took on: the image could not be read (called for every chain, `data`
+    // null), or the chain failed on it (`data` the image read). `reason` is
+    // the warning's reason; returning false ends the batch
+    // (outcome.refused).
+    std::function<bool(std::size_t chain, std::size_t position, const image_request& image, const image_data* data,
+                       const std::string& reason)>
+        skipped;
     std::FILE* traces = nullptr;  // as in run_batch
     // Called after each report line, before `rated`, with the image's data
     // (its gray plane when the request kept it): where label images are

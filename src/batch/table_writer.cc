@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -29,19 +30,34 @@ std::string csv_field(const std::string& text) {
 }
 
 std::string table_header() {
-    return "chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard\r\n";
+    return "chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard,"
+           "status\r\n";
 }
 
-std::string table_row(const std::string& chain_text, std::size_t position, const image_request& image,
+std::string table_chain_text(const std::string& chain_text) {
+    return chain_text.find_first_not_of(" \t\r\n") == std::string::npos ? "AiNet" : chain_text;
+}
+
+std::string table_row(const std::string& chain_text, std::size_t position, const table_paths& paths,
                       const image_rating& rating) {
     std::string centres;
     for (double c : rating.centres) centres += (centres.empty() ? "" : " ") + shortest_decimal(c);
-    std::string row = csv_field(chain_text.empty() ? "AiNet" : chain_text) + "," + std::to_string(position) + "," +
-                      csv_field(image.image) + "," + csv_field(rating.has_jaccard ? image.manual : "") + "," +
+    std::string row = csv_field(table_chain_text(chain_text)) + "," + std::to_string(position) + "," +
+                      csv_field(paths.image) + "," + csv_field(rating.has_jaccard ? paths.manual : "") + "," +
                       std::to_string(rating.centres.size()) + "," + centres + "," + shortest_decimal(rating.seconds);
     for (double v : rating.values) row += "," + shortest_decimal(v);
     row += "," + (rating.has_jaccard ? shortest_decimal(rating.jaccard) : std::string());
-    return row + "\r\n";
+    return row + ",ok\r\n";
+}
+
+std::string skipped_table_row(const std::string& chain_text, std::size_t position, const table_paths& paths,
+                              bool manual_used, const std::string& reason) {
+    // Every column between the manual segmentation and the status is empty.
+    static const std::string header = table_header();
+    static const std::string no_values(std::size_t(std::count(header.begin(), header.end(), ',')) - 4, ',');
+    return csv_field(table_chain_text(chain_text)) + "," + std::to_string(position) + "," + csv_field(paths.image) +
+           "," + csv_field(manual_used ? paths.manual : "") + no_values + "," + csv_field("skipped: " + reason) +
+           "\r\n";
 }
 
 std::FILE* create_table(const std::string& file, std::string* error) {

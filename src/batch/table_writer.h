@@ -3,7 +3,10 @@
 // value at full precision, for pandas, R, spreadsheets and strandel-report.
 // Its header:
 //   chain,position,image,manual_segmentation,classes,centres,seconds,
-//   turi,dunn,amrane,liu_yang,jaccard
+//   turi,dunn,amrane,liu_yang,jaccard,status
+// A row is identified by its chain's text and its list position. An image
+// that could not be rated keeps its row, with "skipped: REASON" as status
+// and no values.
 #pragma once
 
 #include <cstddef>
@@ -26,11 +29,27 @@ std::string csv_field(const std::string& text);
 // The header row, line end included. Rows end with CR LF.
 std::string table_header();
 
-// One row. `chain_text` is the chain as given (the default chain is
-// written "AiNet"); the manual segmentation and the Jaccard index are left
-// empty when the image had none that could be used.
-std::string table_row(const std::string& chain_text, std::size_t position, const image_request& image,
+// An image and its manual segmentation as a table writes them (see
+// path_for_table in batch/run_plan.h).
+struct table_paths {
+    std::string image;
+    std::string manual;
+};
+
+// The chain's text in the table: as given, the default chain (an empty or
+// blank text) as "AiNet".
+std::string table_chain_text(const std::string& chain_text);
+
+// The row of a rated image, status "ok". The manual segmentation and the
+// Jaccard index are left empty when the image had none that could be used.
+std::string table_row(const std::string& chain_text, std::size_t position, const table_paths& paths,
                       const image_rating& rating);
+
+// The row of an image the chain did not rate: status "skipped: REASON",
+// classes, centres, seconds, the measures and the Jaccard index empty; the
+// manual segmentation when the reader could use it.
+std::string skipped_table_row(const std::string& chain_text, std::size_t position, const table_paths& paths,
+                              bool manual_used, const std::string& reason);
 
 // Creates `file` for writing, refusing one that exists already, so that no
 // table is ever overwritten; null with `error` naming the file otherwise.

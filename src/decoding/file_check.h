@@ -3,6 +3,7 @@
 // to it, and a directory or a device is no image whatever its name says.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,9 +14,17 @@ namespace strandel {
 // ...) or why it cannot be looked at ("No such file or directory").
 bool is_regular_file(const std::string& path, std::string* why);
 
+// Whether `path` (a regular file) can be opened for reading; otherwise
+// false with the system's reason ("Permission denied").
+bool is_readable(const std::string& path, std::string* why);
+
 // Whether an image of width x height pixels can be counted: every gray
 // level's count must fit the histogram's 32-bit integers. Otherwise false
 // and `why` names the size.
 bool fits_histogram(std::uint64_t width, std::uint64_t height, std::string* why);
+
+// Reads the first `size` bytes of `file` into `bytes`: how many there were
+// (0 when it cannot be read).
+std::size_t read_file_head(const std::string& file, unsigned char* bytes, std::size_t size);
 
 }  // namespace strandel

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/in_process_reader.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "decoding/file_check.h"
+#include "decoding/gif_rows.h"
+#include "decoding/jpeg_rows.h"
 #include "decoding/pgm_rows.h"
 #include "decoding/png_rows.h"
+#include "decoding/tiff_check.h"
 
 namespace strandel {
 
@@ -24,14 +29,41 @@ open_result open_any(const std::string& file, row_role role, const rows_opener& 
 open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why) {
     unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        // The system's reason (no permission...), before any decoder
+        // guesses at a file it cannot read.
+        *why = std::strerror(errno);
+        return open_result::failed;
+    }
+    const std::size_t size = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (size == 0) {
+        *why = "the file is empty";
+        return open_result::failed;
     }
     if (has_png_signature(head, size)) return open_png_rows(file, role, rows, why);
+    if (has_jpeg_signature(head, size)) return open_jpeg_rows(file, role, rows, why);
+    if (has_gif_signature(head, size)) return open_gif_rows(file, role, rows, why);
     if (size >= 2 && head[0] == 'P' && head[1] == '5') return open_pgm_rows(file, role, rows, why);
     return open_result::not_covered;
+}
+
+open_result open_colour_labels(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why) {
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_jpeg_signature(head, size)) return open_jpeg_rgb_rows(file, rows, why);
+    if (has_gif_signature(head, size)) return open_gif_rgb_rows(file, rows, why);
+    return open_result::not_covered;
+}
+
+bool fit_for_other_decoders(const std::string& file, std::string* why) {
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_png_signature(head, size)) return png_decodes_completely(file, why);
+    if (has_tiff_signature(head, size)) return tiff_decodes_completely(file, why);
+    if (has_gif_signature(head, size)) return gif_is_readable(file, why);
+    return true;
 }
 
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The in-process image reader every engine starts with: the files it
-// decodes itself (8-bit PNG, binary PGM) go row by row straight into the
+// decodes itself (8-bit and indexed PNG, JPEG, GIF, binary PGM) go row by row straight into the
 // histogram and the pair counts; every other file is left to a fallback
 // decoder (GEGL in the native engine, GIMP's loaders inside GIMP).
 #pragma once
@@ -11,10 +11,23 @@
 
 namespace strandel {
 
-// Opens `file` with the decoder its first bytes call for: open_png_rows or
-// open_pgm_rows; any other file is not covered.
+// Opens `file` with the decoder its first bytes call for: open_png_rows,
+// open_jpeg_rows, open_gif_rows or open_pgm_rows; any other file is not
+// covered. A file that cannot be opened, or is empty, has failed with the
+// reason.
 open_result open_in_process(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                             std::string* why);
+
+// Opens the colour files open_in_process does not cover as labels (colour
+// JPEG, GIF) for their RGB rows, decoded as they are decoded as images;
+// any other file is not covered.
+open_result open_colour_labels(const std::string& file, std::unique_ptr<rgb_rows>* rows, std::string* why);
+
+// Whether a file left to another decoder (GEGL, GIMP's loaders) is one that
+// every decoder reads alike: a PNG or TIFF must decode to its end (those
+// decoders would hand out rows they could not decode), a TIFF hold one page
+// and a GIF be one open_gif_rows reads. False with the reason.
+bool fit_for_other_decoders(const std::string& file, std::string* why);
 
 enum class in_process_status { read, unreadable, not_covered };
 

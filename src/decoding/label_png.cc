@@ -36,7 +36,11 @@ struct png_encoder {
     }
     static void on_error(png_structp png, png_const_charp message) {
         png_encoder* self = static_cast<png_encoder*>(png_get_error_ptr(png));
-        std::snprintf(self->error, sizeof self->error, "%s", message);
+        // A refused write ("Write Error") says why only through errno,
+        // which encode() cleared before it started.
+        const int system = errno;
+        std::snprintf(self->error, sizeof self->error, "%s%s%s", message, system ? ": " : "",
+                      system ? std::strerror(system) : "");
         png_longjmp(png, 1);
     }
     static void on_warning(png_structp, png_const_charp) {}
@@ -76,6 +80,7 @@ struct png_encoder {
 bool encode(std::FILE* file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup, bool sixteen,
             std::string* why) {
     png_encoder encoder;
+    errno = 0;
     bool ok = encoder.start(file, gray.width, gray.height, sixteen);
     std::vector<unsigned char> row(std::size_t(gray.width) * (sixteen ? 2 : 1));
     for (int y = 0; ok && y < gray.height; ++y) {

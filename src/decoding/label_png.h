@@ -27,6 +27,7 @@ public:
     // Encodes into a temporary file beside `file`, then renames it over.
     bool write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup, bool sixteen,
                std::string* why) const override;
+    std::string temporary_prefix() const override { return label_temporary_prefix; }
 };
 
 }  // namespace strandel

@@ -21,8 +21,9 @@ extern "C" {
 #include <vector>
 
 #include "decoding/file_check.h"
-#include "decoding/image_header.h"
+#include "decoding/gif_rows.h"
 #include "decoding/in_process_reader.h"
+#include "decoding/jpeg_rows.h"
 #include "decoding/png_rows.h"
 #include "framework/pixel_layout.h"
 #include "evaluation/pixel_pairs.h"
@@ -44,8 +45,9 @@ public:
         if (m_buffer) g_object_unref(m_buffer);
     }
 
-    // Decodes `file`; false with the reason in `why` when it cannot.
-    bool load(const std::string& file, std::string* why);
+    // Decodes `file` with `loader` (none: GEGL has none for it); false with
+    // the reason in `why` when it cannot.
+    bool load(const std::string& file, const char* loader, std::string* why);
 
     int width() const { return m_extent.width; }
     int height() const { return m_extent.height; }
@@ -80,27 +82,25 @@ std::string lower_extension(const std::string& file) {
 const char* loader_for(const std::string& file) {
     const std::string extension = lower_extension(file);
     if (!extension.empty())
-        if (const char* loader = gegl_operation_handlers_get_loader(extension.c_str())) return loader;
+        if (const char* loader = gegl_operation_handlers_get_loader(extension.c_str()))
+            if (std::strcmp(loader, "gegl:magick-load") != 0) return loader;
 
     unsigned char head[256];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
+    const std::size_t size = read_file_head(file, head, sizeof head);
     gboolean uncertain = FALSE;
     gchar* content_type = g_content_type_guess(nullptr, head, size, &uncertain);
     gchar* mime = content_type ? g_content_type_get_mime_type(content_type) : nullptr;
     const char* loader = mime ? gegl_operation_handlers_get_loader(mime) : nullptr;
     g_free(mime);
     g_free(content_type);
-    return loader;
+    // GEGL's last resort runs ImageMagick's command-line tool, where there
+    // is one, and reads back what it wrote: no loader of GEGL's own.
+    return loader && std::strcmp(loader, "gegl:magick-load") != 0 ? loader : nullptr;
 }
 
-bool decoded_image::load(const std::string& file, std::string* why) {
+bool decoded_image::load(const std::string& file, const char* loader, std::string* why) {
     // gegl:load would show a missing file as a picture of an error message;
     // the loaders are called directly so that a failure is one.
-    const char* loader = loader_for(file);
     if (!loader) {
         *why = "GEGL has no loader for this kind of file";
         return false;
@@ -266,23 +266,75 @@ void start_gegl() {
     });
 }
 
+// From 8-bit RGB to 8-bit gray in the colour space an ICC profile
+// describes (sRGB without one, or with one babl does not take), as GIMP
+// converts an image holding that profile to grayscale.
+const Babl* luminance_fish(const std::vector<unsigned char>& icc) {
+    const Babl* space = nullptr;
+    if (!icc.empty()) {
+        const char* error = nullptr;
+        space = babl_space_from_icc(reinterpret_cast<const char*>(icc.data()), int(icc.size()),
+                                    BABL_ICC_INTENT_RELATIVE_COLORIMETRIC, &error);
+    }
+    return babl_fish(babl_format_with_space("R'G'B' u8", space), babl_format_with_space("Y' u8", space));
+}
+
+// A colour JPEG or GIF read as labels: decoded as the in-process reader
+// decodes it, converted to gray by babl's luminance as GEGL's loader would
+// have its rows converted (GEGL's JPEG loader itself reads uninitialised
+// memory for a file cut short and ends the process on a damaged one; its
+// GIF loader blackens transparent pixels, whose colour GIMP keeps).
+class luminance_rows : public pixel_rows {
+public:
+    explicit luminance_rows(std::unique_ptr<rgb_rows> colour)
+        : pixel_rows(colour->width(), colour->height()), m_colour(std::move(colour)),
+          m_fish(luminance_fish(m_colour->icc_profile())), m_rgb(std::size_t(width()) * 3),
+          m_gray(std::size_t(width())) {}
+
+    const unsigned char* next_row(std::string* why) override {
+        if (!m_colour->next_row(m_rgb.data(), why)) return nullptr;
+        babl_process(m_fish, m_rgb.data(), m_gray.data(), width());
+        return m_gray.data();
+    }
+
+private:
+    std::unique_ptr<rgb_rows> m_colour;
+    const Babl* m_fish;
+    std::vector<unsigned char> m_rgb, m_gray;
+};
+
 }  // namespace
 
 open_result open_gegl_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                            std::string* why) {
-    std::string kind;
-    if (role == row_role::image && is_palette_image(file, &kind)) {
-        *why = "it is " + kind + ", whose pixels GIMP keeps as palette indices; the native engine reads only "
-               "gray and colour images (convert it to gray or RGB first)";
-        return open_result::failed;
+    if (!fit_for_other_decoders(file, why)) return open_result::failed;
+    // GEGL's JPEG and GIF loaders read otherwise than GIMP's (see
+    // luminance_rows): they are never given a file.
+    if (role == row_role::labels) {
+        std::unique_ptr<rgb_rows> colour;
+        const open_result opened = open_colour_labels(file, &colour, why);
+        if (opened == open_result::failed) return opened;
+        if (opened == open_result::opened) {
+            start_gegl();  // babl
+            const int orientation = colour->orientation();
+            *rows = oriented_rows(std::make_unique<luminance_rows>(std::move(colour)), orientation);
+            return opened;
+        }
     }
-    // GEGL's PNG loader hands out rows it could not decode as if they
-    // were there.
-    if (is_png_file(file) && !png_decodes_completely(file, why)) return open_result::failed;
+    unsigned char head[8];
+    const std::size_t size = read_file_head(file, head, sizeof head);
+    if (has_jpeg_signature(head, size) || has_gif_signature(head, size)) return open_in_process(file, role, rows, why);
 
     start_gegl();
+    const char* loader = loader_for(file);
+    // Every JPEG is decoded above: a file GEGL would give its JPEG loader
+    // (by its name) is none, and that loader ends the process on it.
+    if (loader && std::strcmp(loader, "gegl:jpg-load") == 0) {
+        *why = "it is not a JPEG file, whatever its name says";
+        return open_result::failed;
+    }
     auto image = std::make_unique<decoded_image>();
-    if (!image->load(file, why)) return open_result::failed;
+    if (!image->load(file, loader, why)) return open_result::failed;
     *rows = std::make_unique<gegl_rows>(std::move(image), role);
     return open_result::opened;
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "batch/image_reader.h"
 
@@ -35,6 +36,23 @@ protected:
 
 private:
     int m_width, m_height;
+};
+
+// The rows of a colour file as 8-bit RGB (3 bytes a pixel), top to bottom
+// as stored: a colour manual segmentation, which an engine converts to gray
+// itself (by luminance, in the colour space of the file's ICC profile),
+// then shows in the file's orientation.
+class rgb_rows {
+public:
+    virtual ~rgb_rows() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // The next row; false with the reason when the file breaks.
+    virtual bool next_row(unsigned char* rgb, std::string* why) = 0;
+    // The EXIF orientation (1 to 8).
+    virtual int orientation() const { return 1; }
+    // The embedded ICC profile, empty without one.
+    virtual std::vector<unsigned char> icc_profile() const { return {}; }
 };
 
 // Takes the rows of an image: its gray levels and, when a manual

@@ -67,6 +67,16 @@ struct png_reader {
         png_read_update_info(png, info);
         return passes;
     }
+    // Palette indices become their colours (with the alpha a tRNS chunk
+    // gives them), as GIMP's conversion of an indexed image to RGB gives
+    // them: 3 or 4 channels of 8 bits, whatever the indices' depth; 0 when
+    // the file breaks.
+    int expand_palette() {
+        if (setjmp(png_jmpbuf(png))) return 0;
+        png_set_palette_to_rgb(png);
+        png_read_update_info(png, info);
+        return png_get_channels(png, info);
+    }
     bool read_row(unsigned char* row) {
         if (setjmp(png_jmpbuf(png))) return false;
         png_read_row(png, row, nullptr);
@@ -118,12 +128,7 @@ bool has_png_signature(const unsigned char* bytes, std::size_t size) {
 
 bool is_png_file(const std::string& file) {
     unsigned char head[8];
-    std::size_t size = 0;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        size = std::fread(head, 1, sizeof head, f);
-        std::fclose(f);
-    }
-    return has_png_signature(head, size);
+    return has_png_signature(head, read_file_head(file, head, sizeof head));
 }
 
 open_result open_png_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
@@ -141,12 +146,18 @@ open_result open_png_rows(const std::string& file, row_role role, std::unique_pt
     case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
     case PNG_COLOR_TYPE_RGB: channels = 3; break;
     case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
-    default: return open_result::not_covered;  // palette
+    case PNG_COLOR_TYPE_PALETTE: channels = 3; break;
+    default: return open_result::not_covered;
     }
     // Colour labels are converted to gray by luminance in the image's own
     // colour space, which is left to a colour-managed decoder.
-    if (depth != 8 || interlace != PNG_INTERLACE_NONE || (role == row_role::labels && channels > 2))
+    if ((depth != 8 && colour != PNG_COLOR_TYPE_PALETTE) || interlace != PNG_INTERLACE_NONE ||
+        (role == row_role::labels && channels > 2))
         return open_result::not_covered;
+    if (colour == PNG_COLOR_TYPE_PALETTE && (channels = reader->expand_palette()) == 0) {
+        reader->broken(why);
+        return open_result::failed;
+    }
     const int gray_byte = channels >= 3 ? 2 : 0;  // colour pixels count by their third byte
     *rows = std::make_unique<png_file_rows>(std::move(reader), int(width), int(height), channels, gray_byte);
     return open_result::opened;

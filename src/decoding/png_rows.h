@@ -13,7 +13,8 @@ namespace strandel {
 // Opens a PNG whose 8-bit values are read as they are stored, as GIMP keeps
 // them whatever gAMA, iCCP or sRGB chunks say: 8 bits per channel, not
 // interlaced, gray, gray and alpha, RGB or RGBA (gray or gray and alpha
-// only as labels). Other PNGs are not covered. `file` must be a regular
+// only as labels), or an indexed image of any depth read as the colours
+// of its palette (as image only). Other PNGs are not covered. `file` must be a regular
 // file; one that is no PNG, declares more pixels than the histogram can
 // count, or does not decode, has failed.
 open_result open_png_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "batch/benchmark_list.h"
@@ -46,6 +47,11 @@ benchmark_request benchmark_request_from(const benchmark_arguments& arguments) {
         request.shard_index = arguments.first;
         request.shard_count = arguments.stride;
     }
+    // The older procedures keep the results file's name as given.
+    request.number_results = arguments.kind == benchmark_procedure_kind::seeded;
+    // strandel-bench's GIMP engine hands over what no argument carries.
+    if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
+    if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
     return request;
 }
 

@@ -2,6 +2,7 @@
 #include "driver/benchmark_plugin_gimp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>

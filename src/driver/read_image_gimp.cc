@@ -10,7 +10,6 @@
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
-#include "decoding/png_rows.h"
 #include "evaluation/manual_segmentation_gimp.h"
 #include "framework/pixel_region_gimp.h"
 
@@ -41,9 +40,10 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
         *why = "the file name is empty";
         return read_status::unreadable;
     }
-    // A FIFO would block GIMP's loader for ever; GIMP's PNG loader keeps
-    // the rows it could not decode of a damaged file.
-    if (!is_regular_file(file, why) || (is_png_file(file) && !png_decodes_completely(file, why)))
+    // A FIFO would block GIMP's loader for ever; GIMP's PNG and TIFF
+    // loaders keep the rows they could not decode of a damaged file, and
+    // show the last page of a TIFF, the last frame of a GIF on top.
+    if (!is_regular_file(file, why) || !is_readable(file, why) || !fit_for_other_decoders(file, why))
         return read_status::unreadable;
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     if (image < 0) {
@@ -71,7 +71,7 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
     const bool readable = known_pixels && fits;
     std::string ignored;
     const bool manual_usable = is_regular_file(request.manual, &ignored) &&
-                               (!is_png_file(request.manual) || png_decodes_completely(request.manual, &ignored));
+                               fit_for_other_decoders(request.manual, &ignored);
     const std::string manual_file = manual_usable ? request.manual : std::string();
     GimpDrawable* manual = readable ? load_manual_segmentation_file(manual_file, image) : nullptr;
     data.has_manual = manual != nullptr;

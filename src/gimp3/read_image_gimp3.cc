@@ -11,7 +11,6 @@
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
-#include "decoding/png_rows.h"
 #include "gimp3/drawable_rows_gimp3.h"
 #include "gimp3/image_files_gimp3.h"
 
@@ -42,9 +41,10 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
         *why = "the file name is empty";
         return read_status::unreadable;
     }
-    // A FIFO would block GIMP's loader for ever; GIMP's PNG loader keeps
-    // the rows it could not decode of a damaged file.
-    if (!is_regular_file(file, why) || (is_png_file(file) && !png_decodes_completely(file, why)))
+    // A FIFO would block GIMP's loader for ever; GIMP's PNG and TIFF
+    // loaders keep the rows they could not decode of a damaged file, and
+    // show the last page of a TIFF, the last frame of a GIF on top.
+    if (!is_regular_file(file, why) || !is_readable(file, why) || !fit_for_other_decoders(file, why))
         return read_status::unreadable;
     GimpImage* image = load_image_file(file);
     if (!image) {
@@ -69,8 +69,8 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
     const bool fits = fits_histogram(std::uint64_t(width), std::uint64_t(height), &too_large);
     const bool readable = known_pixels && fits;
     std::string ignored;
-    const bool manual_usable = is_regular_file(request.manual, &ignored) &&
-                               (!is_png_file(request.manual) || png_decodes_completely(request.manual, &ignored));
+    const bool manual_usable =
+        is_regular_file(request.manual, &ignored) && fit_for_other_decoders(request.manual, &ignored);
     GimpDrawable* manual = readable && manual_usable ? load_manual_segmentation_file(request.manual, layer) : nullptr;
     data.has_manual = manual && drawable_label_pairs(layer, manual, 0, 0, width, height, &data.h, &data.manual);
     if (!data.has_manual && readable) drawable_histogram(layer, 0, 0, width, height, &data.h);

@@ -44,16 +44,14 @@ int run_merge(const std::string& merged, const std::vector<std::string>& shard_r
 int run_bench_command(const bench_options& options, std::FILE* err) {
     if (options.merge) return run_merge(options.merged, options.shard_reports, err);
     benchmark_request run;
-    std::size_t left_out = 0;
+    left_out_files left_out;
     std::string error;
     const int status = resolve_bench_inputs(options, &run, &left_out, &error);
     if (status != exit_ok) {
         std::fprintf(err, "%s: %s\n", prefix, error.c_str());
         return status;
     }
-    if (left_out > 0)
-        std::fprintf(err, "%s: left out %zu file%s that %s the manual segmentation of another image\n", prefix,
-                     left_out, left_out == 1 ? "" : "s", left_out == 1 ? "is" : "are");
+    std::fputs(left_out_notes(left_out, prefix).c_str(), err);
     if (options.engine == bench_engine::gimp) return run_benchmark_in_gimp(run, options.profile, std::cerr);
     native_engine engine;
     return run_bench(run, read_image_native, err);

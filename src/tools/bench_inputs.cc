@@ -7,6 +7,7 @@
 
 #include "batch/ground_truth.h"
 #include "batch/image_folder.h"
+#include "decoding/label_png.h"
 #include "tools/exit_status.h"
 
 namespace strandel {
@@ -29,10 +30,10 @@ bool read_chains_file(const std::string& file, std::vector<std::string>* chains,
     return true;
 }
 
-int resolve_bench_inputs(const bench_options& options, benchmark_request* run, std::size_t* left_out,
+int resolve_bench_inputs(const bench_options& options, benchmark_request* run, left_out_files* left_out,
                          std::string* error) {
     *run = options.run;
-    *left_out = 0;
+    *left_out = left_out_files();
     std::vector<std::string> chains;
     for (const chain_argument& argument : options.chains) {
         if (!argument.from_file) {
@@ -51,9 +52,10 @@ int resolve_bench_inputs(const bench_options& options, benchmark_request* run, s
 
     if (run->images.empty()) return exit_ok;
     std::vector<std::string> files;
-    if (!expand_image_folders(options.run.images, &files, error)) return exit_failure;
+    if (!expand_image_folders(options.run.images, &files, error, is_label_png, &left_out->label_images))
+        return exit_failure;
     std::vector<image_request> requests = requests_with_ground_truth(files, run->ground_truth, "");
-    *left_out = drop_manual_segmentations(&requests);
+    left_out->manual_segmentations = drop_manual_segmentations(&requests);
     run->images.clear();
     for (const image_request& r : requests) run->images.push_back(r.image);
     if (run->images.empty()) {
@@ -61,6 +63,19 @@ int resolve_bench_inputs(const bench_options& options, benchmark_request* run, s
         return exit_usage;
     }
     return exit_ok;
+}
+
+std::string left_out_notes(const left_out_files& left_out, const std::string& prefix) {
+    std::string notes;
+    const std::size_t manual = left_out.manual_segmentations, labels = left_out.label_images;
+    if (manual > 0)
+        notes += prefix + ": left out " + std::to_string(manual) + (manual == 1 ? " file that is" : " files that are") +
+                 " the manual segmentation of another image\n";
+    if (labels > 0)
+        notes += prefix + ": left out " + std::to_string(labels) + (labels == 1 ? " file that is" : " files that are") +
+                 " a label image of Strandel (PNG text chunk \"Software: Strandel label image\") found in a "
+                 "folder given as images\n";
+    return notes;
 }
 
 }  // namespace strandel

@@ -59,6 +59,14 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             o->help = true;
             continue;
         }
+        if (arg == "--require-ground-truth") {
+            if (has_value) {
+                *error = "--require-ground-truth takes no value";
+                return false;
+            }
+            o->run.require_ground_truth = true;
+            continue;
+        }
         static const char* const with_value[] = {"--chain", "--chains", "--seed", "--seed-each", "--list",
                                                  "--out", "--jobs", "--engine", "--shard", "--profile",
                                                  "--merge", "--table", "--ground-truth",
@@ -152,7 +160,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     if (o->merge) {
         if (!o->chains.empty() || o->run.seeded || o->run.seeded_each || !o->run.list_file.empty() || out_given ||
             jobs_given || shard_given || engine_given || !o->profile.empty() || !o->run.table_file.empty() ||
-            !o->run.ground_truth.empty() || !o->run.segmentations.empty()) {
+            !o->run.ground_truth.empty() || !o->run.segmentations.empty() || o->run.require_ground_truth) {
             *error = "--merge takes only the merged report and the shard reports";
             return false;
         }
@@ -195,7 +203,8 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
 std::string bench_usage() {
     return "Usage: strandel-bench [--chain CHAIN]... [--chains FILE] [--seed N | --seed-each N]\n"
            "                      (--list FILE | IMAGE_OR_FOLDER...) --out RESULTS [--table FILE.csv]\n"
-           "                      [--ground-truth PATTERN] [--jobs N] [--engine native|gimp]\n"
+           "                      [--ground-truth PATTERN [--require-ground-truth]]\n"
+           "                      [--jobs N] [--engine native|gimp]\n"
            "                      [--shard K/N] [--profile DIR] [--save-segmentations DIR]\n"
            "       strandel-bench --merge OUT SHARD_REPORT...\n"
            "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
@@ -206,7 +215,9 @@ std::string bench_usage() {
            "\n"
            "  --chain CHAIN    the passes, such as \"K-Means(10, 3); Fuzzy C-Means\"; a pass\n"
            "                   without parentheses keeps its defaults (default: one AiNet).\n"
-           "                   May be given several times: the chains run in that order\n"
+           "                   May be given several times: the chains run in that order;\n"
+           "                   a chain given twice (the same passes and parameters,\n"
+           "                   however written) or an empty one among several is refused\n"
            "  --chains FILE    more chains, one a line; blank lines and lines starting\n"
            "                   with # are ignored\n"
            "  --seed N         seed the random generator with N once (default: never\n"
@@ -219,23 +230,36 @@ std::string bench_usage() {
            "                   are taken relative to the list file's folder\n"
            "  IMAGE_OR_FOLDER  image files; a folder stands for the image files in it\n"
            "                   (by name, not recursing). Files that are the manual\n"
-           "                   segmentation of another given image are left out\n"
-           "  --out RESULTS    the results file, appended to; with several chains it must\n"
-           "                   hold {n}, the chain's number from 1 (e.g. results-{n}.txt)\n"
+           "                   segmentation of another given image, and label images\n"
+           "                   Strandel wrote, are left out\n"
+           "  --out RESULTS    the results file, appended to; {n} in it becomes the chain's\n"
+           "                   number from 1 (e.g. results-{n}.txt), and with several chains\n"
+           "                   it must be there. Outputs that are one file (links and other\n"
+           "                   spellings included) or an input of the run are refused\n"
            "  --table FILE.csv also write a CSV table, one row per chain and image, every\n"
            "                   value at full precision (strandel-report reads it); an\n"
-           "                   existing file is refused\n"
+           "                   existing file is refused. Its status column is ok, or\n"
+           "                   'skipped: REASON' for an image the chain did not rate.\n"
+           "                   Relative paths in it are relative to the table's folder.\n"
+           "                   A list naming one image twice is then refused\n"
            "  --save-segmentations DIR\n"
            "                   save every image's segmentation by every chain as the\n"
            "                   label image DIR/STEM.N.png (STEM the image's name without\n"
            "                   its extension, N the chain's number from 1): each pixel's\n"
            "                   class index, 8-bit gray (16-bit past 256 classes). Only\n"
-           "                   label images of Strandel are replaced (native engine only)\n"
+           "                   label images of Strandel are replaced (native engine only).\n"
+           "                   A label image that is not written makes the exit status 1\n"
            "  --ground-truth PATTERN\n"
            "                   where each image's manual segmentation lies, with {dir},\n"
            "                   {stem}, {ext} and {name} of the image, e.g.\n"
-           "                   'groundTruth/{stem}.png'; relative to the list file's\n"
-           "                   folder (default: NAME_seg.EXT beside NAME.EXT)\n"
+           "                   'groundTruth/{stem}.png'. A pattern starting with / is\n"
+           "                   absolute, one starting with {dir} starts from the image's\n"
+           "                   folder; any other is relative to the list file's folder,\n"
+           "                   or to the current folder for images named on the command\n"
+           "                   line (default: NAME_seg.EXT beside NAME.EXT)\n"
+           "  --require-ground-truth\n"
+           "                   refuse the run, before it starts, when an image has no\n"
+           "                   manual segmentation file (the first few are named)\n"
            "  --jobs N         read and decode images on N threads ahead of the chains\n"
            "                   (default 1); the report is the same for every N.\n"
            "                   With --engine gimp: N GIMPs on interleaved shares of\n"
@@ -255,8 +279,11 @@ std::string bench_usage() {
            "                   must not exist) with their rows in chain, then position\n"
            "                   order\n"
            "\n"
-           "Progress goes to standard error, one line per image. Exit status: 0 done,\n"
-           "1 a file could not be read or written, 2 bad options or chain.\n";
+           "Progress goes to standard error, one line per image, and a closing line: how\n"
+           "many images were read and skipped (by reason), and for how many ground truth\n"
+           "was found. Exit status: 0 done (even when images were skipped), 1 a file\n"
+           "could not be read or written (a label image included) or an output is refused,\n"
+           "2 bad options or chain.\n";
 }
 
 }  // namespace strandel

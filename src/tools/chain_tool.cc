@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -17,6 +18,7 @@
 #include "framework/chain.h"
 #include "framework/message_text.h"
 #include "framework/number_text.h"
+#include "framework/temporary_files.h"
 #include "tools/exit_status.h"
 
 namespace strandel {
@@ -209,6 +211,9 @@ bool save_labels(const std::string& file, const image_data& data, const std::vec
         *error = std::to_string(centres.size()) + " classes do not fit a 16-bit label image";
         return false;
     }
+    // What a killed run left beside it goes first, as strandel-bench does.
+    const std::string folder = std::filesystem::path(file).parent_path().string();
+    remove_stale_temporaries(folder.empty() ? "." : folder, labels.temporary_prefix());
     return labels.write(file, data.gray, class_lookup(data.h, centres), needs_sixteen_bits(centres.size()), error);
 }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <ostream>
 
 #include "batch/benchmark_list.h"
@@ -88,6 +89,10 @@ line_handler console_relay(std::ostream& err) {
             gimp.log += line + "\n";
             break;
         case console_line_kind::other:
+            // The run's closing count, one per GIMP, is the user's to see.
+            if (line.compare(0, progress_prefix.size() + 2, progress_prefix + ": ") == 0 &&
+                line.find("; ground truth found for ") != std::string::npos)
+                err << runner_prefix << line.substr(progress_prefix.size() + 2) << "\n" << std::flush;
             gimp.log += line + "\n";
             break;
         }
@@ -154,30 +159,42 @@ bool join_shares(const std::vector<std::vector<std::string>>& share_results, con
     return tables.empty() || merge_table_files(tables, table, error);
 }
 
+// An environment variable set for the GIMPs this run starts (they inherit
+// it, and hand it to their plug-ins), and put back afterwards.
+class environment_setting {
+public:
+    environment_setting(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old, m_had = true;
+        setenv(name, value.c_str(), 1);
+    }
+    ~environment_setting() {
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+    environment_setting(const environment_setting&) = delete;
+    environment_setting& operator=(const environment_setting&) = delete;
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
 }  // namespace
 
 int run_benchmark_in_gimp(const benchmark_request& options, const std::string& profile_folder, std::ostream& err) {
-    // What can be checked here is checked before any GIMP starts.
-    register_passes();
-    register_fitness_functions();
-    const std::vector<std::string> chains = request_chains(options);
+    // What can be checked here is checked before any GIMP starts, by the
+    // plan the native runner makes too: the same refusals, the same files.
+    run_plan plan;
+    const request_outcome planned = plan_request(options, &plan);
+    if (planned.status != request_status::success) {
+        err << runner_prefix << planned.message << "\n";
+        return planned.status == request_status::calling_error ? exit_usage : exit_failure;
+    }
+    const std::vector<std::string>& chains = plan.chain_texts;
     const bool several = chains.size() > 1;
-    for (std::size_t c = 0; c < chains.size(); ++c) {
-        chain passes;
-        std::string error;
-        if (!parse_chain(chains[c], passes, &error)) {
-            if (several)
-                err << runner_prefix << "--chain " << c + 1 << " '" << chains[c] << "': " << error << "\n";
-            else
-                err << runner_prefix << "--chain: " << error << "\n";
-            return exit_usage;
-        }
-    }
-    if (several && options.results_file.find("{n}") == std::string::npos) {
-        err << runner_prefix << "--out '" << options.results_file << "': with " << chains.size()
-            << " chains it must hold {n}, which becomes each chain's number\n";
-        return exit_usage;
-    }
     if (options.seeded && options.seed > unsigned(INT_MAX)) {
         err << runner_prefix << "--seed " << options.seed << ": the gimp engine takes seeds from 0 to " << INT_MAX
             << "\n";
@@ -201,55 +218,36 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     }
 
     std::string list_file = options.list_file;
-    std::string ground_truth = options.ground_truth;
-    std::vector<image_request> inputs;
-    std::size_t count = 0;
+    const std::string ground_truth = options.ground_truth;
     std::string error;
-    if (!list_file.empty()) {
-        std::vector<std::string> images;
-        if (!read_list_relative(list_file, &images, &error)) {
-            err << runner_prefix << error << "\n";
-            return exit_failure;
-        }
-        count = images.size();
-        inputs = requests_with_ground_truth(images, ground_truth, ground_truth_base(list_file));
-    } else {
-        // Image files named on the command line: a list of absolute names,
-        // since the plug-in takes relative ones relative to the list; a
-        // relative ground-truth pattern is taken from the current folder.
-        std::vector<std::string> absolute;
+    // Image files named on the command line go to the plug-in as a list of
+    // the names as given, with the folder they are relative to (the one the
+    // run started in) handed over beside it: the plug-in then reads the same
+    // files, finds the same ground truth and writes the same table paths as
+    // the native engine.
+    std::unique_ptr<environment_setting> list_base;
+    if (list_file.empty()) {
         for (const std::string& image : options.images) {
-            std::error_code failure;
-            const std::string name = image.empty() ? image : fs::absolute(image, failure).string();
             std::string why;
-            if (failure || !list_name_fits(name, &why)) {
-                err << runner_prefix << "image '" << message_quote(image) << "': "
-                    << (failure ? failure.message() : "its absolute name " + why)
-                    << "\n";
+            if (!list_name_fits(image, &why)) {
+                err << runner_prefix << "image '" << message_quote(image) << "': its name " << why << "\n";
                 return exit_usage;
             }
-            absolute.push_back(name);
         }
         list_file = temp.path() + "/images.list";
-        if (!write_benchmark_list(list_file, absolute, &error)) {
+        if (!write_benchmark_list(list_file, options.images, &error)) {
             err << runner_prefix << error << "\n";
             return exit_failure;
         }
-        count = absolute.size();
-        if (!ground_truth.empty() && ground_truth[0] != '/' && ground_truth.compare(0, 5, "{dir}") != 0)
-            ground_truth = fs::current_path().string() + "/" + ground_truth;
-        inputs = requests_with_ground_truth(absolute, ground_truth, "");
+        list_base = std::make_unique<environment_setting>(list_base_variable, absolute_folder(""));
     }
-    // The GIMPs would refuse it too, but with several jobs the joined report
-    // is written here.
-    std::vector<std::string> outputs;
-    for (std::size_t c = 0; c < chains.size(); ++c)
-        outputs.push_back(chain_results_file(options.results_file, c + 1, chains.size()));
-    if (!options.table_file.empty()) outputs.push_back(options.table_file);
-    if (!outputs_apart_from_inputs(outputs, options.list_file, inputs, &error)) {
-        err << runner_prefix << error << "\n";
-        return exit_failure;
-    }
+    // The shares' tables are written in the temporary folder: their paths
+    // are made relative to the folder of the table they are joined into.
+    std::unique_ptr<environment_setting> table_folder;
+    if (!options.table_file.empty())
+        table_folder = std::make_unique<environment_setting>(
+            table_folder_variable, absolute_folder(fs::path(options.table_file).parent_path().string()));
+    const std::size_t count = plan.images.size();
     std::size_t shard_size = 0;
     for (std::size_t p = 0; p < count; ++p)
         if (int(p % std::size_t(shard_count)) == options.shard_index) ++shard_size;
@@ -276,7 +274,9 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     std::string chain_text;
     for (const std::string& c : chains) chain_text += (chain_text.empty() ? "" : "\n") + c;
     std::vector<std::string> literal(5);
-    std::vector<std::string> values{chain_text, list_file, options.results_file, options.table_file, ground_truth};
+    // The older procedures take their results file's name as it is.
+    const std::string results_name = several ? options.results_file : plan.results_files[0];
+    std::vector<std::string> values{chain_text, list_file, results_name, options.table_file, ground_truth};
     for (std::size_t i = 0; i < values.size(); ++i)
         if (!script_fu_string(values[i], &literal[i], &error)) {
             err << runner_prefix << error << "\n";
@@ -286,9 +286,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
                              : options.seeded    ? std::to_string(options.seed)
                                                  : "-1";
     const bool direct = jobs == 1;  // the plug-in appends to the results files itself
-    std::vector<std::string> results;
-    for (std::size_t c = 0; c < chains.size(); ++c)
-        results.push_back(chain_results_file(options.results_file, c + 1, chains.size()));
+    const std::vector<std::string>& results = plan.results_files;
     if (!direct) {
         // Fail before any GIMP starts when a joined report cannot be written.
         for (const std::string& file : results) {
@@ -325,7 +323,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
             const std::string share = temp.path() + "/results-" + std::to_string(j);
             const std::string pattern = several ? share + "-{n}" : share;
             for (std::size_t c = 0; c < chains.size(); ++c)
-                share_results[std::size_t(j)].push_back(chain_results_file(pattern, c + 1, chains.size()));
+                share_results[std::size_t(j)].push_back(several ? chain_results_file(pattern, c + 1) : pattern);
             script_fu_string(pattern, &results_literal, &error);
             if (!options.table_file.empty()) {
                 share_tables[std::size_t(j)] = temp.path() + "/table-" + std::to_string(j) + ".csv";

@@ -44,17 +44,25 @@ fi
 # Every pixel layout, a size that is not a multiple of the tile size, a
 # 16-bit file, an interlaced one, ICC-tagged and gAMA-tagged ones, a JPEG, a
 # manual segmentation of another size, a file that does not decode, a
-# truncated one and one too large to count: both engines read them alike,
-# and so do GIMP's own loaders (STRANDEL_GIMP_LOADERS=1), which the
-# in-process reader stands in for. (Indexed images are left out: GIMP hands
-# out their colours, the native engine refuses them.)
+# truncated one and one too large to count; JPEGs progressive, with restart
+# markers, CMYK, turned by their EXIF orientation (with JPEG labels), with
+# a damaged colour JPEG as labels, with a second frame header after the
+# pixels, cut in their pixels, cut in their
+# tables, empty; indexed PNGs (a gray ramp, colours with a transparent
+# one), a GIF with a transparent colour and an animated one; 16-bit TIFFs
+# whole and cut, a TIFF of two pages: both engines (native with one and two
+# jobs) read them alike, and so do GIMP's own loaders
+# (STRANDEL_GIMP_LOADERS=1), which the in-process reader stands in for.
 if "$bench" --engine native --help >/dev/null 2>&1; then
   python3 "$(dirname "$0")/../native/make_test_images.py" "$dir/layouts" || fail "could not make the test images"
   layouts=()
   for name in gray graya rgb rgba deep linear broken interlaced iccp huge truncated; do
     layouts+=("$dir/layouts/$name.png")
   done
-  layouts+=("$dir/layouts/bands.jpg")
+  for name in bands.jpg bands_prog.jpg bands_rst.jpg bands_cmyk.jpg bands_turned.jpg second_frame.jpg cut_half.jpg cut_400.jpg \
+    empty.jpg indexed.png ramp.png bands.gif frames.gif deep_strips.tif deep_cut.tif pages.tif; do
+    layouts+=("$dir/layouts/$name")
+  done
   for chain in "" "K-Means(10, 3); Fuzzy C-Means"; do
     "$bench" --engine gimp --chain "$chain" "${layouts[@]}" --out "$dir/layouts-gimp.txt" 2>/dev/null ||
       fail "the gimp engine failed on the layouts (chain '$chain')"
@@ -62,8 +70,12 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
       --out "$dir/layouts-loaders.txt" 2>/dev/null || fail "GIMP's loaders failed on the layouts (chain '$chain')"
     "$bench" --engine native --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native.txt" 2>/dev/null ||
       fail "the native engine failed on the layouts (chain '$chain')"
+    "$bench" --engine native --jobs 2 --chain "$chain" "${layouts[@]}" --out "$dir/layouts-native2.txt" 2>/dev/null ||
+      fail "the native engine with two jobs failed on the layouts (chain '$chain')"
   done
-  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 18 ] || fail "not 9 lines per chain from the layouts"
+  [ "$(grep -c '^[0-9]' "$dir/layouts-gimp.txt")" -eq 38 ] || fail "not 19 lines per chain from the layouts"
+  diff <(untimed "$dir/layouts-native2.txt") <(untimed "$dir/layouts-native.txt") ||
+    fail "the native engine read the layouts differently with two jobs"
   diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||
     fail "the engines' reports on the layouts differ"
   diff <(untimed "$dir/layouts-loaders.txt") <(untimed "$dir/layouts-native.txt") ||
@@ -85,6 +97,31 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
   untimed_table() { python3 -c 'import csv, sys
 for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1"; }
   diff <(untimed_table "$dir/g.csv") <(untimed_table "$dir/n-ordered.csv") || fail "the engines' tables differ"
+
+  # Images named relative to the folder the run starts in, a missing one
+  # among them, and the table in another folder: one GIMP, two GIMPs (whose
+  # shares are joined) and the native engine write the same rows, skipped
+  # ones included, with paths relative to the table's folder.
+  mapfile -t names <"$list"
+  relative=(--chain "K-Means(10, 3)" --chain "AiNet" --seed-each 2 "${names[@]}" missing.png)
+  for engine in "gimp --jobs 1" "gimp --jobs 2" "native --jobs 1"; do
+    tag=${engine// /}
+    mkdir -p "$dir/tables/$tag"
+    # shellcheck disable=SC2086
+    (cd "$folder" && "$bench" --engine $engine "${relative[@]}" --out "$dir/rel-$tag-{n}.txt" \
+      --table "$dir/tables/$tag/t.csv" 2>/dev/null) || fail "relative images, table elsewhere: $engine failed"
+    "$bench" --merge "$dir/tables/$tag.csv" "$dir/tables/$tag/t.csv" || fail "could not order the table of $engine"
+  done
+  python3 -c 'import csv, os, sys
+table = sys.argv[1]
+rows = list(csv.DictReader(open(table, newline="")))
+missing = [r for r in rows if not os.path.isfile(os.path.join(os.path.dirname(table), r["image"]))]
+sys.exit(len(missing) != 2 or any(r["status"] != "skipped: No such file or directory" for r in missing))' \
+    "$dir/tables/gimp--jobs2/t.csv" || fail "the GIMP engine's table paths do not resolve against its folder"
+  for tag in gimp--jobs1 gimp--jobs2; do
+    diff <(untimed_table "$dir/tables/$tag.csv") <(untimed_table "$dir/tables/native--jobs1.csv") ||
+      fail "relative images: the tables of $tag and of the native engine differ"
+  done
 fi
 
 # GIMP's own error, from a profile without the plug-in.

@@ -115,10 +115,14 @@ def main(argv):
             for row in csv.DictReader(f):
                 if row["chain"] not in chains:
                     chains.append(row["chain"])
+                if row["status"] != "ok":
+                    continue
                 stem = os.path.splitext(os.path.basename(row["image"]))[0]
                 labels = os.path.join(argv[3], "%s.%d.png" % (stem, chains.index(row["chain"]) + 1))
-                if row["image"].endswith(".png"):
-                    problems += check(row["image"], labels, [float(c) for c in row["centres"].split()])
+                # A table's relative paths start from its own folder.
+                image = os.path.join(os.path.dirname(argv[2]), row["image"])
+                if image.endswith(".png"):
+                    problems += check(image, labels, [float(c) for c in row["centres"].split()])
                     count += 1
         if count == 0:
             problems.append("no label image checked")

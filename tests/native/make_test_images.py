@@ -42,7 +42,7 @@ def interlaced(rows, channels):
 
 
 def write_png(path, width, height, colour_type, bit_depth, rows, palette=None, gamma=None, icc=None,
-              adam7=False):
+              adam7=False, transparent=None):
     if adam7:
         raw = interlaced(rows, {0: 1, 2: 3, 4: 2, 6: 4}[colour_type])
     else:
@@ -55,10 +55,39 @@ def write_png(path, width, height, colour_type, bit_depth, rows, palette=None, g
         data += chunk(b"iCCP", b"linear\x00\x00" + zlib.compress(icc))
     if palette is not None:
         data += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+    if transparent is not None:
+        data += chunk(b"tRNS", bytes(transparent))
     data += chunk(b"IDAT", zlib.compress(raw))
     data += chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(data)
+
+
+def write_tiff16(path, rows, rows_per_strip=10):
+    """A 16-bit gray TIFF, uncompressed, its directory before its strips (so
+    that a cut leaves the directory whole and the last strips short)."""
+    height, width = len(rows), len(rows[0])
+    strips = [b"".join(struct.pack("<H", v) for row in rows[y:y + rows_per_strip] for v in row)
+              for y in range(0, height, rows_per_strip)]
+    entries = 10
+    offsets_at = 8 + 2 + 12 * entries + 4
+    counts_at = offsets_at + 4 * len(strips)
+    data_at = counts_at + 4 * len(strips)
+    offsets, at = [], data_at
+    for strip in strips:
+        offsets.append(at)
+        at += len(strip)
+    tags = [(256, 4, 1, width), (257, 4, 1, height), (258, 3, 1, 16), (259, 3, 1, 1), (262, 3, 1, 1),
+            (273, 4, len(strips), offsets_at), (277, 3, 1, 1), (278, 4, 1, rows_per_strip),
+            (279, 4, len(strips), counts_at), (284, 3, 1, 1)]
+    out = b"II*\x00" + struct.pack("<I", 8) + struct.pack("<H", entries)
+    for tag, kind, count, value in tags:
+        out += struct.pack("<HHI", tag, kind, count) + struct.pack("<I" if kind == 4 else "<HH", *(
+            (value,) if kind == 4 else (value, 0)))
+    out += struct.pack("<I", 0)
+    out += b"".join(struct.pack("<I", o) for o in offsets) + b"".join(struct.pack("<I", len(s)) for s in strips)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(strips))
 
 
 def linear_rgb_profile():
@@ -125,9 +154,18 @@ def main(folder):
               image_rows(lambda x, y, g: list(struct.pack(">H", g * 257))))
     # Declared linear (gamma 1.0): its 8-bit values are kept as they are.
     write_png(p("linear.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [g]), gamma=100000)
-    # A palette image: refused, as a palette index is no gray level.
+    # Palette images are read as their colours: a palette of three colours
+    # whose third bytes are the levels, the second one transparent (its
+    # colour still counts), ...
     write_png(p("indexed.png"), WIDTH, HEIGHT, 3, 8, image_rows(lambda x, y, g: [band_of(x)]),
-              palette=[(g, g, g) for g in LEVELS])
+              palette=[(200, 7, LEVELS[0]), (3, 250, LEVELS[1]), (90, 90, LEVELS[2])], transparent=[255, 0])
+    # ... and the gray ramp (index i is gray i) medical images are often
+    # stored with, which must read as gray.png does, its manual
+    # segmentation a gray ramp too.
+    ramp = [(i, i, i) for i in range(256)]
+    write_png(p("ramp.png"), WIDTH, HEIGHT, 3, 8, image_rows(lambda x, y, g: [g]), palette=ramp)
+    write_png(p("ramp_seg.png"), WIDTH, HEIGHT, 3, 8, image_rows(lambda x, y, g: [(0, 128, 255)[band_of(x)]]),
+              palette=ramp)
     # Interlaced, beside a manual segmentation that is not.
     write_png(p("interlaced.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [g]), adam7=True)
     write_png(p("interlaced_seg.png"), WIDTH, HEIGHT, 0, 8,
@@ -141,6 +179,48 @@ def main(folder):
     with open(p("bands.jpg"), "wb") as f:
         f.write(jpeg)
     write_png(p("bands_seg.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [(0, 128, 255)[band_of(x)]]))
+    # JPEG, GIF and TIFF files made once (by tests/native/files/README.md's
+    # recipe): JPEGs progressive, with restart markers, CMYK, turned by
+    # their EXIF orientation; a GIF with a transparent colour and one of two
+    # frames; a 16-bit TIFF and one of two pages.
+    files = os.path.join(os.path.dirname(os.path.abspath(__file__)), "files")
+    for name in os.listdir(files):
+        if not name.endswith(".md"):
+            with open(os.path.join(files, name), "rb") as f, open(p(name), "wb") as out:
+                out.write(f.read())
+    # An intact JPEG whose manual segmentation is a colour JPEG cut in
+    # half; JPEGs cut in their pixels (read to their end, as GIMP reads
+    # them), in their tables (refused) and empty; a 16-bit TIFF whole and cut
+    # in its pixels.
+    def cut(source, target, keep):
+        with open(p(source), "rb") as f:
+            data = f.read()
+        with open(p(target), "wb") as f:
+            f.write(data[:keep(len(data), data)])
+    # Half way through the pixel data (after the start-of-scan marker).
+    half_scan = lambda n, data: (data.index(b"\xff\xda") + n) // 2
+    cut("bands_colour_seg.jpg", "bands_rst_seg.jpg", half_scan)
+    os.remove(p("bands_colour_seg.jpg"))
+    cut("bands_rst.jpg", "cut_half.jpg", half_scan)
+    # Gray JPEG labels (turned as the image is shown, not stored).
+    os.rename(p("bands_labels.jpg"), p("bands_turned_seg.jpg"))
+    # Colour JPEG labels in a linear-light colour space (ICC profile):
+    # converted to gray in that space, as GIMP converts them.
+    os.rename(p("labels_icc.jpg"), p("bands_prog_seg.jpg"))
+    # GIF labels black, white (transparent) and gray: three labels, as GIMP
+    # keeps a transparent pixel's colour.
+    os.rename(p("labels_transparent.gif"), p("bands_seg.gif"))
+    # A second frame header after the pixels: read past, as GIMP reads it.
+    with open(p("bands_rst.jpg"), "rb") as f:
+        data = f.read()
+    sof = data.index(b"\xff\xc0")
+    with open(p("second_frame.jpg"), "wb") as f:
+        f.write(data[:-2] + data[sof:sof + 2 + int.from_bytes(data[sof + 2:sof + 4], "big")] + data[-2:])
+    cut("bands_rst.jpg", "cut_400.jpg", lambda n, data: 400)
+    cut("bands_rst.jpg", "bands_cmyk_seg.jpg", lambda n, data: 400)
+    open(p("empty.jpg"), "wb").close()
+    write_tiff16(p("deep_strips.tif"), image_rows(lambda x, y, g: [g * 257]))
+    cut("deep_strips.tif", "deep_cut.tif", lambda n, data: n * 2 // 3)
     # 50000 x 50000 declared in 74 bytes: more pixels than a 32-bit count holds.
     with open(p("huge.png"), "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 50000, 50000, 8, 0, 0, 0, 0)) +

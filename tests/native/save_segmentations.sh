@@ -26,6 +26,7 @@ chains=(--chain 'K-Means(10, 4)' --chain 'AiNet; Fuzzy C-Means')
 "$bench" "${chains[@]}" --seed-each 3 img --out 'r-{n}.txt' --table t.csv --save-segmentations labels 2>err.txt
 expect_eq "exit status" "$?" 0
 expect_eq "label images" "$(ls labels | wc -l)" 12
+expect_grep "label images counted" "strandel-bench: 12 label images written to 'labels'" err.txt
 "$python" "$labels_py" table t.csv labels || fail "label images differ from the table's classes"
 
 # The same again, with two jobs: this system's own label images are
@@ -56,6 +57,11 @@ expect_eq "exit status with a foreign file in the way" "$?" 1
 expect_grep "foreign file named" "labels/target.1.png': the file exists and is no label image" err.txt
 expect_eq "foreign file kept" "$(cat labels/target.1.png)" "my notes"
 [ -e refused.csv ] || [ -e refused-1.txt ] && fail "a refused run wrote its table or results"
+# What a killed strandel-chain left beside its label image goes, once old.
+: >labels/.strandel-label-k1Ll3d
+touch -d '2 minutes ago' labels/.strandel-label-k1Ll3d
+"$chain" --chain 'K-Means(10, 4)' img/target.png --save labels/target.2.png >/dev/null
+[ -e labels/.strandel-label-k1Ll3d ] && fail "strandel-chain left an old temporary file where it saved"
 "$chain" img/target.png --save labels/target.1.png >/dev/null 2>err.txt
 expect_eq "strandel-chain over a foreign file" "$?" 1
 expect_eq "foreign file kept by strandel-chain" "$(cat labels/target.1.png)" "my notes"
@@ -69,6 +75,49 @@ expect_grep "both images named" "'img/bands.jpg' and 'other/bands.png' would bot
 "$bench" --engine gimp img --out gimp.txt --save-segmentations labels 2>err.txt
 expect_eq "exit status with --engine gimp" "$?" 2
 expect_grep "gimp engine refused" "--save-segmentations works with --engine native only" err.txt
+
+# Saving into the folder of the images: the label images of one run are
+# not the next run's images (three runs, the same files), and a label
+# image that is an input of the run is refused.
+mkdir own && cp img/gray.png img/colour.png own/
+for run in 1 2 3; do
+  "$bench" "${chains[@]}" own --out 'own-{n}.txt' --save-segmentations own 2>err.txt
+  expect_eq "exit status of run $run into the input folder" "$?" 0
+  expect_eq "files in the input folder after run $run" "$(ls own | wc -l)" 6
+done
+expect_grep "label images left out" "left out 4 files that are a label image of Strandel" err.txt
+expect_eq "images of the third run" "$(grep -c '^[0-9]' own-1.txt)" 6
+cp own/gray.1.png gray.1.before
+"$bench" own/gray.png own/gray.1.png --out own-x.txt --save-segmentations own 2>err.txt
+expect_eq "exit status of a label image that is an input" "$?" 1
+expect_grep "label image that is an input" "'own/gray.1.png' is the image 'own/gray.1.png' of this run: refusing to write a label image into it" err.txt
+cmp -s own/gray.1.png gray.1.before || fail "an input label image was overwritten"
+[ -e own-x.txt ] && fail "a run refused for its label images wrote its results"
+
+# A folder that cannot be written (the tests run as root, for whom
+# permissions are no bar: a path through a regular file) is refused before
+# anything is written.
+echo "not a folder" >blocker
+"$bench" "${chains[@]}" img --out 'blocked-{n}.txt' --table blocked.csv --save-segmentations blocker/labels 2>err.txt
+expect_eq "exit status of an unwritable label folder" "$?" 1
+expect_grep "unwritable label folder" "'blocker/labels': cannot save segmentations there: '$work/blocker' is not a folder" err.txt
+[ -e blocked-1.txt ] || [ -e blocked.csv ] && fail "a run refused for its label folder wrote something"
+
+# A refused run creates nothing, not even the label folder.
+echo precious >exists.csv
+"$bench" img --out fresh.txt --table exists.csv --save-segmentations fresh/labels 2>err.txt
+expect_eq "exit status with an existing table" "$?" 1
+[ -e fresh ] || [ -e fresh.txt ] && fail "a run refused for its table created $(ls -d fresh fresh.txt 2>/dev/null)"
+"$bench" img --out no/such/r.txt --table fresh.csv --save-segmentations fresh/labels 2>err.txt
+expect_eq "exit status with a results file that cannot be opened" "$?" 1
+[ -e fresh ] || [ -e fresh.csv ] && fail "a run refused for its results file created $(ls -d fresh fresh.csv 2>/dev/null)"
+
+# Label images are as readable as any new file: the umask decides.
+for mask in 027 002; do
+  (umask $mask && "$bench" img/gray.png --out "mask-$mask.txt" --save-segmentations "mask-$mask" 2>/dev/null)
+  expect_eq "mode of a label image under umask $mask" "$(stat -c %a "mask-$mask/gray.1.png")" \
+    "$(printf '%o' $((0666 & ~0$mask)))"
+done
 
 # The page finds every label image, names with spaces, quotes, < and &
 # included, and escapes those names.

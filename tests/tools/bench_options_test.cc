@@ -95,7 +95,8 @@ TEST(BenchOptions, ChainsInOrderSeedsPerImageTableAndGroundTruth) {
     bench_options o;
     std::string error;
     ASSERT_TRUE(parse({"--chain", "AiNet", "--chains", "more.txt", "--chain=K-Means", "--seed-each", "2147483647",
-                       "--table", "t.csv", "--ground-truth", "gt/{stem}.png", "dir", "--out", "r-{n}.txt"},
+                       "--table", "t.csv", "--ground-truth", "gt/{stem}.png", "--require-ground-truth", "dir", "--out",
+                       "r-{n}.txt"},
                       &o, &error))
         << error;
     ASSERT_EQ(o.chains.size(), 3u);
@@ -107,6 +108,8 @@ TEST(BenchOptions, ChainsInOrderSeedsPerImageTableAndGroundTruth) {
     EXPECT_EQ(o.run.seed_each, 2147483647u);
     EXPECT_EQ(o.run.table_file, "t.csv");
     EXPECT_EQ(o.run.ground_truth, "gt/{stem}.png");
+    EXPECT_TRUE(o.run.require_ground_truth);
+    EXPECT_EQ(o.run.images, std::vector<std::string>{"dir"});  // a flag takes no value
 
     EXPECT_EQ(parse_error({"--seed", "1", "--seed-each", "1", "a.png", "--out", "r"}),
               "give either --seed or --seed-each, not both");
@@ -116,6 +119,8 @@ TEST(BenchOptions, ChainsInOrderSeedsPerImageTableAndGroundTruth) {
               std::string::npos);
     EXPECT_EQ(parse_error({"--merge", "m.csv", "a.csv", "--table", "t.csv"}),
               "--merge takes only the merged report and the shard reports");
+    EXPECT_EQ(parse_error({"--require-ground-truth=yes", "a.png", "--out", "r"}),
+              "--require-ground-truth takes no value");
 }
 
 TEST(BenchOptions, ListEntriesAreRelativeToTheListFolder) {
