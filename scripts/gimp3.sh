@@ -123,25 +123,50 @@ complete_root() {
   fi
 }
 
+root_ready() { [ -f "$root/$stamp_name" ] && [ "$(cat "$root/$stamp_name")" = "$wanted_stamp" ]; }
+
+# Every command holds a shared lock on the root while it runs (its
+# processes inherit it); making or completing the root takes it exclusively,
+# so a root is never changed under a running command.
 prepare() {
   native && return 0
-  if [ ! -f "$root/$stamp_name" ]; then
-    make_root
-  elif [ "$(cat "$root/$stamp_name")" != "$wanted_stamp" ]; then
-    complete_root
+  mkdir -p "$(dirname "$root")"
+  exec 9>"$(dirname "$root")/.trixie-root.lock"
+  if ! root_ready; then
+    flock -n -x 9 || { say "waiting for the commands running in $root to end"; flock -x 9; }
+    if [ ! -f "$root/$stamp_name" ]; then
+      make_root
+    elif ! root_ready; then
+      complete_root
+    fi
   fi
+  flock -s 9
 }
 
 # Runs "$@" inside the root: private mounts of proc, sys, /dev, /dev/shm,
 # /tmp (the host's, shared), the checkout at its own path and the ccache
 # folder; a PID namespace of its own, so that nothing outlives the command.
+# The first process of the namespace: the kernel hands it only the signals
+# it has handlers for, and unshare passes SIGINT and SIGTERM on to it. It
+# runs the command, and on a signal ends every process of the namespace.
+# shellcheck disable=SC2016
+init='
+  for s in INT:130 TERM:143 HUP:129; do trap "kill -KILL -1 2>/dev/null; exit ${s#*:}" "${s%:*}"; done
+  cd "$0" 2>/dev/null || cd /
+  "$@" <&0 &
+  wait $!
+'
+
 in_root() {
   local cache
   cache="$(dirname "$root")/ccache"
   mkdir -p "$cache"
   local cwd
   cwd="$(pwd)"
-  exec unshare --mount --pid --fork --propagation private -- /bin/bash -c '
+  # unshare keeps SIGINT and SIGTERM from itself; here they end it, as
+  # this script's own end does (--pdeathsig), and --kill-child ends the
+  # namespace with it.
+  init="$init" setpriv --pdeathsig KILL unshare --mount --pid --fork --kill-child --propagation private -- /bin/bash -c '
     set -e
     root="$1" checkout="$2" cache="$3" cwd="$4"; shift 4
     mount -t proc proc "$root/proc"
@@ -159,13 +184,20 @@ in_root() {
       TERM="${TERM:-dumb}" CCACHE_DIR=/var/cache/ccache CCACHE_BASEDIR="$checkout" \
       ${STRANDEL_E2E_PICTURES:+STRANDEL_E2E_PICTURES="$STRANDEL_E2E_PICTURES"} \
       ${CTEST_OUTPUT_ON_FAILURE:+CTEST_OUTPUT_ON_FAILURE=1} \
-      /bin/bash -c "cd \"\$0\" 2>/dev/null || cd /; exec \"\$@\"" "$cwd" "$@"
-  ' in-root "$root" "$checkout" "$cache" "$cwd" "$@"
+      /bin/bash -c "$init" "$cwd" "$@"
+  ' in-root "$root" "$checkout" "$cache" "$cwd" "$@" <&0 &
+  local namespace=$!
+  for s in INT:130 TERM:143 HUP:129; do
+    # shellcheck disable=SC2064
+    trap "kill -KILL $namespace 2>/dev/null; exit ${s#*:}" "${s%:*}"
+  done
+  wait "$namespace"
 }
 
 run() {
   if native; then exec "$@"; fi
   in_root "$@"
+  exit
 }
 
 build() {
