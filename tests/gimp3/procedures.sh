@@ -85,8 +85,10 @@ for n in 1 2; do
   [ "$(grep -c '^[0-9]' "$dir/seeded-$n.txt")" -eq "$odd" ] || fail "seeded chain $n: not one line per odd position"
   [ -z "$(grep '^[0-9]' "$dir/seeded-$n.txt" | cut -f1 | grep '[02468]$')" ] || fail "seeded chain $n: an even position"
 done
-[ "$(head -n1 "$dir/seeded.csv" | tr -d '\r')" = "chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard" ] ||
-  fail "the seeded table's header differs"
+case "$(head -n1 "$dir/seeded.csv")" in
+  chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard*) ;;
+  *) fail "the seeded table's header differs: $(head -n1 "$dir/seeded.csv")" ;;
+esac
 [ "$(tail -n +2 "$dir/seeded.csv" | wc -l)" -eq $((2 * odd)) ] || fail "the seeded table has not one row per chain and image"
 grep -q "BENCH: \|OUT =>" "$dir/runs.log" && fail "a non-interactive batch run traced a benchmark"
 [ -z "$(ls -A "$dir/work")" ] || fail "the runs wrote into the current folder: $(ls -A "$dir/work")"
