@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// GIMP 3's side of driver/read_image_gimp.h: the in-process reader first,
-// GIMP's own loaders for the rest, the pixels read through GEGL buffers.
+// GIMP 3's loaders for driver/read_image_gimp.h (the in-process reader
+// comes first, driver/read_image_dispatch.cc): images loaded by GIMP 3,
+// their pixels read through GEGL buffers.
 #include "driver/read_image_gimp.h"
 
 #include <libgimp/gimp.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
@@ -15,25 +14,6 @@
 #include "gimp3/image_files_gimp3.h"
 
 namespace strandel {
-
-namespace {
-
-bool gimp_loaders_only() {
-    const char* value = std::getenv("STRANDEL_GIMP_LOADERS");
-    return value && std::strcmp(value, "1") == 0;
-}
-
-}  // namespace
-
-read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
-    if (gimp_loaders_only()) return read_image_with_gimp_loaders(request, data, why);
-    switch (read_in_process(request, data, why)) {
-    case in_process_status::read: return read_status::ok;
-    case in_process_status::unreadable: return read_status::unreadable;
-    case in_process_status::not_covered: break;
-    }
-    return read_image_with_gimp_loaders(request, data, why);
-}
 
 read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why) {
     const std::string& file = request.image;
