@@ -11,6 +11,7 @@ set -euo pipefail
 if [ "${VERSION_CODENAME:-}" = bookworm ]; then
   packages=(
     build-essential cmake pkg-config clang libclang-rt-14-dev
+    ninja-build ccache
     libgtest-dev libbenchmark-dev
     gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
     python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
@@ -22,7 +23,8 @@ if [ "${VERSION_CODENAME:-}" = bookworm ]; then
   )
 else
   packages=(
-    build-essential cmake pkg-config ccache
+    build-essential cmake pkg-config
+    ninja-build ccache
     libgtest-dev libbenchmark-dev
     gimp libgimp-3.0-dev libgegl-dev
     python3 xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi

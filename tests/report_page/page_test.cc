@@ -68,6 +68,7 @@ TEST(ReportPageEscape, AwkwardNamesStayText) {
     EXPECT_EQ(html_escape("a b \"c\" 'd' <e> & f"), "a b &quot;c&quot; &#39;d&#39; &lt;e&gt; &amp; f");
     EXPECT_EQ(html_escape("&amp;"), "&amp;amp;");
     EXPECT_EQ(html_escape(std::string("x\x01y\tz", 5)), "x&#xFFFD;y\tz");
+    EXPECT_EQ(html_escape(std::string("\0\x1F\x7F \x80", 5)), "&#xFFFD;&#xFFFD;&#xFFFD; \x80");
     EXPECT_EQ(html_escape("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");  // UTF-8 passes
 }
 
@@ -226,6 +227,7 @@ TEST(ReportPageThumbnails, LabelImagePathUsesTheStemAndChainNumber) {
     EXPECT_EQ(label_image_path("seg", "/data/brain 01.tiff", 3), "seg/brain 01.3.png");
     EXPECT_EQ(label_image_path("seg/", "a.b.png", 1), "seg/a.b.1.png");
     EXPECT_EQ(label_image_path("seg", "noext", 12), "seg/noext.12.png");
+    EXPECT_EQ(label_image_path("seg", "img/.hidden", 2), "seg/.hidden.2.png");  // a leading dot is no extension
 }
 
 TEST(ReportPageAtomicFile, ReplacesWholeOrLeavesTheOldFile) {

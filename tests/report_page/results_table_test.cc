@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "batch/table_writer.h"
 #include "report_page/comparison.h"
 #include "report_page/csv.h"
 #include "report_page/results_table.h"
@@ -83,6 +84,41 @@ TEST(ReportPageTable, ReadsEveryColumnOfAwkwardRows) {
     EXPECT_FALSE(b.values[jaccard].has_value());
     EXPECT_EQ(b.line, 3);
     EXPECT_EQ(b.table, "t.csv");
+}
+
+TEST(ReportPageTable, ReadsBackWhatTheRunnerWritesWhateverTheNames) {
+    // Any byte but NUL can be in a file name; the chain is the user's text.
+    const std::vector<std::string> names = {"plain.png", "it's \"quoted\".png", "a,b.png", "two\nlines.png",
+                                            "cr\r\nlf.png", "\"", "lone\rcr.png", "<&>.png"};
+    image_rating rating;
+    rating.centres = {0.1, 1e-300, 255};
+    rating.seconds = 1.0 / 3;
+    rating.values = {INFINITY, -INFINITY, NAN, 2.0 / 3};
+    std::string text = table_header();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        rating.has_jaccard = i % 2;
+        rating.jaccard = 0.1 + 0.2;
+        text += table_row("K-Means; \"x\", y", i, {names[i], names[i] + "_seg"}, rating);
+    }
+    const std::vector<result_row> rows = parse_ok(text);
+    ASSERT_EQ(rows.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const result_row& r = rows[i];
+        EXPECT_EQ(r.chain, "K-Means; \"x\", y");
+        EXPECT_EQ(r.position, static_cast<int>(i));
+        EXPECT_EQ(r.image, names[i]);
+        EXPECT_EQ(r.manual_segmentation, i % 2 ? names[i] + "_seg" : "");
+        EXPECT_EQ(r.classes, 3);
+        EXPECT_EQ(r.centres, rating.centres);
+        EXPECT_EQ(r.seconds, rating.seconds);
+        EXPECT_EQ(r.values[turi], INFINITY);
+        EXPECT_EQ(r.values[dunn], -INFINITY);
+        EXPECT_TRUE(std::isnan(*r.values[amrane]));
+        EXPECT_EQ(r.values[liu_yang], 2.0 / 3);
+        EXPECT_EQ(r.values[jaccard], i % 2 ? std::optional<double>(0.1 + 0.2) : std::nullopt);
+    }
+    // pandas and R read "nan", never "-nan".
+    EXPECT_EQ(shortest_decimal(-NAN), "nan");
 }
 
 TEST(ReportPageTable, MalformedTablesNameTheLineAndTheProblem) {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "report_page/comparison.h"
+#include "report_page/html_page.h"
 #include "report_page/ranks.h"
 #include "report_page/statistics.h"
 #include "report_page/text_summary.h"
@@ -136,6 +137,14 @@ TEST(ReportPageStatistics, BoxOfValuesLeavesOutNonFiniteAndFindsOutliers) {
     EXPECT_EQ(b.high_whisker, 8);
     EXPECT_EQ(b.outliers, (std::vector<double>{40}));
     EXPECT_DOUBLE_EQ(quantile({1, 2, 3, 4}, 0.25), 1.75);
+    // Between two equal infinities lies that infinity, not inf - inf.
+    EXPECT_EQ(summarize({1, INFINITY, INFINITY}).median, INFINITY);
+}
+
+TEST(ReportPageStatistics, LowestJaccardIndicesFirst) {
+    const comparison c = hand_checked();
+    EXPECT_EQ(lowest_jaccard_images(c, 2, 5), (std::vector<int>{1, 0}));  // C: 0.6, then 0.7
+    EXPECT_EQ(lowest_jaccard_images(c, 1, 1), (std::vector<int>{0}));     // B: 0.5 of 0.5 and 0.9
 }
 
 TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
