@@ -200,4 +200,44 @@ touch -d '-1 minute' "$work"/slow/page.html.tmp-*
 check "an old leftover is removed" test "$(compgen -G "$work/slow/page.html.tmp-*" | wc -l)" -eq 0
 check "and the page written" grep -q "<!DOCTYPE html>" "$work/slow/page.html"
 
+# --statistics: the file of the tests, never over an input or the page.
+"$python" "$make_data" "$work/big" --images 240 --chains 2 --size 8x6 >/dev/null
+big="$work/big/results-0.csv"
+expect "statistics written" 0 "Friedman chi-square" "$big" --statistics "$work/stats.csv"
+check "statistics header" grep -q "^measure,method_a,method_b,test,statistic,p_value,p_holm,images," "$work/stats.csv"
+check "a Friedman row per chain of each measure" \
+    test "$(grep '^jaccard,' "$work/stats.csv" | grep -c ',,friedman,')" -eq 2
+expect "statistics over the table" 1 "the statistics would overwrite the table" "$big" --statistics "$big"
+expect "statistics over the page" 1 "--statistics and --html name one file" \
+    "$big" --statistics "$work/same.html" --html "$work/same.html"
+expect "self-contained needs a page" 2 "--self-contained needs --html" "$big" --self-contained
+
+# Past 200 images the page keeps its data and thumbnails in OUT_files; a
+# second run reuses the thumbnails and removes those no longer shown.
+expect "a page with its folder" 0 "" "$big" --segmentations "$work/big/labels" --html "$work/big.html"
+check "the folder's data" test -s "$work/big_files/data.js"
+check "the folder's thumbnails" test "$(ls "$work/big_files/thumbs" | wc -l)" -eq $((240 * 4))
+check "the page loads them" grep -q 'src="big_files/data.js"' "$work/big.html"
+touch "$work/big_files/thumbs/0123456789abcdef.png" "$work/big_files/thumbs/mine.txt"
+touch -d '-1 minute' "$work/big/labels/img000.1.png"
+touch "$work/before-second-run"
+sleep 0.05
+expect "the page again" 0 "" "$big" --segmentations "$work/big/labels" --html "$work/big.html"
+check "an earlier run's thumbnail removed" test ! -e "$work/big_files/thumbs/0123456789abcdef.png"
+check "other files kept" test -e "$work/big_files/thumbs/mine.txt"
+check "only the changed label image's thumbnail made again" \
+    test "$(find "$work/big_files/thumbs" -name '*.png' -newer "$work/before-second-run" | wc -l)" -eq 1
+expect "self-contained on request" 0 "" "$big" --segmentations "$work/big/labels" --html "$work/one.html" --self-contained
+check "embedded thumbnails" grep -q 'data:image/png;base64' "$work/one.html"
+check "no folder for one file" test ! -e "$work/one_files"
+"$python" "$make_data" "$work/huge" --images 1600 --chains 2 --size 4x3 >/dev/null
+expect "too many thumbnails for one file" 1 "thumbnails in one file would make a page" \
+    "$work/huge/results-0.csv" --segmentations "$work/huge/labels" --html "$work/huge.html" --self-contained
+rm -rf "$work/taken_files"; echo x >"$work/taken_files"
+expect "the folder's name taken by a file" 1 "the page's folder is taken by a file that is no folder" \
+    "$big" --html "$work/taken.html"
+mkdir -p "$work/inside_files"; cp -r "$work/big/labels" "$work/inside_files/labels"
+expect "inputs inside the folder" 1 "the page's folder holds the label image" \
+    "$big" --segmentations "$work/inside_files/labels" --html "$work/inside.html"
+
 finish
