@@ -96,5 +96,27 @@ TEST(RankTests, BootstrapIsSeededAndAroundTheMean) {
     EXPECT_TRUE(std::isnan(bootstrap_mean_interval({}).low));
 }
 
+TEST(RankTests, BootstrapOfManyColumnsDrawsTheSameRowsForEach) {
+    const value_matrix m{{1, 10, 0.5}, {2, 30, 0.25}, {3, 20, 1}, {7, 40, 0.75}, {5, 10, 0}};
+    const std::vector<interval> all = bootstrap_mean_intervals(m);
+    ASSERT_EQ(all.size(), 3u);
+    for (std::size_t c = 0; c < 3; ++c) {
+        std::vector<double> column;
+        for (const auto& row : m) column.push_back(row[c]);
+        const interval one = bootstrap_mean_interval(column);
+        EXPECT_EQ(all[c].low, one.low) << c;
+        EXPECT_EQ(all[c].high, one.high) << c;
+    }
+    // A column that is another plus a constant moves by that constant:
+    // both are resampled from the same rows.
+    const value_matrix shifted{{1, 101}, {2, 102}, {3, 103}, {7, 107}, {5, 105}};
+    const std::vector<interval> pair = bootstrap_mean_intervals(shifted);
+    EXPECT_DOUBLE_EQ(pair[1].low - pair[0].low, 100);
+    EXPECT_DOUBLE_EQ(pair[1].high - pair[0].high, 100);
+    EXPECT_EQ(bootstrap_resamples_for(1000), bootstrap_resamples);
+    EXPECT_EQ(bootstrap_resamples_for(5000), 2000);
+    EXPECT_EQ(bootstrap_resamples_for(100000), 1000);
+}
+
 }  // namespace
 }  // namespace strandel

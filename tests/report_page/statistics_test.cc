@@ -8,6 +8,8 @@
 
 #include "report_page/axis_ticks.h"
 #include "report_page/box_plot.h"
+#include "report_page/cd_diagram.h"
+#include "report_page/method_tests.h"
 #include "report_page/comparison.h"
 #include "report_page/html_page.h"
 #include "report_page/ranks.h"
@@ -198,6 +200,62 @@ TEST(ReportPageStatistics, ValuesNearTheLargestDoubleGiveFiguresAndCoordinates) 
                                                   {2, "B", "#111", {big, big}}});
     EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
     EXPECT_EQ(svg.find("inf"), std::string::npos) << svg;
+}
+
+TEST(ReportPageTests, DistancesRankLowestFirstAndScoredMethodsLeaveTheUnsupervisedMeasures) {
+    // Three images; chain "S" is scored from label images: no Turi.
+    std::vector<result_row> rows;
+    const double voi[3][3] = {{0.5, 1.0, 0.2}, {0.4, 0.9, 0.3}, {0.6, 1.2, 0.1}};
+    const char* chains[3] = {"A", "B", "S"};
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) {
+            result_row r;
+            r.chain = chains[k];
+            r.image = "i" + std::to_string(i) + ".png";
+            r.position = i;
+            r.values[measure_variation_of_information] = voi[i][k];
+            if (k < 2) r.values[turi] = 1.0 + k + i;
+            rows.push_back(r);
+        }
+    comparison c;
+    std::string error;
+    ASSERT_TRUE(arrange(rows, &c, &error)) << error;
+    const rank_summary ranks = mean_ranks(c);
+    // S has the lowest distance everywhere: rank 1; B the highest: rank 3.
+    EXPECT_EQ(ranks.mean_rank[2][measure_variation_of_information], 1);
+    EXPECT_EQ(ranks.mean_rank[1][measure_variation_of_information], 3);
+    // Turi ranks A and B only, over the three images; S has no rank.
+    EXPECT_EQ(ranks.images[turi], 3);
+    EXPECT_EQ(ranks.mean_rank[1][turi], 1);
+    EXPECT_TRUE(std::isnan(ranks.mean_rank[2][turi]));
+    const std::vector<measure_tests> tests = test_measures(c, {turi, measure_variation_of_information});
+    EXPECT_EQ(tests[0].methods, (std::vector<int>{0, 1}));
+    EXPECT_EQ(tests[1].methods, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(tests[1].friedman.mean_ranks, (std::vector<double>{2, 3, 1}));
+    EXPECT_EQ(tests[1].friedman.statistic, 6);  // perfectly consistent ranks of 3 methods on 3 images
+    ASSERT_EQ(tests[1].pairs.size(), 3u);
+    EXPECT_NEAR(tests[1].means[2], 0.2, 1e-15);
+    // The file names methods by their text; Friedman rows leave method_b
+    // empty, bootstrap rows carry the interval.
+    const std::string csv = statistics_csv(c, tests);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "measure,method_a,method_b,test,statistic,p_value,p_holm,images,mean_rank,critical_difference,ci_low,ci_high");
+    EXPECT_NE(csv.find("\r\nvariation_of_information,S,,friedman,6,0.049787068367863944,,3,1,"), std::string::npos);
+    EXPECT_NE(csv.find("\r\nvariation_of_information,A,B,wilcoxon,0,0.25,0.75,3,,,,\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\nturi,B,,bootstrap_ci95,3,,,3,,,2,4\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("turi,S,"), std::string::npos);
+}
+
+TEST(ReportPageTests, CriticalDifferenceCliquesAreMaximal) {
+    // Ranks 1, 1.5, 2.6, 3.9 with CD 1.2: {1, 1.5}, {1.5, 2.6}, then 3.9 alone.
+    EXPECT_EQ(cliques_of({1, 1.5, 2.6, 3.9}, 1.2), (std::vector<std::pair<int, int>>{{0, 1}, {1, 2}}));
+    EXPECT_EQ(cliques_of({1, 2, 3}, 5), (std::vector<std::pair<int, int>>{{0, 2}}));
+    EXPECT_TRUE(cliques_of({1, 2, 3}, 0.5).empty());
+    // Exactly the critical difference apart is no significant difference.
+    EXPECT_EQ(cliques_of({1, 2}, 1), (std::vector<std::pair<int, int>>{{0, 1}}));
+    const std::string svg = cd_diagram_svg("Jaccard", {{1, "A <b>", "#111111", 2.5}, {2, "B", "#222222", 1.25}}, 1.5);
+    EXPECT_NE(svg.find("A &lt;b&gt; (2.500)"), std::string::npos);
+    EXPECT_LT(svg.find("data-chain=\"2\""), svg.find("data-chain=\"1\""));  // the better first
 }
 
 }  // namespace
