@@ -61,6 +61,7 @@ echo
 echo "== two chains on $list, label images saved, results table and report page"
 "$bench" --chain 'K-Means(10, 4)' --chain 'AiNet; Fuzzy C-Means' --seed-each 1 --list "$list" \
     --out "$page_dir/results-{n}.txt" --table "$page_dir/results.csv" --save-segmentations "$page_dir/labels"
-"$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html"
+"$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html" \
+    --statistics "$page_dir/statistics.csv"
 echo "label images: $page_dir/labels/ ($(ls "$page_dir/labels" | wc -l) files, STEM.N.png)"
 echo "report page:  $page_dir/report.html (open it in a browser)"
