@@ -22,13 +22,7 @@ std::string num(double v) {
     return buffer;
 }
 
-// Cuts a long chain text at a character boundary of its UTF-8.
-std::string cut(const std::string& text) {
-    if (text.size() <= label_chars) return text;
-    std::size_t end = label_chars - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end) + "\xE2\x80\xA6";  // ellipsis
-}
+std::string cut(const std::string& text) { return abbreviated(text, label_chars); }
 
 }  // namespace
 

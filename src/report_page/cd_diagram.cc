@@ -19,12 +19,6 @@ std::string num(double v) {
     return buffer;
 }
 
-std::string abbreviated(const std::string& text) {
-    if (text.size() <= name_chars) return text;
-    std::size_t end = name_chars - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end) + "\xE2\x80\xA6";
-}
 
 }  // namespace
 
@@ -85,7 +79,7 @@ std::string cd_diagram_svg(const std::string& title, std::vector<cd_method> meth
                "\"/><text class=\"chipnum\" x=\"" + num(chip_x) + "\" y=\"" + num(y + 4) + "\">" +
                std::to_string(m.number) + "</text>";
         svg += "<text class=\"name " + std::string(left ? "l" : "r") + "\" x=\"" + num(left ? chip_x - 14 : chip_x + 14) +
-               "\" y=\"" + num(y + 4) + "\">" + html_escape(abbreviated(m.name)) + " (" + short_number(m.mean_rank) +
+               "\" y=\"" + num(y + 4) + "\">" + html_escape(abbreviated(m.name, name_chars)) + " (" + short_number(m.mean_rank) +
                ")</text></g>";
     }
     return svg + "</svg>";

@@ -26,4 +26,11 @@ std::string html_escape(std::string_view text) {
     return out;
 }
 
+std::string abbreviated(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    std::size_t end = bytes - 1;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end) + "\xE2\x80\xA6";  // ellipsis
+}
+
 }  // namespace strandel

@@ -12,4 +12,9 @@ namespace strandel {
 // any of them).
 std::string html_escape(std::string_view text);
 
+// `text` cut to at most `bytes` bytes at a character boundary of its UTF-8,
+// with an ellipsis when it was cut (for labels in plots; the whole text
+// goes into a tooltip).
+std::string abbreviated(const std::string& text, std::size_t bytes);
+
 }  // namespace strandel
