@@ -85,6 +85,18 @@ bool identify_source(const std::string& path, source_identity* identity) {
     return ok;
 }
 
+void remove_page_folder(const std::string& folder) {
+    std::error_code failure;
+    const fs::path root(folder), thumbs = root / "thumbs";
+    if (!fs::is_regular_file(root / index_name, failure)) return;
+    for (fs::directory_iterator it(thumbs, failure), end; !failure && it != end; it.increment(failure))
+        if (is_thumbnail_name(it->path().filename().string())) fs::remove(it->path(), failure);
+    fs::remove(thumbs, failure);  // only when empty
+    fs::remove(root / "data.js", failure);
+    fs::remove(root / index_name, failure);
+    fs::remove(root, failure);
+}
+
 std::string thumbnail_file_name(const std::string& source, const std::string& recipe) {
     char name[24];
     std::snprintf(name, sizeof name, "%016llx.png",

@@ -79,6 +79,12 @@ private:
     int m_reused = 0, m_made = 0;
 };
 
+// Removes what a page written into `folder` left there (its index, data.js,
+// its thumbnails; never other files, and the folders only when empty): a
+// page that is one file now needs none of it. Only a folder holding the
+// index is touched.
+void remove_page_folder(const std::string& folder);
+
 // The name of a thumbnail file: 16 hex digits of a hash of source and
 // recipe, then ".png".
 std::string thumbnail_file_name(const std::string& source, const std::string& recipe);

@@ -193,6 +193,8 @@ int write_html(const report_options& options, const comparison& results, const r
         err << prefix << error << "\n";
         return exit_failure;
     }
+    // An earlier, larger page's folder is no longer needed.
+    if (plan.one_file && is_regular_or_absent(options.html)) remove_page_folder(files_folder(options.html));
     return exit_ok;
 }
 

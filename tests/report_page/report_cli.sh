@@ -230,6 +230,9 @@ check "only the changed label image's thumbnail made again" \
 expect "self-contained on request" 0 "" "$big" --segmentations "$work/big/labels" --html "$work/one.html" --self-contained
 check "embedded thumbnails" grep -q 'data:image/png;base64' "$work/one.html"
 check "no folder for one file" test ! -e "$work/one_files"
+expect "the big page as one file" 0 "" "$big" --segmentations "$work/big/labels" --html "$work/big.html" --self-contained
+check "its earlier folder removed, other files kept" test -e "$work/big_files/thumbs/mine.txt" -a ! -e "$work/big_files/data.js" \
+    -a "$(ls "$work/big_files/thumbs")" = mine.txt
 "$python" "$make_data" "$work/huge" --images 1600 --chains 2 --size 4x3 >/dev/null
 expect "too many thumbnails for one file" 1 "thumbnails in one file would make a page" \
     "$work/huge/results-0.csv" --segmentations "$work/huge/labels" --html "$work/huge.html" --self-contained
