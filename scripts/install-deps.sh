@@ -17,7 +17,7 @@ if [ "${VERSION_CODENAME:-}" = bookworm ]; then
     python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
     slurm-wlm munge parallel
     libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
-    libmatio-dev libboost-dev
+    libmatio-dev libboost-dev libcli11-dev
     python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
     mmdebstrap
   )
@@ -30,7 +30,7 @@ else
     python3 xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
     slurm-wlm munge parallel
     libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
-    libmatio-dev libboost-dev
+    libmatio-dev libboost-dev libcli11-dev
     python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
   )
 fi

@@ -4,6 +4,7 @@
 #include "batch/ground_truth.h"
 #include "framework/message_text.h"
 #include "framework/number_text.h"
+#include "tools/command_line.h"
 
 namespace strandel {
 
@@ -22,182 +23,181 @@ bool parse_shard(const std::string& text, int* index, int* count) {
     return true;
 }
 
-}  // namespace
+const std::vector<option_spec>& bench_option_specs() {
+    static const std::vector<option_spec> specs = {
+        {"-h,--help", false}, {"--require-ground-truth", false},
+        {"--chain"}, {"--chains"}, {"--seed"}, {"--seed-each"}, {"--list"}, {"--out"}, {"--jobs"}, {"--engine"},
+        {"--shard"}, {"--profile"}, {"--merge"}, {"--table"}, {"--ground-truth"}, {"--save-segmentations"}};
+    return specs;
+}
 
-bool parse_bench_options(int argc, const char* const* argv, bench_options* o, std::string* error) {
-    *o = bench_options();
-    bool out_given = false, jobs_given = false, shard_given = false, engine_given = false;
-    bool only_files = false;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (only_files || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            if (arg == "-h") {
-                o->help = true;
-                continue;
-            }
-            if (!only_files && arg.size() > 1 && arg[0] == '-') {
-                *error = "unknown option '" + message_quote(arg) + "'";
-                return false;
-            }
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            only_files = true;
-            continue;
-        }
-        std::string value;
-        bool has_value = false;
-        const std::size_t equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg.resize(equals);
-            has_value = true;
-        }
-        if (arg == "--help") {
-            o->help = true;
-            continue;
-        }
-        if (arg == "--require-ground-truth") {
-            if (has_value) {
-                *error = "--require-ground-truth takes no value";
-                return false;
-            }
-            o->run.require_ground_truth = true;
-            continue;
-        }
-        static const char* const with_value[] = {"--chain", "--chains", "--seed", "--seed-each", "--list",
-                                                 "--out", "--jobs", "--engine", "--shard", "--profile",
-                                                 "--merge", "--table", "--ground-truth",
-                                                 "--save-segmentations"};
-        bool known = false;
-        for (const char* name : with_value) known = known || arg == name;
-        if (!known) {
-            *error = "unknown option '" + message_quote(arg) + "'";
-            return false;
-        }
-        if (!has_value) {
-            if (i + 1 >= argc) {
-                *error = "option " + arg + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        benchmark_request& run = o->run;
-        if (arg == "--chain" || arg == "--chains") {
-            o->chains.push_back({arg == "--chains", value});
-        } else if (arg == "--seed-each") {
-            long long seed = 0;
-            if (!parse_integer(value, 0, 2147483647LL, &seed)) {
-                *error = "--seed-each '" + value + "' is not a whole number from 0 to 2147483647";
-                return false;
-            }
-            run.seeded_each = true;
-            run.seed_each = static_cast<unsigned>(seed);
-        } else if (arg == "--table") {
-            if (value.empty()) {
-                *error = "--table needs a file name";
-                return false;
-            }
-            run.table_file = value;
-        } else if (arg == "--save-segmentations") {
-            if (value.empty()) {
-                *error = "--save-segmentations needs a folder";
-                return false;
-            }
-            run.segmentations = value;
-        } else if (arg == "--ground-truth") {
-            if (!check_ground_truth_pattern(value, error)) return false;
-            run.ground_truth = value;
-        } else if (arg == "--seed") {
-            long long seed = 0;
-            if (!parse_integer(value, 0, 4294967295LL, &seed)) {
-                *error = "--seed '" + message_quote(value) + "' is not a whole number from 0 to 4294967295";
-                return false;
-            }
-            run.seeded = true;
-            run.seed = static_cast<unsigned>(seed);
-        } else if (arg == "--list") {
-            run.list_file = value;
-        } else if (arg == "--out") {
-            run.results_file = value;
-            out_given = true;
-        } else if (arg == "--jobs") {
-            long long jobs = 0;
-            if (!parse_integer(value, 1, max_jobs, &jobs)) {
-                *error = "--jobs '" + message_quote(value) + "' is not a whole number from 1 to " + std::to_string(max_jobs);
-                return false;
-            }
-            run.jobs = static_cast<int>(jobs);
-            jobs_given = true;
-        } else if (arg == "--engine") {
-            if (value == "native")
-                o->engine = bench_engine::native;
-            else if (value == "gimp")
-                o->engine = bench_engine::gimp;
-            else {
-                *error = "--engine '" + message_quote(value) + "' is not an engine: give native or gimp";
-                return false;
-            }
-            engine_given = true;
-        } else if (arg == "--shard") {
-            if (!parse_shard(value, &run.shard_index, &run.shard_count)) {
-                *error = "--shard '" + message_quote(value) + "' is not K/N with 0 <= K < N (such as 0/4)";
-                return false;
-            }
-            shard_given = true;
-        } else if (arg == "--profile") {
-            o->profile = value;
-        } else if (arg == "--merge") {
-            o->merge = true;
-            o->merged = value;
-        }
+std::string command_line_message(const command_line_error& e) {
+    switch (e.fault) {
+    case command_line_fault::unknown_option:
+        // A long option is named without the value given to it.
+        return "unknown option '" +
+               message_quote(e.text.compare(0, 2, "--") == 0 ? e.text.substr(0, e.text.find('=')) : e.text) + "'";
+    case command_line_fault::missing_value:
+        return "option " + e.text + " needs a value";
+    case command_line_fault::value_to_flag:
+        return e.text + " takes no value";
+    case command_line_fault::config_file:
+        break;
     }
-    if (o->help) return true;
-    if (o->chains.size() == 1 && !o->chains[0].from_file) o->run.chain = o->chains[0].text;
+    return e.text;
+}
 
-    if (o->merge) {
-        if (!o->chains.empty() || o->run.seeded || o->run.seeded_each || !o->run.list_file.empty() || out_given ||
-            jobs_given || shard_given || engine_given || !o->profile.empty() || !o->run.table_file.empty() ||
-            !o->run.ground_truth.empty() || !o->run.segmentations.empty() || o->run.require_ground_truth) {
-            *error = "--merge takes only the merged report and the shard reports";
+// Which options were given at all, for the checks of combinations.
+struct given_options {
+    bool out = false, jobs = false, shard = false, engine = false;
+};
+
+// One option's value into `o`, or false with the reason.
+bool apply_option(const option_use& use, bench_options* o, given_options* given, std::string* error) {
+    const std::string& arg = use.name;
+    const std::string& value = use.value;
+    benchmark_request& run = o->run;
+    if (arg == "--help") {
+        o->help = true;
+    } else if (arg == "--require-ground-truth") {
+        run.require_ground_truth = true;
+    } else if (arg == "--chain" || arg == "--chains") {
+        o->chains.push_back({arg == "--chains", value});
+    } else if (arg == "--seed-each") {
+        long long seed = 0;
+        if (!parse_integer(value, 0, 2147483647LL, &seed)) {
+            *error = "--seed-each '" + value + "' is not a whole number from 0 to 2147483647";
             return false;
         }
-        if (files.empty()) {
-            *error = "--merge needs at least one shard report after the merged report's name";
+        run.seeded_each = true;
+        run.seed_each = static_cast<unsigned>(seed);
+    } else if (arg == "--table") {
+        if (value.empty()) {
+            *error = "--table needs a file name";
             return false;
         }
-        o->shard_reports = files;
-        return true;
+        run.table_file = value;
+    } else if (arg == "--save-segmentations") {
+        if (value.empty()) {
+            *error = "--save-segmentations needs a folder";
+            return false;
+        }
+        run.segmentations = value;
+    } else if (arg == "--ground-truth") {
+        if (!check_ground_truth_pattern(value, error)) return false;
+        run.ground_truth = value;
+    } else if (arg == "--seed") {
+        long long seed = 0;
+        if (!parse_integer(value, 0, 4294967295LL, &seed)) {
+            *error = "--seed '" + message_quote(value) + "' is not a whole number from 0 to 4294967295";
+            return false;
+        }
+        run.seeded = true;
+        run.seed = static_cast<unsigned>(seed);
+    } else if (arg == "--list") {
+        run.list_file = value;
+    } else if (arg == "--out") {
+        run.results_file = value;
+        given->out = true;
+    } else if (arg == "--jobs") {
+        long long jobs = 0;
+        if (!parse_integer(value, 1, max_jobs, &jobs)) {
+            *error = "--jobs '" + message_quote(value) + "' is not a whole number from 1 to " + std::to_string(max_jobs);
+            return false;
+        }
+        run.jobs = static_cast<int>(jobs);
+        given->jobs = true;
+    } else if (arg == "--engine") {
+        if (value == "native")
+            o->engine = bench_engine::native;
+        else if (value == "gimp")
+            o->engine = bench_engine::gimp;
+        else {
+            *error = "--engine '" + message_quote(value) + "' is not an engine: give native or gimp";
+            return false;
+        }
+        given->engine = true;
+    } else if (arg == "--shard") {
+        if (!parse_shard(value, &run.shard_index, &run.shard_count)) {
+            *error = "--shard '" + message_quote(value) + "' is not K/N with 0 <= K < N (such as 0/4)";
+            return false;
+        }
+        given->shard = true;
+    } else if (arg == "--profile") {
+        o->profile = value;
+    } else if (arg == "--merge") {
+        o->merge = true;
+        o->merged = value;
     }
-    if (!o->run.list_file.empty() && !files.empty()) {
+    return true;
+}
+
+bool check_merge(const bench_options& o, const given_options& given, std::string* error) {
+    const benchmark_request& run = o.run;
+    if (!o.chains.empty() || run.seeded || run.seeded_each || !run.list_file.empty() || given.out || given.jobs ||
+        given.shard || given.engine || !o.profile.empty() || !run.table_file.empty() || !run.ground_truth.empty() ||
+        !run.segmentations.empty() || run.require_ground_truth) {
+        *error = "--merge takes only the merged report and the shard reports";
+        return false;
+    }
+    if (o.shard_reports.empty()) {
+        *error = "--merge needs at least one shard report after the merged report's name";
+        return false;
+    }
+    return true;
+}
+
+bool check_run(const bench_options& o, const given_options& given, std::string* error) {
+    const benchmark_request& run = o.run;
+    if (!run.list_file.empty() && !run.images.empty()) {
         *error = "give either --list FILE or image files, not both";
         return false;
     }
-    if (o->run.list_file.empty() && files.empty()) {
+    if (run.list_file.empty() && run.images.empty()) {
         *error = "no images: give --list FILE or image files";
         return false;
     }
-    if (!out_given || o->run.results_file.empty()) {
+    if (!given.out || run.results_file.empty()) {
         *error = "no results file: give --out RESULTS";
         return false;
     }
-    if (o->run.seeded && o->run.seeded_each) {
+    if (run.seeded && run.seeded_each) {
         *error = "give either --seed or --seed-each, not both";
         return false;
     }
-    if (!o->run.segmentations.empty() && o->engine == bench_engine::gimp) {
+    if (!run.segmentations.empty() && o.engine == bench_engine::gimp) {
         *error = "--save-segmentations works with --engine native only: the GIMP engine hands back report "
                  "lines, not pixels (the native engine reads every image as GIMP does)";
         return false;
     }
-    if (!o->profile.empty() && o->engine != bench_engine::gimp) {
+    if (!o.profile.empty() && o.engine != bench_engine::gimp) {
         *error = "--profile is used only by --engine gimp";
         return false;
     }
-    o->run.images = files;
     return true;
+}
+
+}  // namespace
+
+bool parse_bench_options(int argc, const char* const* argv, bench_options* o, std::string* error) {
+    *o = bench_options();
+    command_line line;
+    command_line_error fault;
+    if (!read_command_line(argc, argv, bench_option_specs(), &line, &fault)) {
+        *error = command_line_message(fault);
+        return false;
+    }
+    given_options given;
+    for (const option_use& use : line.options)
+        if (!apply_option(use, o, &given, error)) return false;
+    if (o->help) return true;
+    if (o->chains.size() == 1 && !o->chains[0].from_file) o->run.chain = o->chains[0].text;
+    if (o->merge) {
+        o->shard_reports = line.operands;
+        return check_merge(*o, given, error);
+    }
+    o->run.images = line.operands;
+    return check_run(*o, given, error);
 }
 
 std::string bench_usage() {
@@ -206,6 +206,7 @@ std::string bench_usage() {
            "                      [--ground-truth PATTERN [--require-ground-truth]]\n"
            "                      [--jobs N] [--engine native|gimp]\n"
            "                      [--shard K/N] [--profile DIR] [--save-segmentations DIR]\n"
+           "                      [--config FILE]\n"
            "       strandel-bench --merge OUT SHARD_REPORT...\n"
            "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
            "\n"
@@ -278,6 +279,10 @@ std::string bench_usage() {
            "                   position order. Given tables, write the table OUT (which\n"
            "                   must not exist) with their rows in a single run's order\n"
            "                   (by position, each image's chains in order)\n"
+           "  --config FILE    read options from FILE: one 'name = value' a line, the\n"
+           "                   option's name without dashes (chain = [\"AiNet\", \"K-Means\"]\n"
+           "                   for several, require-ground-truth = true for a flag);\n"
+           "                   an option on the command line replaces the file's\n"
            "\n"
            "Progress goes to standard error, one line per image, and a closing line: how\n"
            "many images were read and skipped (by reason), and for how many ground truth\n"

@@ -19,6 +19,7 @@
 #include "framework/message_text.h"
 #include "framework/number_text.h"
 #include "framework/temporary_files.h"
+#include "tools/command_line.h"
 #include "tools/exit_status.h"
 
 namespace strandel {
@@ -76,85 +77,79 @@ bool parse_centres(const std::string& text, std::vector<double>* centres, std::s
     }
 }
 
+const std::vector<option_spec>& chain_option_specs() {
+    static const std::vector<option_spec> specs = {{"-h,--help", false}, {"--no-chain", false}, {"--chain"},
+                                                   {"--seed"},          {"--centres"},          {"--histogram"},
+                                                   {"--save"}};
+    return specs;
+}
+
+std::string command_line_message(const command_line_error& e) {
+    switch (e.fault) {
+    case command_line_fault::unknown_option:
+        return "unknown option \"" + message_quote(e.text) + "\"";
+    case command_line_fault::missing_value:
+        return e.text + " needs a value";
+    case command_line_fault::value_to_flag:
+        return e.text + " takes no value";
+    case command_line_fault::config_file:
+        break;
+    }
+    return e.text;
+}
+
+// One option's value into `options`, or false with the reason.
+bool apply_option(const option_use& use, tool_options* options, std::string* error) {
+    const std::string& arg = use.name;
+    const std::string& value = use.value;
+    auto once = [&](bool seen) {
+        if (seen) *error = arg + " given twice";
+        return !seen;
+    };
+    if (arg == "--help") {
+        options->help = true;
+    } else if (arg == "--chain") {
+        if (!once(options->have_chain)) return false;
+        options->have_chain = true;
+        options->chain = value;
+    } else if (arg == "--no-chain") {
+        if (!once(options->no_chain)) return false;
+        options->no_chain = true;
+    } else if (arg == "--seed") {
+        if (!once(options->have_seed)) return false;
+        if (!parse_seed(value, &options->seed)) {
+            *error = "--seed: \"" + message_quote(value) + "\" is not an integer from 0 to 4294967295";
+            return false;
+        }
+        options->have_seed = true;
+    } else if (arg == "--centres") {
+        if (!once(options->have_centres) || !parse_centres(value, &options->centres, error)) return false;
+        options->have_centres = true;
+    } else if (arg == "--histogram" || arg == "--save") {
+        std::string& file = arg == "--save" ? options->save : options->histogram_file;
+        if (!once(!file.empty())) return false;
+        if (value.empty()) {
+            *error = arg + " needs a file name";
+            return false;
+        }
+        file = value;
+    }
+    return true;
+}
+
 // Fills `options` or returns false with the reason in `error`.
 bool parse_arguments(const std::vector<std::string>& args, tool_options* options, std::string* error) {
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool inline_value = false;
-        if (arg.compare(0, 2, "--") == 0) {
-            const std::size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                value = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                inline_value = true;
-            }
-        }
-        auto take_value = [&](const char* option) {
-            if (inline_value) return true;
-            if (i + 1 >= args.size()) {
-                *error = std::string(option) + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto once = [&](bool seen, const char* option) {
-            if (seen) *error = std::string(option) + " given twice";
-            return !seen;
-        };
-        auto no_value = [&](const char* option) {
-            if (inline_value) *error = std::string(option) + " takes no value";
-            return !inline_value;
-        };
-
-        if (arg == "--help" || arg == "-h") {
-            if (!no_value("--help")) return false;
-            options->help = true;
-        } else if (arg == "--chain") {
-            if (!once(options->have_chain, "--chain") || !take_value("--chain")) return false;
-            options->have_chain = true;
-            options->chain = value;
-        } else if (arg == "--no-chain") {
-            if (!no_value("--no-chain") || !once(options->no_chain, "--no-chain")) return false;
-            options->no_chain = true;
-        } else if (arg == "--seed") {
-            if (!once(options->have_seed, "--seed") || !take_value("--seed")) return false;
-            if (!parse_seed(value, &options->seed)) {
-                *error = "--seed: \"" + message_quote(value) + "\" is not an integer from 0 to 4294967295";
-                return false;
-            }
-            options->have_seed = true;
-        } else if (arg == "--centres") {
-            if (!once(options->have_centres, "--centres") || !take_value("--centres")) return false;
-            if (!parse_centres(value, &options->centres, error)) return false;
-            options->have_centres = true;
-        } else if (arg == "--histogram") {
-            if (!once(!options->histogram_file.empty(), "--histogram") || !take_value("--histogram"))
-                return false;
-            if (value.empty()) {
-                *error = "--histogram needs a file name";
-                return false;
-            }
-            options->histogram_file = value;
-        } else if (arg == "--save") {
-            if (!once(!options->save.empty(), "--save") || !take_value("--save")) return false;
-            if (value.empty()) {
-                *error = "--save needs a file name";
-                return false;
-            }
-            options->save = value;
-        } else if (arg == "--") {
-            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
-            break;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option \"" + message_quote(args[i]) + "\"";
-            return false;
-        } else {
-            positional.push_back(arg);
-        }
+    std::vector<const char*> argv = {"strandel-chain"};
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    command_line line;
+    command_line_error fault;
+    if (!read_command_line(static_cast<int>(argv.size()), argv.data(), chain_option_specs(), &line, &fault)) {
+        *error = command_line_message(fault);
+        return false;
     }
+    for (const option_use& use : line.options)
+        if (!apply_option(use, options, error)) return false;
+    const std::vector<std::string>& positional = line.operands;
     if (options->help) return true;
 
     if (positional.size() > 1) {
@@ -223,7 +218,7 @@ std::string chain_tool_usage() {
     register_passes();
     std::ostringstream text;
     text << "Usage: strandel-chain [--chain CHAIN | --no-chain] [--centres LIST] [--seed N]\n"
-            "                      (IMAGE [--save LABELS.png] | --histogram FILE)\n"
+            "                      (IMAGE [--save LABELS.png] | --histogram FILE) [--config FILE]\n"
             "\n"
             "Segments one gray-level image by running a chain of clustering passes on its\n"
             "histogram, then prints the classes and every quality measure.\n"
@@ -241,6 +236,8 @@ std::string chain_tool_usage() {
             "  --centres LIST     comma-separated gray levels to start from (default: none,\n"
             "                     so the first pass seeds its own)\n"
             "  --seed N           seed the random generator with srand(N) first\n"
+            "  --config FILE      read options from FILE, one 'name = value' a line (the\n"
+            "                     option's name without dashes); the command line's win\n"
             "  --help             this text\n"
             "\n"
             "Output, tab-separated: \"classes N\", \"centres\" with each centre, then one\n"

@@ -33,4 +33,24 @@ ok=no
 [ "$status" -eq 0 ] && [ -n "$first" ] && [ "$out" = "$first" ] && ok=yes
 report "same seed, same result" "$ok" "$first" --seed 3 --chain 'Particle Swarm Optimization' --histogram "$h"
 
+# A run kept in a file gives what the same options on the command line give;
+# the command line's own options win.
+run_tool --seed 5 --chain 'K-Means(10, 2); Fuzzy C-Means' --histogram "$h"
+direct="$out"
+printf 'chain = "K-Means(10, 2); Fuzzy C-Means"\nseed = 5\nhistogram = "%s"\n' "$h" >"$work/run.toml"
+run_tool --config "$work/run.toml"
+ok=no
+[ "$status" -eq 0 ] && [ -n "$direct" ] && [ "$out" = "$direct" ] && ok=yes
+report "--config FILE holds the options" "$ok" "$direct" --config "$work/run.toml"
+h3=$(histogram h3.txt 10=4 90=5 200=6)
+run_tool --seed 5 --chain 'K-Means(10, 2); Fuzzy C-Means' --histogram "$h3"
+direct="$out"
+run_tool --config "$work/run.toml" --histogram "$h3"
+ok=no
+[ "$status" -eq 0 ] && [ -n "$direct" ] && [ "$out" = "$direct" ] && ok=yes
+report "the command line replaces the file's option" "$ok" "$direct" --config "$work/run.toml" --histogram "$h3"
+printf 'chian = "AiNet"\n' >"$work/typo.toml"
+expect_failure "unknown option in the config file" 2 "--config '$work/typo.toml': 'chian' is not an option" \
+    --config "$work/typo.toml" --histogram "$h"
+
 finish
