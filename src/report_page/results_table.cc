@@ -154,13 +154,16 @@ bool results_table_reader::parse_row(const csv_record& record, result_row* out, 
     if (!parse_decimal(f[c.seconds], &row.seconds)) return fail("seconds " + shown(f[c.seconds]) + " is not a decimal");
     if (c.annotators >= 0 && !f[c.annotators].empty() && !parse_count(f[c.annotators], &row.annotators))
         return fail("annotators " + shown(f[c.annotators]) + " is not a whole number from 0");
+    // A method scored from its label images leaves the four indices empty
+    // together when its labels classify no gray levels; one empty index
+    // among written ones is a broken row. The measures against a ground
+    // truth are empty without one.
+    bool indices_empty = true;
+    for (int m = 0; m < jaccard; ++m) indices_empty = indices_empty && f[c.measures[m]].empty();
     for (int m = 0; m < measure_count; ++m) {
         if (c.measures[m] < 0) continue;  // a measure older tables do not have
         const std::string& field = f[c.measures[m]];
-        // No value: no ground truth for the supervised measures, and a
-        // method scored from its own label images has no class centres to
-        // compute the unsupervised ones from.
-        if (field.empty()) continue;
+        if (field.empty() && (m >= jaccard || indices_empty)) continue;
         double value;
         if (!parse_decimal(field, &value))
             return fail(std::string(measure_column(m)) + " " + shown(field) + " is not a decimal, inf, -inf or nan");

@@ -141,6 +141,15 @@ TEST(ReportPageTable, MalformedTablesNameTheLineAndTheProblem) {
               "t.csv:2: dunn \" 2\" is not a decimal, inf, -inf or nan");
     EXPECT_EQ(parse_error(header + ",annotators\nK-Means,0,a.png,,3,1,0.1,1,2,3,4,,two\n"),
               "t.csv:2: annotators \"two\" is not a whole number from 0");
+    // One index empty among written ones is a broken row; all four empty
+    // is a scored method's row.
+    EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1,0.1,1,2,,4,\n"),
+              "t.csv:2: amrane \"\" is not a decimal, inf, -inf or nan");
+    const std::vector<result_row> scored = parse_ok(header + ",covering\nunet,0,a.png,m.png,2,,0,,,,,0.5,0.75\n");
+    ASSERT_EQ(scored.size(), 1u);
+    EXPECT_FALSE(scored[0].values[turi].has_value());
+    EXPECT_EQ(*scored[0].values[measure_covering], 0.75);
+    EXPECT_FALSE(scored[0].values[measure_rand_index].has_value());
     EXPECT_EQ(parse_error(header + "\n,0,a.png,,3,1,0.1,1,2,3,4,\n"), "t.csv:2: empty chain");
     EXPECT_EQ(parse_error(header + "\n\"K-Means,0\n"), "t.csv:2: quoted field never closed");
 }
