@@ -383,6 +383,19 @@ def run_checks(driver, By, chains, rows, awkward):
               % (len(images), len(shown), len(manual), len(rows)))
         check(all(p.endswith(": none") for p in placeholders), "placeholders of a real run: %r" % placeholders)
 
+    # A click on a thumbnail shows it enlarged; a click closes it.
+    if images:
+        first = images[0]
+        driver.execute_script("arguments[0].scrollIntoView();", first)
+        first.click()
+        shown = driver.execute_script(
+            "var box = document.getElementById('lightbox'), img = box.querySelector('img');"
+            "return [box.hidden, img ? img.src : '', img ? img.getBoundingClientRect().width : 0];")
+        check(not shown[0] and shown[1] == first.get_attribute("src") and shown[2] > 2 * first.size["width"],
+              "thumbnail enlarged on click: %r" % ([shown[0], shown[2]],))
+        driver.find_element(By.ID, "lightbox").click()
+        check(driver.execute_script("return document.getElementById('lightbox').hidden;"), "enlarged thumbnail closed")
+
     # Chain texts, awkward ones included, read back as written.
     legend = [e.text for e in driver.find_elements(By.CSS_SELECTOR, "#chains .chain")]
     check(legend == chains, "chain legend %r, expected %r" % (legend, chains))
