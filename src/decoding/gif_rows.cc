@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -85,7 +86,10 @@ public:
 
     const unsigned char* next_row(std::string*) override {
         const unsigned char* index = m_gif->indices(m_next++);
-        for (unsigned char& g : m_row) g = m_palette[std::size_t(*index++) * 3 + 2];  // the third byte
+        for (unsigned char& g : m_row) {
+            const unsigned char* rgb = &m_palette[std::size_t(*index++) * 3];
+            g = colour_gray(rgb[0], rgb[1], rgb[2]);
+        }
         return m_row.data();
     }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -130,9 +131,9 @@ public:
     const unsigned char* next_row(std::string* why) override {
         if (!m_decoder->read_row(m_raw.data(), why)) return nullptr;
         if (m_gray.empty()) return m_raw.data();
-        const unsigned char* p = m_raw.data() + 2;
+        const unsigned char* p = m_raw.data();
         for (unsigned char& g : m_gray) {
-            g = *p;
+            g = colour_gray(p[0], p[1], p[2]);
             p += 3;
         }
         return m_gray.data();
