@@ -76,10 +76,16 @@ bool fit_for_other_decoders(const std::string& file, std::string* why) {
 }
 
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& fallback) {
-    return read_image_rows(request, data, why,
-                           [&fallback](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
-                                       std::string* reason) { return open_any(file, role, fallback, rows, reason); });
+                                  const rows_opener& fallback, const rows_opener& label_fallback) {
+    const rows_opener& labels = label_fallback ? label_fallback : fallback;
+    return read_image_rows(
+        request, data, why,
+        [&fallback](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows, std::string* reason) {
+            return open_any(file, role, fallback, rows, reason);
+        },
+        [&labels](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows, std::string* reason) {
+            return open_any(file, role, labels, rows, reason);
+        });
 }
 
 namespace {
@@ -124,11 +130,11 @@ in_process_status walk_image(const image_request& request, image_data& data, std
 }  // namespace
 
 in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& open) {
+                                  const rows_opener& open, const rows_opener& label_open) {
     image_request walked = request;
     walked.keep_gray = needs_gray_plane(request);
     const in_process_status status = walk_image(walked, data, why, open);
-    if (status == in_process_status::read) read_truths_and_scores(request, data, open);
+    if (status == in_process_status::read) read_truths_and_scores(request, data, label_open ? label_open : open);
     return status;
 }
 

@@ -121,6 +121,10 @@ bool read_label_rows(const std::string& file, const rows_opener& open, label_pla
     return true;
 }
 
+std::unique_ptr<pixel_rows> rows_of_plane(int width, int height, std::vector<unsigned char> levels) {
+    return std::make_unique<plane_rows>(width, height, std::move(levels));
+}
+
 std::unique_ptr<pixel_rows> stretched_rows(const wide_image& image) {
     const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
     std::vector<std::uint16_t> gray(pixels);

@@ -45,6 +45,9 @@ bool read_wide_label_planes(const std::string& file, std::vector<label_plane>* p
 // converted to gray), as one label plane. False with the reason.
 bool read_label_rows(const std::string& file, const rows_opener& open, label_plane* plane, std::string* why);
 
+// Rows handed out from `levels` (width x height bytes, row by row).
+std::unique_ptr<pixel_rows> rows_of_plane(int width, int height, std::vector<unsigned char> levels);
+
 // The gray levels of a wide image: each pixel's 16-bit gray value (its gray
 // sample, or its colour's by the process's gray_rule, luma computed as for 8
 // bits) mapped linearly from the image's own lowest and highest value onto

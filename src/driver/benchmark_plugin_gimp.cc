@@ -9,6 +9,7 @@
 
 #include "batch/benchmark_list.h"
 #include "batch/benchmark_runner.h"
+#include "batch/engine_environment.h"
 #include "driver/read_image_gimp.h"
 #include "evaluation/jaccard.h"
 #include "evaluation/manual_segmentation_gimp.h"
@@ -215,6 +216,11 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
         // strandel-bench's GIMP engine hands over what no argument carries.
         if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
         if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
+        std::string environment_error;
+        if (seeded && !apply_engine_environment(&request, &environment_error)) {
+            answer(nreturn_vals, return_vals, GIMP_PDB_CALLING_ERROR, 0, environment_error);
+            return;
+        }
         if (share) {
             request.shard_index = params[5].data.d_int32;
             request.shard_count = params[6].data.d_int32;
