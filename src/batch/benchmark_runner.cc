@@ -175,6 +175,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     prefetching_reader prefetch(plan.images, plan.wanted, request.jobs, read);
     progress_writer progress_lines(plan.images, output.progress, output.prefix);
     run_tally tally;
+    std::size_t colour_images = 0;
     const image_reader reader = [&](const image_request& image, image_data& data, std::string* why) {
         const std::size_t position = prefetch.position();
         progress_lines.asked(position);
@@ -186,6 +187,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
             *why = "it has no layer";
         }
         if (status == read_status::ok) tally.read(data.has_manual);
+        if (status == read_status::ok && data.colour) ++colour_images;
         progress_lines.read(status);
         return status;
     };
@@ -201,6 +203,10 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     std::size_t processed = 0;
     for (bool w : plan.wanted) processed += w ? 1 : 0;
     say(output, tally.line(processed, plan.ground_truth_found, plan.ground_truth_rule));
+    if (colour_images > 0)
+        say(output, std::to_string(colour_images) + " colour image(s) counted by their " +
+                        (request.gray == gray_rule::luma ? "luma (--gray luma)"
+                                                         : "blue byte (GIMP's batch rule; --gray luma counts their luma)"));
     if (labels) say(output, labels->summary());
     if (output.summary)
         progress_lines.summary(outcome.lines,

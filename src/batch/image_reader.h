@@ -64,6 +64,7 @@ struct scored_segmentation {
 // What one image brings to the report, filled by an image reader.
 struct image_data {
     histogram h;
+    bool colour = false;       // colour pixels, counted by the run's gray_rule
     bool has_manual = false;   // some annotator's ground truth could be used
     // The pair counts of the first ground truth when it was read along with
     // the image (an 8-bit label image): meaningful only when manual_in_walk.

@@ -81,7 +81,7 @@ private:
 class gif_rows : public pixel_rows {
 public:
     explicit gif_rows(std::unique_ptr<gif_file> gif)
-        : pixel_rows(gif->width(), gif->height()), m_gif(std::move(gif)), m_palette(m_gif->palette()),
+        : pixel_rows(gif->width(), gif->height(), true), m_gif(std::move(gif)), m_palette(m_gif->palette()),
           m_row(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string*) override {

@@ -111,6 +111,7 @@ in_process_status walk_image(const image_request& request, image_data& data, std
     if (labels && (labels->width() != image->width() || labels->height() != image->height())) labels.reset();
 
     bool labels_broken = false;
+    data.colour = image->colour();
     {
         counting_sink sink(data, labels != nullptr);
         if (request.keep_gray) sink.keep_gray(image->width(), image->height());

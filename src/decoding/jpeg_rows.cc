@@ -124,7 +124,7 @@ int saved_orientation(const jpeg_decompress_struct& info) {
 class jpeg_file_rows : public pixel_rows {
 public:
     explicit jpeg_file_rows(std::unique_ptr<jpeg_decoder> decoder)
-        : pixel_rows(decoder->width(), decoder->height()), m_decoder(std::move(decoder)),
+        : pixel_rows(decoder->width(), decoder->height(), decoder->channels() != 1), m_decoder(std::move(decoder)),
           m_raw(std::size_t(width()) * std::size_t(m_decoder->channels())),
           m_gray(m_decoder->channels() == 1 ? 0 : width()) {}
 
@@ -178,7 +178,7 @@ class reoriented_rows : public pixel_rows {
 public:
     reoriented_rows(std::unique_ptr<pixel_rows> stored, int orientation)
         : pixel_rows(orientation >= 5 ? stored->height() : stored->width(),
-                     orientation >= 5 ? stored->width() : stored->height()),
+                     orientation >= 5 ? stored->width() : stored->height(), stored->colour()),
           m_stored(std::move(stored)), m_orientation(orientation), m_row(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string* why) override {

@@ -107,7 +107,7 @@ struct png_reader {
 class png_file_rows : public pixel_rows {
 public:
     png_file_rows(std::unique_ptr<png_reader> reader, int width, int height, int channels, int gray_byte)
-        : pixel_rows(width, height), m_reader(std::move(reader)), m_channels(channels), m_gray_byte(gray_byte),
+        : pixel_rows(width, height, channels >= 3), m_reader(std::move(reader)), m_channels(channels), m_gray_byte(gray_byte),
           m_raw(static_cast<std::size_t>(width) * channels), m_gray(channels == 1 ? 0 : width) {}
 
     const unsigned char* next_row(std::string* why) override {

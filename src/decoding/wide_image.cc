@@ -30,8 +30,8 @@ std::uint16_t wide_gray(const std::uint16_t* s, int channels) {
 
 class plane_rows : public pixel_rows {
 public:
-    plane_rows(int width, int height, std::vector<unsigned char> levels)
-        : pixel_rows(width, height), m_levels(std::move(levels)) {}
+    plane_rows(int width, int height, std::vector<unsigned char> levels, bool colour = false)
+        : pixel_rows(width, height, colour), m_levels(std::move(levels)) {}
     const unsigned char* next_row(std::string*) override {
         return m_levels.data() + std::size_t(m_next++) * std::size_t(width());
     }
@@ -140,7 +140,7 @@ std::unique_ptr<pixel_rows> stretched_rows(const wide_image& image) {
         for (std::size_t i = 0; i < pixels; ++i)
             levels[i] = static_cast<unsigned char>((std::uint64_t(gray[i] - lowest) * 510 + range) / (2 * range));
     }
-    return std::make_unique<plane_rows>(image.width, image.height, std::move(levels));
+    return std::make_unique<plane_rows>(image.width, image.height, std::move(levels), image.channels >= 3);
 }
 
 }  // namespace strandel

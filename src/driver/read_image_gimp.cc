@@ -133,6 +133,7 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
     else if (readable)
         compute_histogram(drawable, &data.h, 0, 0, width, height);
     data.manual_in_walk = data.has_manual;
+    data.colour = drawable->bpp >= 3;
     data.gray.width = data.gray.height = 0;
     if (readable && needs_gray_plane(request)) {
         data.gray.levels = gray_levels_of(drawable);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_options.h"
 
+#include "batch/engine_environment.h"
 #include "batch/ground_truth.h"
 #include "framework/message_text.h"
 #include "framework/number_text.h"
@@ -59,6 +60,14 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             o->help = true;
             continue;
         }
+        if (arg == "--boundary") {
+            if (has_value) {
+                *error = "--boundary takes no value";
+                return false;
+            }
+            o->run.boundary = true;
+            continue;
+        }
         if (arg == "--require-ground-truth") {
             if (has_value) {
                 *error = "--require-ground-truth takes no value";
@@ -70,7 +79,8 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
         static const char* const with_value[] = {"--chain", "--chains", "--seed", "--seed-each", "--list",
                                                  "--out", "--jobs", "--engine", "--shard", "--profile",
                                                  "--merge", "--table", "--ground-truth",
-                                                 "--save-segmentations"};
+                                                 "--save-segmentations", "--score", "--measures",
+                                                 "--table-annotators", "--gray", "--levels"};
         bool known = false;
         for (const char* name : with_value) known = known || arg == name;
         if (!known) {
@@ -149,6 +159,37 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
             shard_given = true;
         } else if (arg == "--profile") {
             o->profile = value;
+        } else if (arg == "--score") {
+            scored_method method;
+            if (!parse_scored_method(value, &method) || method.name.empty()) {
+                *error = "--score '" + message_quote(value) + "' is not NAME=PATTERN (such as 'unet=masks/{stem}.png')";
+                return false;
+            }
+            o->run.scores.push_back(method);
+        } else if (arg == "--measures") {
+            if (value != "boundary") {
+                *error = "--measures '" + message_quote(value) + "': the measures to add are: boundary";
+                return false;
+            }
+            o->run.boundary = true;
+        } else if (arg == "--table-annotators") {
+            if (value.empty()) {
+                *error = "--table-annotators needs a file name";
+                return false;
+            }
+            o->run.annotator_table = value;
+        } else if (arg == "--gray") {
+            if (value != "blue" && value != "luma") {
+                *error = "--gray '" + message_quote(value) + "': give blue (the blue byte, as GIMP's batch) or luma";
+                return false;
+            }
+            o->run.gray = value == "luma" ? gray_rule::luma : gray_rule::blue;
+        } else if (arg == "--levels") {
+            if (value != "scale" && value != "stretch") {
+                *error = "--levels '" + message_quote(value) + "': give scale or stretch";
+                return false;
+            }
+            o->run.levels = value == "stretch" ? level_rule::stretch : level_rule::scale;
         } else if (arg == "--merge") {
             o->merge = true;
             o->merged = value;
@@ -160,7 +201,9 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     if (o->merge) {
         if (!o->chains.empty() || o->run.seeded || o->run.seeded_each || !o->run.list_file.empty() || out_given ||
             jobs_given || shard_given || engine_given || !o->profile.empty() || !o->run.table_file.empty() ||
-            !o->run.ground_truth.empty() || !o->run.segmentations.empty() || o->run.require_ground_truth) {
+            !o->run.ground_truth.empty() || !o->run.segmentations.empty() || o->run.require_ground_truth ||
+            !o->run.scores.empty() || o->run.boundary || !o->run.annotator_table.empty() ||
+            o->run.gray != gray_rule::blue || o->run.levels != level_rule::scale) {
             *error = "--merge takes only the merged report and the shard reports";
             return false;
         }
@@ -206,6 +249,8 @@ std::string bench_usage() {
            "                      [--ground-truth PATTERN [--require-ground-truth]]\n"
            "                      [--jobs N] [--engine native|gimp]\n"
            "                      [--shard K/N] [--profile DIR] [--save-segmentations DIR]\n"
+           "                      [--score NAME=PATTERN]... [--boundary] [--table-annotators FILE.csv]\n"
+           "                      [--gray blue|luma] [--levels scale|stretch]\n"
            "       strandel-bench --merge OUT SHARD_REPORT...\n"
            "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
            "\n"
@@ -256,7 +301,24 @@ std::string bench_usage() {
            "                   absolute, one starting with {dir} starts from the image's\n"
            "                   folder; any other is relative to the list file's folder,\n"
            "                   or to the current folder for images named on the command\n"
-           "                   line (default: NAME_seg.EXT beside NAME.EXT)\n"
+           "                   line (default: NAME_seg.EXT beside NAME.EXT). Several\n"
+           "                   annotators: {k} becomes 1, 2, ... up to the first missing\n"
+           "                   file, and * matches several files (sorted by name). Label\n"
+           "                   images of 8 or 16 bits (labels are the values), or MATLAB\n"
+           "                   files with a cell array groundTruth (one per annotator)\n"
+           "  --score NAME=PATTERN\n"
+           "                   rate a method's own label images (PATTERN as for\n"
+           "                   --ground-truth) beside the chains: its results file is\n"
+           "                   numbered after them, its table rows' chain is NAME\n"
+           "  --boundary       add boundary precision, recall and F (costly; also\n"
+           "                   --measures boundary)\n"
+           "  --table-annotators FILE.csv\n"
+           "                   also write one row per method, image and annotator\n"
+           "  --gray blue|luma colour pixels count by their blue byte (default, as\n"
+           "                   GIMP's batch) or by their luma (OpenCV's RGB2GRAY)\n"
+           "  --levels scale|stretch\n"
+           "                   16-bit images scaled to 8 bits (default) or stretched from\n"
+           "                   their own lowest to highest value onto 0-255\n"
            "  --require-ground-truth\n"
            "                   refuse the run, before it starts, when an image has no\n"
            "                   manual segmentation file (the first few are named)\n"
