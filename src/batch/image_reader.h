@@ -21,10 +21,10 @@ struct image_request {
     std::string manual;  // the (first) ground-truth file; empty: the image has none
     // The files of further annotators (a ground-truth pattern naming
     // several files per image), in order after `manual`.
-    std::vector<std::string> more_truths;
+    std::vector<std::string> more_truths{};
     // Per scored method (--score), its label image of this image; empty
     // when none was found.
-    std::vector<std::string> scored;
+    std::vector<std::string> scored{};
     // Hand back every pixel's gray level too (image_data::gray): only runs
     // that save label images pay for the plane.
     bool keep_gray = false;

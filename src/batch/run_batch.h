@@ -67,7 +67,7 @@ struct batch_chain {
     // image_data::scored[scored] (passes unused), its report header names
     // it "Algorithm: NAME ".
     int scored = -1;
-    std::string name;
+    std::string name{};
 };
 
 struct batch_hooks {

@@ -38,7 +38,7 @@ std::string table_header();
 struct table_paths {
     std::string image;
     std::string manual;
-    std::vector<std::string> truths;  // every ground-truth file, `manual` first
+    std::vector<std::string> truths{};  // every ground-truth file, `manual` first
 };
 
 // What every row of a run also records: how colour and 16-bit images

@@ -79,7 +79,10 @@ open_result open_labels(const std::string& file, row_role role, std::unique_ptr<
 }  // namespace
 
 read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
-    if (gimp_loaders_only()) return read_image_with_gimp_loaders(request, data, why);
+    // Stretched 16-bit images are read in-process whatever the loaders: GIMP
+    // would scale them to 8 bits first.
+    const bool stretched = wide_level_rule() == level_rule::stretch && is_wide_image_file(request.image);
+    if (gimp_loaders_only() && !stretched) return read_image_with_gimp_loaders(request, data, why);
     switch (read_in_process(request, data, why, nullptr, open_labels_with_gimp)) {
     case in_process_status::read: return read_status::ok;
     case in_process_status::unreadable: return read_status::unreadable;
