@@ -15,6 +15,13 @@ std::vector<image_request> requests_beside(const std::vector<std::string>& image
     return requests;
 }
 
+void forget_ground_truths(image_data& data) {
+    data.truths.clear();
+    data.scored.clear();
+    data.manual_in_walk = false;
+    data.colour = false;
+}
+
 std::vector<std::string> truth_files(const image_request& request) {
     std::vector<std::string> files;
     if (!request.manual.empty()) files.push_back(request.manual);

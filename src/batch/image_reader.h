@@ -75,6 +75,11 @@ struct image_data {
     gray_plane gray;           // filled only when the request asks to keep_gray
 };
 
+// Empties what a reader may leave from an earlier image (annotators,
+// scored segmentations), so that a reader filling only the histogram and
+// the walk's counts never hands on another image's.
+void forget_ground_truths(image_data& data);
+
 enum class read_status { ok, unreadable, no_layer };
 
 // Loads one image into `data`: its histogram and, when the manual

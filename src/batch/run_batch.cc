@@ -148,6 +148,7 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
         std::string why;
         read_status status;
         try {
+            forget_ground_truths(*data);
             status = read(images[i], *data, &why);
         } catch (...) {
             status = read_status::unreadable;
@@ -161,6 +162,9 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
             continue;
         }
         if (status == read_status::no_layer) continue;
+        // A reader that fills only the walk's pair counts (the single
+        // ground truth) still has that annotator rated.
+        if (data->has_manual && data->truths.empty()) data->truths.push_back({0, 0, label_pairs_of(data->manual), {}});
         if (hooks.traces) {
             std::fprintf(hooks.traces, "Got %s\n", images[i].image.c_str());
             std::fflush(hooks.traces);
@@ -168,8 +172,10 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
 
         for (std::size_t c = 0; c < chains.size(); ++c) {
             const int scored = chains[c].scored;
-            if (scored >= 0 && !data->scored.at(std::size_t(scored)).read) {
-                const std::string reason = data->scored[std::size_t(scored)].why;
+            const bool scored_read = scored >= 0 && std::size_t(scored) < data->scored.size();
+            if (scored >= 0 && !(scored_read && data->scored[std::size_t(scored)].read)) {
+                const std::string reason =
+                    scored_read ? data->scored[std::size_t(scored)].why : std::string("its label image was not read");
                 warn_skipping(images[i], reason, c, chains.size());
                 if (hooks.skipped && !hooks.skipped(c, i, images[i], data.get(), reason)) {
                     outcome.refused = true;

@@ -389,6 +389,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
             }
             if (!options.annotator_table.empty()) {
                 share_annotator_tables[std::size_t(j)] = temp.path() + "/annotators-" + std::to_string(j) + ".csv";
+                annotator_setting.reset();  // puts the run's own value back before the next share's
                 annotator_setting = std::make_unique<environment_setting>(annotator_table_variable,
                                                                           share_annotator_tables[std::size_t(j)]);
             }

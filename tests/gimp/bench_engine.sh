@@ -131,7 +131,7 @@ fi
 # native engine write the same reports, tables and long tables.
 if "$bench" --engine native --help >/dev/null 2>&1 &&
   /usr/bin/python3 "$(dirname "$0")/make_evaluation_set.py" "$dir/eval" >/dev/null; then
-  ordered() { "$bench" --merge "$1.ordered" "$1" && python3 -c 'import csv, sys
+  ordered() { rm -f "$1.ordered"; "$bench" --merge "$1.ordered" "$1" && python3 -c 'import csv, sys
 for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1.ordered"; }
   run=0
   for setting in "--ground-truth gt/{stem}.{k}.png --boundary" "--ground-truth mat/{stem}.mat --gray luma" \
