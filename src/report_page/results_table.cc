@@ -56,7 +56,9 @@ bool parse_results_table(std::string_view text, const std::string& table, std::v
     const csv_record& head = records.front();
     // Tables of strandel-bench end with a status column: "ok", or
     // "skipped: REASON" for an image the chain did not rate.
-    const bool with_status = head.fields.size() == column_count + 1 && head.fields.back() == "status";
+    // Newer tables hold the measures of the literature between the Jaccard
+    // index and the status.
+    const bool with_status = head.fields.size() >= column_count + 1 && head.fields.back() == "status";
     bool header_ok = head.fields.size() == column_count || with_status;
     for (std::size_t c = 0; header_ok && c < column_count; ++c) header_ok = head.fields[c] == header[c];
     if (!header_ok) {
