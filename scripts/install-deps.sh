@@ -4,16 +4,36 @@
 # installed yet. Runs without standard input; needs root (or sudo).
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev
-  libgtest-dev libbenchmark-dev
-  gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
-  python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
-  slurm-wlm munge parallel
-  libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
-  libmatio-dev libboost-dev
-  python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
-)
+# Debian 12 ships GIMP 2.10 (the GIMP 3 plug-ins are built and tested in
+# the Debian 13 root that scripts/gimp3.sh makes with mmdebstrap); Debian 13
+# and later ship GIMP 3.0, whose plug-ins are then built here.
+. /etc/os-release
+if [ "${VERSION_CODENAME:-}" = bookworm ]; then
+  packages=(
+    build-essential cmake pkg-config clang libclang-rt-14-dev
+    ninja-build ccache
+    libgtest-dev libbenchmark-dev
+    gimp libgimp2.0-dev libgtk2.0-dev libgegl-dev
+    python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
+    slurm-wlm munge parallel
+    libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
+    libmatio-dev libboost-dev
+    python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
+    mmdebstrap
+  )
+else
+  packages=(
+    build-essential cmake pkg-config
+    ninja-build ccache
+    libgtest-dev libbenchmark-dev
+    gimp libgimp-3.0-dev libgegl-dev
+    python3 xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
+    slurm-wlm munge parallel
+    libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
+    libmatio-dev libboost-dev
+    python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

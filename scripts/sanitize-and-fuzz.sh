@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
-targets=(chain_bytes chain_syntax benchmark_list report_merge histogram jpeg)
+targets=(chain_bytes chain_syntax benchmark_list report_merge histogram jpeg results_table)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRANDEL_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target core_tests tools_tests strandel-chain native_tests strandel-bench strandel-report \

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -89,6 +90,32 @@ TEST(DynSwarm, EveryBitIsRedrawnAtEveryMove) {
     const std::vector<int> raw = raw_draws(33, 8);
     s.update_dyn_particle(p);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(p.get_current_position()[i], raw[i] % 101 <= 49) << i;
+}
+
+TEST(DynSwarm, OneMoveTakesEachBitWithTheSigmoidOfItsVelocity) {
+    // v' = C2 r2 (g - x) + C1 r1 (b - x) + W v; bit i comes on when a fresh
+    // draw in [0, 1] falls below 1 / (1 + e^-v'i). r1 and r2 are the last 2d
+    // construction draws (3 particles of d = 4: bits, velocities, r1, r2).
+    std::vector<double> pool{10, 50, 90, 130};
+    std::vector<cluster> clusters = make_clusters({10});
+    const std::vector<int> raw = raw_draws(29, 3 * (4 + 8) + 8);
+    const double W = 0.9, C1 = 0.7, C2 = 1.3;
+    dyn_pso_swarm s(W, C1, C2, 3, 4, 0.5, 2, pool, clusters, count_active);
+    const std::vector<bool> g = s.get_best_dyn_particle_position();
+    dyn_particle p = s.particles()[0];
+    const std::vector<bool> x{true, false, true, false}, b{false, true, true, false};
+    const std::vector<double> v{3, -3, 2.5, -2};
+    p.get_current_position() = x;
+    p.get_best_position() = b;
+    p.get_velocity() = v;
+    const std::vector<int> bits = raw_draws(5, 4);
+    s.update_dyn_particle(p);
+    for (int i = 0; i < 4; ++i) {
+        const double r1 = (raw[36 + i] % 101) / 100.0, r2 = (raw[40 + i] % 101) / 100.0;
+        const double moved = C2 * r2 * (int(g[i]) - int(x[i])) + C1 * r1 * (int(b[i]) - int(x[i])) + W * v[i];
+        EXPECT_DOUBLE_EQ(p.get_velocity()[i], moved) << i;
+        EXPECT_EQ(p.get_current_position()[i], (bits[i] % 101) / 100.0 < 1 / (1 + std::exp(-moved))) << i;
+    }
 }
 
 TEST(DynSwarm, BestCostOnlyFallsAndMatchesItsMask) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "passes/fcm_pass.h"
 #include "passes/kmeans_pass.h"
 #include "test_support.h"
@@ -36,6 +38,9 @@ TEST(FuzzyCMeans, Membership) {
     // m = 1: infinite exponent; a farther class gets no membership at all.
     EXPECT_DOUBLE_EQ(belonging(0, 3, {0, 10}, 1), 1.0);
     EXPECT_DOUBLE_EQ(belonging(1, 3, {0, 10}, 1), 0.0);
+    // A centre closer than 0.0003 counts as 0.5 away.
+    const double d = 100.0001 - 100, e = 2.0 / 9;
+    EXPECT_DOUBLE_EQ(belonging(0, 100, {100.0001, 150}, 10), 1 / (std::pow(d / 0.5, e) + std::pow(d / 50, e)));
 }
 
 TEST(FuzzyCMeans, CentresMoveToTheMembershipWeightedMean) {

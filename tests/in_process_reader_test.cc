@@ -73,6 +73,10 @@ TEST_F(InProcessReader, BrokenOrOversizedImagesAreUnreadableWithTheirReason) {
     std::ofstream(m_dir + "/big.pgm") << "P5 65536 32768 255\n";
     EXPECT_EQ(read_in_process({m_dir + "/big.pgm", ""}, data, &why), in_process_status::unreadable);
     EXPECT_EQ(why, "65536x32768 pixels is too many: a gray level's count must fit a 32-bit integer");
+    // 2^31 - 1 pixels still fit.
+    std::ofstream(m_dir + "/most.pgm") << "P5 2147483647 1 255\nab";
+    EXPECT_EQ(read_in_process({m_dir + "/most.pgm", ""}, data, &why), in_process_status::unreadable);
+    EXPECT_EQ(why, "truncated PGM: 2147483647x1 pixels declared, the file holds 2 of their 2147483647 bytes");
     // A row of two gigabytes for a 25-byte file: refused before anything is
     // allocated for it.
     std::ofstream(m_dir + "/wide.pgm") << "P5 2000000000 1 255\nabcd";

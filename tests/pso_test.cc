@@ -113,6 +113,41 @@ TEST(Swarm, EveryParticleCompletesItsPositionBeforeItsVelocity) {
     }
 }
 
+TEST(Swarm, OneUpdateFollowsTheVelocityFormula) {
+    // v' = C2 r2 (g - x) + C1 r1 (b - x) + W v, x' = x + v', with r1 and r2
+    // the swarm's last 2d construction draws. C1 differs from C2 and the
+    // particle's own best from its position, so that every term shows.
+    const histogram h = make_histogram({10, 60, 90, 140, 220});
+    std::vector<double> centres{30, 100, 200};
+    const std::vector<int> raw = raw_draws(17, 4 * (4 + 6) + 6);
+    const double W = 0.47, C1 = 1.2, C2 = 2.1;
+    swarm s(W, C1, C2, 4, 10, 5, centres, h);
+    const std::vector<double> g = s.get_best_particle_position();
+
+    particle p = s.particles()[1];
+    const std::vector<double> x{50, 120, 250}, b{20, 130, 180}, v{1.5, -2.25, 4};
+    p.get_current_position() = x;
+    p.get_best_position() = b;
+    p.get_velocity() = v;
+    p.set_best_cost(1e9);  // any cost is better: the best follows
+    s.update_particle(p);
+    for (int i = 0; i < 3; ++i) {
+        const double r1 = (raw[40 + i] % 101) / 100.0, r2 = (raw[43 + i] % 101) / 100.0;
+        const double moved = C2 * r2 * (g[i] - x[i]) + C1 * r1 * (b[i] - x[i]) + W * v[i];
+        EXPECT_DOUBLE_EQ(p.get_velocity()[i], moved) << "coordinate " << i;
+        EXPECT_DOUBLE_EQ(p.get_current_position()[i], x[i] + moved) << "coordinate " << i;
+    }
+    EXPECT_DOUBLE_EQ(p.get_cost(), amrane_fitness_impl(p.get_current_position(), h));
+    EXPECT_EQ(p.get_best_position(), p.get_current_position());
+
+    // A worse cost leaves the particle's best where it was.
+    p.get_best_position() = b;
+    p.set_best_cost(-1);
+    s.update_particle(p);
+    EXPECT_EQ(p.get_best_position(), b);
+    EXPECT_EQ(p.get_best_cost(), -1);
+}
+
 TEST(PsoPass, DefaultsAndClassCount) {
     pso_pass p;
     EXPECT_STREQ(p.label(), "Particle Swarm Optimization");

@@ -2,6 +2,12 @@
 #include "batch/report_merge.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "framework/text_lines.h"
 
 
 namespace strandel {
@@ -57,6 +63,38 @@ TEST(ReportMerge, ShardsOfDifferentRunsOrOverlappingShardsAreRefused) {
     EXPECT_FALSE(merge_runs({{header, {{2, "2\tx\n"}}}, {header, {{2, "2\ty\n"}}}}, {"s0", "s1"}, &merged, &error));
     EXPECT_NE(error.find("position 2 appears in both 's0' and 's1'"), std::string::npos) << error;
     EXPECT_FALSE(merge_runs({}, {}, &merged, &error));
+}
+
+TEST(ReportMerge, OnlyTheLastRunIsCheckedAndLinesAreBounded) {
+    report_run run;
+    std::string error;
+    // A damaged line in an earlier run does not matter: the last run is merged.
+    ASSERT_TRUE(parse_last_run(header + "x\tbroken\n" + header + "1\t2\n", "s", &run, &error)) << error;
+    EXPECT_EQ(run.lines.size(), 1u);
+    // A run start needs the empty line after a line end before it.
+    EXPECT_FALSE(parse_last_run("\nAlgorithm: K \nImage\tx\n", "s", &run, &error));
+    EXPECT_NE(error.find("holds no report"), std::string::npos) << error;
+    EXPECT_FALSE(parse_last_run(header + std::string(longest_text_line + 10, '7') + "\n", "s", &run, &error));
+    EXPECT_EQ(error, "'s' line 5: line longer than 1048576 bytes");
+}
+
+TEST(ReportMerge, FilesAreRegularAndTheMergedReportIsNoShard) {
+    char pattern[] = "/tmp/report_merge_test.XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    const std::string shard = dir + "/s0.txt", link = dir + "/link.txt", merged = dir + "/m.txt";
+    std::ofstream(shard) << header << "0\ta\n";
+    ASSERT_EQ(symlink("s0.txt", link.c_str()), 0);
+    std::string error;
+    EXPECT_FALSE(merge_report_files({shard}, link, &error));
+    EXPECT_EQ(error, "the merged report '" + link + "' is the shard report '" + shard +
+                         "': give the merged report another name");
+    EXPECT_FALSE(merge_report_files({"/dev/zero"}, merged, &error));
+    EXPECT_EQ(error, "Could not open '/dev/zero': it is a device, not a regular file");
+    ASSERT_TRUE(merge_report_files({shard}, merged, &error)) << error;
+    ASSERT_TRUE(merge_report_files({shard}, merged, &error)) << error;  // appended, as a run appends
+    std::ifstream in(merged);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), header + "0\ta\n" + header + "0\ta\n");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

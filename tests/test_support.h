@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Small helpers shared by the unit tests of the passes.
+// Small helpers shared by the unit tests.
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -36,6 +38,26 @@ inline std::vector<int> raw_draws(unsigned seed, int n) {
     std::srand(seed);
     return raw;
 }
+
+// A fresh folder under /tmp, removed with everything in it.
+class temporary_folder {
+public:
+    temporary_folder() {
+        std::string name = "/tmp/strandel_test_XXXXXX";
+        m_path = mkdtemp(&name[0]) ? name : std::string();
+    }
+    ~temporary_folder() {
+        std::error_code ignored;
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+    }
+    temporary_folder(const temporary_folder&) = delete;
+    temporary_folder& operator=(const temporary_folder&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
 
 }  // namespace testing
 }  // namespace strandel

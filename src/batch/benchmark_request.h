@@ -64,6 +64,9 @@ struct benchmark_request {
     std::string annotator_table;    // the long table, one row per annotator; empty: none
     gray_rule gray = gray_rule::blue;         // how colour pixels become gray levels
     level_rule levels = level_rule::scale;    // how 16-bit images become 256 levels
+    // A setting its maker found malformed (an environment variable the
+    // headless procedure reads): the plan refuses the request with it.
+    std::string refusal;
 };
 
 // The names the table and messages use for the rules.

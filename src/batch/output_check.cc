@@ -64,22 +64,6 @@ bool outputs_apart_from_inputs(const std::vector<std::string>& outputs, const st
     return true;
 }
 
-std::string resolved_path(const std::string& path) {
-    std::error_code failure;
-    fs::path at = fs::absolute(path, failure);
-    if (failure) return path;
-    // A link that points nowhere yet is where the file will be created:
-    // fopen and open(O_CREAT) follow it.
-    for (int hops = 0; hops < 40; ++hops) {
-        if (!fs::is_symlink(fs::symlink_status(at, failure))) break;
-        const fs::path target = fs::read_symlink(at, failure);
-        if (failure) break;
-        at = target.is_absolute() ? target : at.parent_path() / target;
-    }
-    const fs::path resolved = fs::weakly_canonical(at, failure);
-    return (failure ? at.lexically_normal() : resolved).string();
-}
-
 bool outputs_distinct(const std::vector<named_output>& outputs, std::string* error) {
     std::map<std::string, const named_output*> seen;
     for (const named_output& output : outputs) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/image_reader.h"
+#include "framework/file_identity.h"  // resolved_path
 
 namespace strandel {
 
@@ -23,11 +24,6 @@ namespace strandel {
 bool outputs_apart_from_inputs(const std::vector<std::string>& outputs, const std::string& list_file,
                                const std::vector<image_request>& images, std::string* error,
                                const std::string& written = "the results");
-
-// `path` made absolute, every symbolic link resolved (a dangling one too,
-// followed to where it points) and "." and ".." steps removed: the file a
-// path will name once it is created.
-std::string resolved_path(const std::string& path);
 
 // One file a run writes, and what it is for messages ("the table").
 struct named_output {

@@ -9,77 +9,116 @@
 #include <map>
 
 #include "batch/line_appender.h"
+#include "framework/file_identity.h"
 #include "framework/number_text.h"
+#include "framework/text_lines.h"
 
 namespace strandel {
 
 namespace {
 
-const char run_start[] = "\n\nAlgorithm: ";
+const char algorithm_start[] = "Algorithm: ";
 const char titles_start[] = "Image\t";
 
-std::string system_error(int err) { return err ? std::strerror(err) : "unknown error"; }
+// The last run of a report, read line by line: every run start drops the
+// run before it, so only the last run is ever held. A run starts at an
+// "Algorithm: " line after an empty line that itself follows a line end
+// (the two empty lines every run is written with).
+class last_run_reader {
+public:
+    explicit last_run_reader(text_lines& lines) : m_lines(lines) {}
 
-bool read_file(const std::string& file, std::string* text, std::string* error) {
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) {
-        *error = "Could not open '" + file + "': " + system_error(errno);
-        return false;
+    bool read(report_run* run, std::string* error) {
+        std::string line;
+        bool after_empty = false;
+        while (m_lines.next(&line)) {
+            const long number = m_lines.line_number();
+            if (after_empty && number >= 3 && line.compare(0, sizeof algorithm_start - 1, algorithm_start) == 0)
+                start_run(line);
+            else if (m_state == state::titles)
+                take_titles(line);
+            else if (m_state == state::lines)
+                take_line(line, number);
+            after_empty = line.empty() && m_lines.line_ended();
+        }
+        if (m_lines.failed()) {
+            *error = "'" + m_lines.name() + "'" +
+                     (m_lines.error_line() ? " line " + std::to_string(m_lines.error_line()) : std::string()) +
+                     ": " + m_lines.error();
+            return false;
+        }
+        if (m_state == state::none) {
+            *error = "'" + m_lines.name() + "' holds no report: no \"Algorithm:\" header";
+            return false;
+        }
+        if (m_state == state::titles)
+            m_error = "'" + m_lines.name() + "' has a truncated report header (no column titles after the algorithm line)";
+        if (!m_error.empty()) {
+            *error = m_error;
+            return false;
+        }
+        *run = std::move(m_run);
+        return true;
     }
-    text->clear();
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text->append(buffer, n);
-    const bool failed = std::ferror(f);
-    const int err = errno;
-    std::fclose(f);
-    if (failed) {
-        *error = "Could not read '" + file + "': " + system_error(err);
-        return false;
+
+private:
+    enum class state { none, titles, lines };
+
+    void start_run(const std::string& line) {
+        m_run.header = "\n\n" + line;
+        m_run.lines.clear();
+        m_error.clear();
+        // The algorithm line needs its line end, and the titles after it.
+        m_state = state::titles;
+        if (!m_lines.line_ended()) return;
+        m_run.header += '\n';
     }
-    return true;
-}
+    void take_titles(const std::string& line) {
+        m_state = state::lines;
+        if (!m_lines.line_ended() || line.compare(0, sizeof titles_start - 1, titles_start) != 0) {
+            m_error = "'" + m_lines.name() + "' has a truncated report header (no column titles after the algorithm line)";
+            return;
+        }
+        m_run.header += line + '\n';
+    }
+    void take_line(const std::string& line, long number) {
+        if (!m_error.empty()) return;  // the run is refused unless another one follows
+        if (!m_lines.line_ended()) {
+            m_error = "'" + m_lines.name() + "' line " + std::to_string(number) +
+                      " is cut short (no line end): was its run interrupted?";
+            return;
+        }
+        const std::size_t tab = line.find('\t');
+        long long position = 0;
+        if (tab == std::string::npos || !parse_integer(line.substr(0, tab), 0, 2147483647LL, &position)) {
+            m_error = "'" + m_lines.name() + "' line " + std::to_string(number) +
+                      " is not a report line (it should start with the image position and a tab)";
+            return;
+        }
+        m_run.lines.emplace_back(static_cast<int>(position), line + '\n');
+    }
+
+    text_lines& m_lines;
+    report_run m_run;
+    state m_state = state::none;
+    std::string m_error;
+};
 
 }  // namespace
 
 bool parse_last_run(const std::string& text, const std::string& source, report_run* run, std::string* error) {
-    const std::size_t start = text.rfind(run_start);
-    if (start == std::string::npos) {
-        *error = "'" + source + "' holds no report: no \"Algorithm:\" header";
-        return false;
-    }
-    const std::size_t algorithm_end = text.find('\n', start + 2);
-    const std::size_t titles_end =
-        algorithm_end == std::string::npos ? std::string::npos : text.find('\n', algorithm_end + 1);
-    if (titles_end == std::string::npos ||
-        text.compare(algorithm_end + 1, std::strlen(titles_start), titles_start) != 0) {
-        *error = "'" + source + "' has a truncated report header (no column titles after the algorithm line)";
-        return false;
-    }
-    run->header = text.substr(start, titles_end + 1 - start);
-    run->lines.clear();
+    text_lines lines;
+    lines.open_text(text, source);
+    return last_run_reader(lines).read(run, error);
+}
 
-    int line_number = static_cast<int>(std::count(text.begin(), text.begin() + titles_end, '\n')) + 1;
-    for (std::size_t at = titles_end + 1; at < text.size();) {
-        ++line_number;
-        const std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) {
-            *error = "'" + source + "' line " + std::to_string(line_number) +
-                     " is cut short (no line end): was its run interrupted?";
-            return false;
-        }
-        const std::string line = text.substr(at, end + 1 - at);
-        const std::size_t tab = line.find('\t');
-        long long position = 0;
-        if (tab == std::string::npos || !parse_integer(line.substr(0, tab), 0, 2147483647LL, &position)) {
-            *error = "'" + source + "' line " + std::to_string(line_number) +
-                     " is not a report line (it should start with the image position and a tab)";
-            return false;
-        }
-        run->lines.emplace_back(static_cast<int>(position), line);
-        at = end + 1;
+bool read_last_run(const std::string& file, report_run* run, std::string* error) {
+    text_lines lines;
+    if (!lines.open(file)) {
+        *error = "Could not open '" + file + "': " + lines.error();
+        return false;
     }
-    return true;
+    return last_run_reader(lines).read(run, error);
 }
 
 bool merge_runs(const std::vector<report_run>& runs, const std::vector<std::string>& sources,
@@ -113,22 +152,34 @@ bool merge_runs(const std::vector<report_run>& runs, const std::vector<std::stri
 
 bool merge_report_files(const std::vector<std::string>& shard_reports, const std::string& out,
                         std::string* error) {
+    const file_identity merged_file(out);
+    for (const std::string& shard : shard_reports)
+        if (merged_file.same_as(shard)) {
+            *error = "the merged report '" + out + "' is the shard report '" + shard +
+                     "': give the merged report another name";
+            return false;
+        }
     std::vector<report_run> runs(shard_reports.size());
-    std::string text;
-    for (std::size_t i = 0; i < shard_reports.size(); ++i) {
-        if (!read_file(shard_reports[i], &text, error)) return false;
-        if (!parse_last_run(text, shard_reports[i], &runs[i], error)) return false;
-    }
+    for (std::size_t i = 0; i < shard_reports.size(); ++i)
+        if (!read_last_run(shard_reports[i], &runs[i], error)) return false;
     std::string merged;
     if (!merge_runs(runs, shard_reports, &merged, error)) return false;
 
-    // Locked like a run's results file, and whole or not at all.
+    // Locked like a run's results file, and appended as a run appends: line
+    // by line, each line in one write, so that a merge killed or refused
+    // part way leaves whole lines only.
     line_appender file;
     if (!file.open_append(out)) {
         *error = "Could not open '" + out + "': " + file.error();
         return false;
     }
-    if (!file.append(merged) || !file.close()) {
+    bool written = true;
+    for (std::size_t at = 0, end; written && at < merged.size(); at = end) {
+        // The header's lines go as one piece, then each image line.
+        end = at == 0 ? runs[0].header.size() : merged.find('\n', at) + 1;
+        written = file.append(merged.substr(at, end - at));
+    }
+    if (!written || !file.close()) {
         *error = "Could not write '" + out + "': " + file.error();
         return false;
     }

@@ -22,6 +22,10 @@ struct report_run {
 // error messages.
 bool parse_last_run(const std::string& text, const std::string& source, report_run* run, std::string* error);
 
+// The same for a file, read line by line (only the last run is held), a
+// regular file only, each line at most longest_text_line bytes.
+bool read_last_run(const std::string& file, report_run* run, std::string* error);
+
 // Joins runs of the same chain and measures: the header once, then every
 // line in position order. Fails when the headers differ or a position
 // appears twice. `sources` names the runs in error messages.
@@ -29,7 +33,9 @@ bool merge_runs(const std::vector<report_run>& runs, const std::vector<std::stri
                 std::string* merged, std::string* error);
 
 // Reads the last run of every shard report and appends the joined run to
-// `out`, as a run of the batch would.
+// `out`, as a run of the batch would: under the file's lock, line by line,
+// so that a failure or a kill leaves whole lines. `out` must not be one of
+// the shard reports.
 bool merge_report_files(const std::vector<std::string>& shard_reports, const std::string& out,
                         std::string* error);
 

@@ -30,6 +30,7 @@ bool regular_file(const std::string& path) {
 
 
 request_outcome check_arguments(const benchmark_request& request) {
+    if (!request.refusal.empty()) return failed_request(request_status::calling_error, request.refusal);
     if (request.shard_count < 1 || request.shard_index < 0 || request.shard_index >= request.shard_count)
         return failed_request(request_status::calling_error,
                        "share " + std::to_string(request.shard_index) + " of stride " +

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
@@ -18,11 +16,6 @@
 namespace strandel {
 
 namespace {
-
-bool gimp_loaders_only() {
-    const char* value = std::getenv("STRANDEL_GIMP_LOADERS");
-    return value && std::strcmp(value, "1") == 0;
-}
 
 // Every pixel's gray level (pixel_gray_level) of a drawable, row by row.
 std::vector<unsigned char> gray_levels_of(GimpDrawable* drawable) {
@@ -39,11 +32,10 @@ std::vector<unsigned char> gray_levels_of(GimpDrawable* drawable) {
     return levels;
 }
 
-// A label file loaded by GIMP's loaders and converted to 8-bit gray, as a
-// manual segmentation is: the opener for the ground truths and scored label
-// images the in-process reader does not decode.
-open_result open_labels_with_gimp(const std::string& file, row_role, std::unique_ptr<pixel_rows>* rows,
-                                  std::string* why) {
+}  // namespace
+
+open_result open_labels_with_gimp_loaders(const std::string& file, row_role, std::unique_ptr<pixel_rows>* rows,
+                                          std::string* why) {
     if (!is_readable(file, why) || !fit_for_other_decoders(file, why)) return open_result::failed;
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     if (image < 0) {
@@ -65,30 +57,6 @@ open_result open_labels_with_gimp(const std::string& file, row_role, std::unique
     gimp_image_delete(image);
     *rows = rows_of_plane(width, height, std::move(levels));
     return open_result::opened;
-}
-
-open_result open_labels(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
-                        std::string* why) {
-    if (!gimp_loaders_only()) {
-        const open_result own = open_in_process(file, role, rows, why);
-        if (own != open_result::not_covered) return own;
-    }
-    return open_labels_with_gimp(file, role, rows, why);
-}
-
-}  // namespace
-
-read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
-    // Stretched 16-bit images are read in-process whatever the loaders: GIMP
-    // would scale them to 8 bits first.
-    const bool stretched = wide_level_rule() == level_rule::stretch && is_wide_image_file(request.image);
-    if (gimp_loaders_only() && !stretched) return read_image_with_gimp_loaders(request, data, why);
-    switch (read_in_process(request, data, why, nullptr, open_labels_with_gimp)) {
-    case in_process_status::read: return read_status::ok;
-    case in_process_status::unreadable: return read_status::unreadable;
-    case in_process_status::not_covered: break;
-    }
-    return read_image_with_gimp_loaders(request, data, why);
 }
 
 read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why) {
@@ -150,7 +118,7 @@ read_status read_image_with_gimp_loaders(const image_request& request, image_dat
         *why = known_pixels ? too_large : "its pixels are not 8-bit gray or RGB";
         return read_status::unreadable;
     }
-    read_truths_and_scores(request, data, open_labels);
+    read_truths_and_scores(request, data, open_labels_in_gimp);
     return read_status::ok;
 }
 

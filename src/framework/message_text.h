@@ -17,4 +17,10 @@ constexpr std::size_t quoted_value_limit = 60;
 // followed by "... (N bytes)". The caller adds the quote marks.
 std::string message_quote(const std::string& text);
 
+// `text` whole, safe to print on a terminal: control bytes (C0, DEL), the
+// C1 controls U+0080 to U+009F and bytes that are no UTF-8 as \xNN (a
+// backslash itself stays), every other character as it is. For text shown
+// in full, such as the chain texts of a summary.
+std::string terminal_text(const std::string& text);
+
 }  // namespace strandel

@@ -88,18 +88,42 @@ int temporary_file::release_fd() {
     return given;
 }
 
-bool temporary_file::rename_to(const std::string& target) {
-    if (std::rename(m_path.c_str(), target.c_str()) != 0) {
-        m_errno = errno;
-        m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
-        return false;
-    }
+bool temporary_file::named() {
     m_done = true;
     forget(m_slot);
     m_slot = -1;
     if (m_fd >= 0) close(m_fd);
     m_fd = -1;
     return true;
+}
+
+bool temporary_file::rename_to(const std::string& target) {
+    if (std::rename(m_path.c_str(), target.c_str()) != 0) {
+        m_errno = errno;
+        m_error = target + ": cannot rename '" + m_path + "' over it: " + std::strerror(errno);
+        return false;
+    }
+    return named();
+}
+
+bool temporary_file::rename_to_new(const std::string& target) {
+    // The descriptor, and with it the lock, is held until the file has its
+    // name: until then a later run's cleaning must leave it alone.
+    int moved = renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    // File systems that cannot rename without replacing can still link.
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        moved = link(m_path.c_str(), target.c_str());
+        if (moved == 0) unlink(m_path.c_str());
+    }
+    if (moved != 0) {
+        const int err = errno;
+        m_errno = err;
+        m_error = err == EEXIST ? target + ": exists already"
+                                : target + ": cannot rename '" + m_path + "' to it: " + std::strerror(err);
+        errno = err;
+        return false;  // the destructor removes the file
+    }
+    return named();
 }
 
 int remove_stale_temporaries(const std::string& folder, const std::string& prefix, int min_age_seconds) {

@@ -37,8 +37,12 @@ public:
     // `target`. False with `error()` set when either fails (the temporary
     // file is then removed).
     bool rename_to(const std::string& target);
+    // The same, but never over an existing `target`: false with error()
+    // saying that it exists (errno EEXIST) when one is there.
+    bool rename_to_new(const std::string& target);
 
 private:
+    bool named();  // the file has its final name: no longer ours to remove
     std::string m_path, m_error;
     int m_fd = -1;
     int m_slot = -1;

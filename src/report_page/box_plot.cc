@@ -46,7 +46,9 @@ std::string box_plot_svg(const std::string& axis_title, const std::vector<box_se
     const axis a = nice_axis(low, high);
     const double plot_right = width - right, plot_bottom = top + row * series.size();
     const double height = plot_bottom + bottom;
-    auto x = [&](double v) { return left + (v - a.low) / (a.high - a.low) * (plot_right - left); };
+    // In halves, which are exact and cannot overflow for values near
+    // +-1.7e308.
+    auto x = [&](double v) { return left + (v / 2 - a.low / 2) / (a.high / 2 - a.low / 2) * (plot_right - left); };
 
     std::string svg = "<svg class=\"boxplot\" viewBox=\"0 0 " + num(width) + " " + num(height) +
                       "\" role=\"img\" aria-label=\"" + html_escape(axis_title) + " box plots\">";

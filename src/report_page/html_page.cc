@@ -2,6 +2,7 @@
 #include "report_page/html_page.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "report_page/box_plot.h"
 #include "report_page/chain_colors.h"
@@ -111,7 +112,26 @@ std::string measures_section(const page_content& content) {
     return html + "</div></section>";
 }
 
-std::string html_page(const page_content& content) {
+std::string skipped_section(const page_content& content) {
+    const comparison& c = *content.results;
+    if (c.skipped.empty()) return {};
+    std::string html = "<section id=\"skipped\"><h2>Skipped images</h2><p class=\"note\">" +
+                       plural(c.skipped.size(), "image was", "images were") +
+                       " not rated, for the reason the table gives: they take no part in any statistic, rank or "
+                       "plot.</p><div class=\"scroll\"><table class=\"skipped\"><thead><tr><th>#</th><th>image</th>"
+                       "<th>chains</th><th>reason</th></tr></thead><tbody>";
+    for (const skipped_image& s : c.skipped) {
+        std::string chips;
+        for (int k : s.chains) chips += chain_chip(k);
+        html += "<tr><td class=\"n\">" + std::to_string(s.position) + "</td><td class=\"name\" title=\"" +
+                html_escape(s.image) + "\">" + html_escape(std::filesystem::path(s.image).filename().string()) +
+                "</td><td>" + chips + "</td><td class=\"reason\">" + html_escape(s.reason) +
+                (s.rated_elsewhere ? " (another chain rated it)" : "") + "</td></tr>";
+    }
+    return html + "</tbody></table></div></section>";
+}
+
+void write_page(const page_content& content, const page_writer& write) {
     const comparison& c = *content.results;
     std::string tables;
     for (const std::string& t : content.tables) tables += (tables.empty() ? "" : ", ") + ("<code>" + html_escape(t) + "</code>");
@@ -120,23 +140,30 @@ std::string html_page(const page_content& content) {
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
         "<title>Strandel report: " + plural(c.chains.size(), "chain", "chains") + ", " +
         plural(c.images.size(), "image", "images") + "</title><style>" + page_style + "</style></head><body>";
+    const int skipped = c.skipped_images();
     html += "<header><h1>Segmentation report</h1><p class=\"sub\">" + plural(c.chains.size(), "chain", "chains") +
-            " on " + plural(c.images.size(), "image", "images") + " \xC2\xB7 from " + tables +
-            "</p><ul class=\"legend\" id=\"chains\">";
-    for (int k = 0; k < static_cast<int>(c.chains.size()); ++k) {
-        int images = 0;
-        for (int i = 0; i < static_cast<int>(c.images.size()); ++i) images += c.row(i, k) != nullptr;
+            " on " + plural(c.images.size(), "image", "images") + " read" +
+            (c.skipped.empty() ? std::string(", ") + std::to_string(skipped) + " skipped"
+                               : std::string(", <a href=\"#skipped\">") + std::to_string(skipped) + " skipped</a>") +
+            " \xC2\xB7 from " + tables + "</p><ul class=\"legend\" id=\"chains\">";
+    for (int k = 0; k < static_cast<int>(c.chains.size()); ++k)
         html += "<li>" + chain_chip(k) + "<span class=\"chain\">" + html_escape(c.chains[k]) +
-                "</span><span class=\"count\">" + plural(images, "image", "images") + "</span></li>";
-    }
+                "</span><span class=\"count\">" + plural(c.chain_images[k].size(), "image", "images") + "</span></li>";
     html += "</ul></header><main>";
-    html += lowest_jaccard_section(content);
-    html += ranks_section(content);
-    html += measures_section(content);
-    html += images_section(content);
-    html += "</main><footer>Written by strandel-report.</footer><script>" + std::string(page_script) +
-            "</script></body></html>\n";
-    return html;
+    write(html);
+    write(lowest_jaccard_section(content));
+    write(ranks_section(content));
+    write(measures_section(content));
+    write(skipped_section(content));
+    write_images_section(content, write);
+    write("</main><footer>Written by strandel-report.</footer><script>" + std::string(page_script) +
+          "</script></body></html>\n");
+}
+
+std::string html_page(const page_content& content) {
+    std::string page;
+    write_page(content, [&page](std::string_view piece) { page.append(piece); });
+    return page;
 }
 
 }  // namespace strandel

@@ -3,7 +3,9 @@
 // and images) comparing the chains of one or more results tables.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "report_page/comparison.h"
@@ -20,6 +22,14 @@ struct page_content {
     const std::vector<image_thumbnails>* thumbnails = nullptr;
 };
 
+// Takes the page piece by piece, in order.
+using page_writer = std::function<void(std::string_view)>;
+
+// Writes the page in pieces: the page of a long benchmark is never held
+// whole, only one section or one row of the image table at a time.
+void write_page(const page_content& content, const page_writer& write);
+
+// The whole page as one string (for tests and small pages).
 std::string html_page(const page_content& content);
 
 // The `count` images with the lowest Jaccard index of a chain, lowest first
@@ -30,6 +40,7 @@ std::vector<int> lowest_jaccard_images(const comparison& c, int chain, int count
 std::string lowest_jaccard_section(const page_content& content);
 std::string ranks_section(const page_content& content);
 std::string measures_section(const page_content& content);
-std::string images_section(const page_content& content);
+std::string skipped_section(const page_content& content);
+void write_images_section(const page_content& content, const page_writer& write);
 
 }  // namespace strandel

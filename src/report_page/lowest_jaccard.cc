@@ -15,8 +15,8 @@ constexpr int lowest_shown = 5;
 
 std::vector<int> lowest_jaccard_images(const comparison& c, int chain, int count) {
     std::vector<std::pair<double, int>> rated;
-    for (int i = 0; i < static_cast<int>(c.images.size()); ++i)
-        if (const result_row* r = c.row(i, chain); r && r->values[jaccard]) rated.push_back({*r->values[jaccard], i});
+    for (const auto& at : c.chain_images[chain])
+        if (const auto& value = c.rows[at.second].values[jaccard]) rated.push_back({*value, at.first});
     // NaN counts as the worst value, as in the ranks; ties keep image order.
     std::stable_sort(rated.begin(), rated.end(), [](const auto& a, const auto& b) {
         if (std::isnan(a.first)) return !std::isnan(b.first);
@@ -47,7 +47,8 @@ std::string lowest_jaccard_section(const page_content& content) {
                 const image_thumbnails& t = (*content.thumbnails)[i];
                 body += "<div class=\"thumbs\">" + thumbnail_html(t.image, image) +
                         thumbnail_html(t.manual, "manual segmentation of " + image) +
-                        thumbnail_html(t.labels[k], "chain " + std::to_string(k + 1) + " on " + image) + "</div>";
+                        thumbnail_html(t.labels[c.slot(i, k)], "chain " + std::to_string(k + 1) + " on " + image) +
+                        "</div>";
             }
             body += "<figcaption title=\"" + html_escape(image) + "\"><b title=\"" + full_number(value) + "\">" +
                     shown_number(value) + "</b> " +

@@ -93,7 +93,7 @@ footer { color: var(--muted); font-size: 12px; padding: 0 32px 24px; }
 
 // Sorting the image table by a column (numbers numerically, names as text
 // with their digits as numbers), stable, toggling the direction on every
-// click of the same column; empty and nan cells stay at the bottom in both
+// click of the same column; empty, missing and nan cells stay at the bottom in both
 // directions. The measure buttons show one measure's columns at a time.
 const char page_script[] = R"JS(
 (function () {
@@ -111,6 +111,15 @@ const char page_script[] = R"JS(
     var n = parseFloat(v);
     return isNaN(n) ? null : n;
   }
+  // The cell at column `col`: a cell spanning the chains an image has no
+  // row of stands for each of them.
+  function cellAt(row, col) {
+    for (var i = 0, at = 0; i < row.cells.length; ++i) {
+      at += row.cells[i].colSpan;
+      if (col < at) return row.cells[i];
+    }
+    return null;
+  }
   function compare(a, b, kind) {
     if (kind === "text") return a.localeCompare(b, undefined, { numeric: true });
     return a < b ? -1 : a > b ? 1 : 0;
@@ -122,7 +131,8 @@ const char page_script[] = R"JS(
       var dir = sorted.col === col ? -sorted.dir : 1;
       sorted = { col: col, dir: dir };
       var rows = Array.prototype.map.call(body.rows, function (r, i) {
-        return { row: r, at: i, key: key(r.cells[col], kind) };
+        var cell = cellAt(r, col);
+        return { row: r, at: i, key: cell ? key(cell, kind) : null };
       });
       rows.sort(function (a, b) {
         if (a.key === null || b.key === null) {

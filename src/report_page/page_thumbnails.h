@@ -13,20 +13,23 @@ namespace strandel {
 
 struct image_thumbnails {
     thumbnail image;
-    thumbnail manual;      // problem "none" when the image has no manual segmentation
-    std::vector<thumbnail> labels;  // by chain index; problem "none" without a row
+    thumbnail manual;  // problem "none" when the image has no manual segmentation
+    // One per row of the image (comparison::images[i].rows, same order):
+    // only the label images that exist on the page are made.
+    std::vector<thumbnail> labels;
 };
 
-// A path from a table as it can be opened: as written when it exists
-// (relative to the working folder), otherwise relative to the table's folder
-// (tables are often written beside the benchmark list); as written when
-// neither exists.
-std::string locate(const std::string& path, const std::string& table);
-
 // Decodes every image, manual segmentation and label image (label images
-// are looked for in `segmentations`) on up to `threads` threads; `decoder`
-// must then be safe to call from several threads at once.
+// are looked for in `segmentations`) on up to `threads` threads; `open`
+// must then be safe to call from several threads at once. Images are
+// opened at their resolved paths.
 std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
-                                              const image_decoder& decoder, int threads);
+                                              const image_opener& open, int threads);
+
+// The thumbnails that could not be made, counted by kind and reason, one
+// line each with the first file ("  2 images: No such file or directory
+// (first: /data/a.png)"); empty when every one was made.
+std::string thumbnail_failures(const comparison& c, const std::string& segmentations,
+                               const std::vector<image_thumbnails>& thumbnails, int* failed, int* made);
 
 }  // namespace strandel

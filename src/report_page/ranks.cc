@@ -41,13 +41,15 @@ rank_summary mean_ranks(const comparison& c) {
     rank_summary s;
     std::vector<std::array<double, measure_count>> sums(chains);
     for (auto& sum : sums) sum.fill(0);
-    for (int i = 0; i < static_cast<int>(c.images.size()); ++i) {
+    for (const image_rows& image : c.images) {
+        // Only images every chain rated; their rows are in chain order.
+        if (image.rows.size() != chains) continue;
         for (int m = 0; m < measure_count; ++m) {
             std::vector<double> values;
-            for (std::size_t k = 0; k < chains; ++k) {
-                const result_row* r = c.row(i, static_cast<int>(k));
-                if (!r || !r->values[m]) break;
-                values.push_back(*r->values[m]);
+            for (const chain_row& r : image.rows) {
+                const auto& value = c.rows[r.row].values[m];
+                if (!value) break;
+                values.push_back(*value);
             }
             if (values.size() != chains) continue;
             const std::vector<double> ranks = rank_values(values);

@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/results_table.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <cstdio>
+#include <map>
 #include <sstream>
 
-#include "report_page/csv.h"
+#include "framework/message_text.h"
 
 namespace strandel {
 namespace {
 
-constexpr const char* header[] = {"chain", "position", "image", "manual_segmentation", "classes", "centres",
-                                  "seconds", "turi", "dunn", "amrane", "liu_yang", "jaccard"};
-constexpr std::size_t column_count = sizeof header / sizeof header[0];
-constexpr std::size_t first_measure_column = 7;
+constexpr const char* required[] = {"chain", "position", "image", "manual_segmentation", "classes", "centres",
+                                    "seconds", "turi", "dunn", "amrane", "liu_yang", "jaccard"};
+const char status_title[] = "status";
+const char skipped_prefix[] = "skipped: ";
 
 bool parse_count(std::string_view text, int* value) {
     const char* end = text.data() + text.size();
@@ -23,9 +21,24 @@ bool parse_count(std::string_view text, int* value) {
     return !text.empty() && result.ec == std::errc() && result.ptr == end && *value >= 0;
 }
 
-// Quotes a field's text for a message, cut short when it is long.
-std::string shown(const std::string& text) {
-    return "\"" + (text.size() > 40 ? text.substr(0, 37) + "..." : text) + "\"";
+// Quotes a field's text for a message: short, and printable.
+std::string shown(const std::string& text) { return "\"" + message_quote(text) + "\""; }
+
+int* column_of(table_columns* c, const std::string& title) {
+    static const std::map<std::string, int table_columns::*> fixed = {
+        {"chain", &table_columns::chain},
+        {"position", &table_columns::position},
+        {"image", &table_columns::image},
+        {"manual_segmentation", &table_columns::manual_segmentation},
+        {"classes", &table_columns::classes},
+        {"centres", &table_columns::centres},
+        {"seconds", &table_columns::seconds},
+        {status_title, &table_columns::status}};
+    const auto found = fixed.find(title);
+    if (found != fixed.end()) return &(c->*found->second);
+    for (int m = 0; m < measure_count; ++m)
+        if (title == measure_column(m)) return &c->measures[m];
+    return nullptr;  // a column this reader does not use
 }
 
 }  // namespace
@@ -38,94 +51,143 @@ bool parse_decimal(std::string_view text, double* value) {
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
-bool parse_results_table(std::string_view text, const std::string& table, std::vector<result_row>* rows,
-                         std::string* error) {
-    // A UTF-8 byte order mark, as some spreadsheets save, is not part of the header.
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    std::vector<csv_record> records;
-    std::string csv_error;
-    if (!split_csv(text, &records, &csv_error)) {
-        *error = table + ":" + csv_error.substr(5);  // "line N: ..." -> "TABLE:N: ..."
+bool find_columns(const std::vector<std::string>& header, table_columns* columns, std::string* error) {
+    table_columns c;
+    c.measures.fill(-1);
+    c.count = header.size();
+    std::string expected;
+    for (const char* title : required) expected += (expected.empty() ? "" : ",") + std::string(title);
+    expected = "unexpected header, expected " + expected + " (and, in newer tables, status)";
+    for (std::size_t k = 0; k < header.size(); ++k) {
+        int* slot = column_of(&c, header[k]);
+        if (!slot) continue;
+        if (*slot >= 0) {
+            *error = expected + ": column " + shown(header[k]) + " appears twice";
+            return false;
+        }
+        *slot = static_cast<int>(k);
+    }
+    for (const char* title : required)
+        if (*column_of(&c, title) < 0) {
+            *error = expected + ": no column " + shown(title);
+            return false;
+        }
+    *columns = c;
+    return true;
+}
+
+bool results_table_reader::open(const std::string& file, std::string* error) {
+    if (!m_lines.open(file)) {
+        *error = m_lines.message();
         return false;
     }
-    auto fail = [&](int line, const std::string& what) {
-        *error = table + ":" + std::to_string(line) + ": " + what;
+    return read_header(error);
+}
+
+bool results_table_reader::open_text(std::string_view text, const std::string& name, std::string* error) {
+    m_lines.open_text(text, name);
+    return read_header(error);
+}
+
+bool results_table_reader::read_header(std::string* error) {
+    csv_record head;
+    if (!m_records.next(&head)) {
+        *error = m_records.error().empty() ? m_lines.name() + ":1: empty file, expected the header row"
+                                           : m_records.error();
+        return false;
+    }
+    std::string why;
+    if (!find_columns(head.fields, &m_columns, &why)) {
+        *error = m_lines.name() + ":" + std::to_string(head.line) + ": " + why;
+        return false;
+    }
+    m_header = std::move(head.fields);
+    return true;
+}
+
+bool results_table_reader::next(csv_record* record, result_row* row, std::string* error) {
+    if (!m_records.next(record)) {
+        *error = m_records.error();
+        return false;
+    }
+    return parse_row(*record, row, error);
+}
+
+bool results_table_reader::parse_row(const csv_record& record, result_row* out, std::string* error) const {
+    const std::string& table = m_lines.name();
+    auto fail = [&](const std::string& what) {
+        *error = table + ":" + std::to_string(record.line) + ": " + what;
         return false;
     };
-    if (records.empty()) return fail(1, "empty file, expected the header row");
-    const csv_record& head = records.front();
-    // Tables of strandel-bench end with a status column: "ok", or
-    // "skipped: REASON" for an image the chain did not rate.
-    // Newer tables hold the measures of the literature between the Jaccard
-    // index and the status.
-    const bool with_status = head.fields.size() >= column_count + 1 && head.fields.back() == "status";
-    bool header_ok = head.fields.size() == column_count || with_status;
-    for (std::size_t c = 0; header_ok && c < column_count; ++c) header_ok = head.fields[c] == header[c];
-    if (!header_ok) {
-        std::string expected;
-        for (const char* title : header) expected += (expected.empty() ? "" : ",") + std::string(title);
-        return fail(head.line, "unexpected header, expected " + expected);
+    const std::vector<std::string>& f = record.fields;
+    const table_columns& c = m_columns;
+    if (f.size() != c.count)
+        return fail(std::to_string(f.size()) + " fields, expected " + std::to_string(c.count));
+    result_row row;
+    row.table = table;
+    row.line = record.line;
+    row.chain = f[c.chain];
+    if (row.chain.empty()) return fail("empty chain");
+    if (!parse_count(f[c.position], &row.position))
+        return fail("position " + shown(f[c.position]) + " is not a whole number from 0");
+    row.image = f[c.image];
+    if (row.image.empty()) return fail("empty image");
+    row.manual_segmentation = f[c.manual_segmentation];
+    if (c.status >= 0 && f[c.status] != "ok") {
+        const std::string& status = f[c.status];
+        if (status.compare(0, sizeof skipped_prefix - 1, skipped_prefix) != 0)
+            return fail("status " + shown(status) + " is neither \"ok\" nor \"skipped: REASON\"");
+        row.skipped = true;
+        row.skip_reason = status.substr(sizeof skipped_prefix - 1);
+        *out = std::move(row);
+        return true;  // a skipped image has no values to read
     }
+    if (!parse_count(f[c.classes], &row.classes))
+        return fail("classes " + shown(f[c.classes]) + " is not a whole number from 0");
+    std::istringstream centres(f[c.centres]);
+    for (std::string centre; centres >> centre;) {
+        double value;
+        if (!parse_decimal(centre, &value)) return fail("centre " + shown(centre) + " is not a decimal");
+        row.centres.push_back(value);
+    }
+    if (!parse_decimal(f[c.seconds], &row.seconds)) return fail("seconds " + shown(f[c.seconds]) + " is not a decimal");
+    for (int m = 0; m < measure_count; ++m) {
+        const std::string& field = f[c.measures[m]];
+        if (field.empty() && m == jaccard) continue;
+        double value;
+        if (!parse_decimal(field, &value))
+            return fail(std::string(measure_column(m)) + " " + shown(field) + " is not a decimal, inf, -inf or nan");
+        row.values[m] = value;
+    }
+    *out = std::move(row);
+    return true;
+}
+
+namespace {
+
+bool read_all(results_table_reader& reader, std::vector<result_row>* rows, std::string* error) {
     std::vector<result_row> read;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const csv_record& record = records[r];
-        const std::vector<std::string>& f = record.fields;
-        if (f.size() != head.fields.size())
-            return fail(record.line,
-                        std::to_string(f.size()) + " fields, expected " + std::to_string(head.fields.size()));
-        if (with_status && f.back() != "ok") continue;  // no values to compare
-        result_row row;
-        row.table = table;
-        row.line = record.line;
-        row.chain = f[0];
-        if (row.chain.empty()) return fail(record.line, "empty chain");
-        if (!parse_count(f[1], &row.position))
-            return fail(record.line, "position " + shown(f[1]) + " is not a whole number from 0");
-        row.image = f[2];
-        if (row.image.empty()) return fail(record.line, "empty image");
-        row.manual_segmentation = f[3];
-        if (!parse_count(f[4], &row.classes))
-            return fail(record.line, "classes " + shown(f[4]) + " is not a whole number from 0");
-        std::istringstream centres(f[5]);
-        for (std::string centre; centres >> centre;) {
-            double value;
-            if (!parse_decimal(centre, &value)) return fail(record.line, "centre " + shown(centre) + " is not a decimal");
-            row.centres.push_back(value);
-        }
-        if (!parse_decimal(f[6], &row.seconds)) return fail(record.line, "seconds " + shown(f[6]) + " is not a decimal");
-        for (int m = 0; m < measure_count; ++m) {
-            const std::string& field = f[first_measure_column + m];
-            if (field.empty() && m == jaccard) continue;
-            double value;
-            if (!parse_decimal(field, &value))
-                return fail(record.line, std::string(measure_column(m)) + " " + shown(field) +
-                                             " is not a decimal, inf, -inf or nan");
-            row.values[m] = value;
-        }
-        read.push_back(std::move(row));
-    }
+    csv_record record;
+    result_row row;
+    while (reader.next(&record, &row, error)) read.push_back(std::move(row));
+    if (!error->empty()) return false;
     rows->swap(read);
     return true;
 }
 
+}  // namespace
+
+bool parse_results_table(std::string_view text, const std::string& table, std::vector<result_row>* rows,
+                         std::string* error) {
+    results_table_reader reader;
+    error->clear();
+    return reader.open_text(text, table, error) && read_all(reader, rows, error);
+}
+
 bool read_results_table(const std::string& file, std::vector<result_row>* rows, std::string* error) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) {
-        *error = file + ": cannot open: " + std::strerror(errno);
-        return false;
-    }
-    std::string text;
-    char buffer[65536];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, got);
-    // A folder opens fine and fails on the first read.
-    const bool failed = std::ferror(in);
-    const int read_errno = errno;
-    std::fclose(in);
-    if (failed) {
-        *error = file + ": cannot read: " + std::strerror(read_errno);
-        return false;
-    }
-    return parse_results_table(text, file, rows, error);
+    results_table_reader reader;
+    error->clear();
+    return reader.open(file, error) && read_all(reader, rows, error);
 }
 
 }  // namespace strandel

@@ -29,6 +29,10 @@ summary summarize(const std::vector<double>& values);
 // numpy's default). `sorted` must not be empty.
 double quantile(const std::vector<double>& sorted, double p);
 
+// The mean of finite values (NaN for none), also when their sum would
+// overflow (values near +-1.7e308).
+double finite_mean(const std::vector<double>& finite);
+
 // What a box plot draws of one chain's values: finite values only.
 struct box_summary {
     int plotted = 0;    // finite values

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/message_text.h"
 #include "report_page/number_format.h"
 #include "report_page/statistics.h"
 
@@ -34,13 +35,35 @@ std::string aligned(const std::vector<std::vector<std::string>>& rows) {
 
 std::string or_dash(double value) { return std::isnan(value) ? "-" : short_number(value); }
 
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string chain_numbers(const std::vector<int>& chains) {
+    std::string numbers;
+    for (int k : chains) numbers += (numbers.empty() ? "" : ", ") + std::to_string(k + 1);
+    return (chains.size() == 1 ? "chain " : "chains ") + numbers;
+}
+
+// Images no chain could rate, with the table's reasons. Table text goes to
+// a terminal only escaped.
+std::string skipped_block(const comparison& c) {
+    if (c.skipped.empty()) return {};
+    std::string out = "\nSkipped (not rated; left out of every figure)\n";
+    std::vector<std::vector<std::string>> rows = {{"position", "image", "chains", "reason"}};
+    for (const skipped_image& s : c.skipped)
+        rows.push_back({std::to_string(s.position), terminal_text(s.image), chain_numbers(s.chains),
+                        terminal_text(s.reason)});
+    return out + aligned(rows);
+}
+
 }  // namespace
 
 std::string text_summary(const comparison& c, const rank_summary& ranks) {
     const int chains = static_cast<int>(c.chains.size());
-    std::string out = std::to_string(chains) + (chains == 1 ? " chain, " : " chains, ") +
-                      std::to_string(c.images.size()) + (c.images.size() == 1 ? " image\n" : " images\n");
-    for (int k = 0; k < chains; ++k) out += "  " + std::to_string(k + 1) + "  " + c.chains[k] + "\n";
+    std::string out = counted(chains, "chain", "chains") + ", " + counted(c.images.size(), "image", "images") +
+                      " read, " + std::to_string(c.skipped_images()) + " skipped\n";
+    for (int k = 0; k < chains; ++k) out += "  " + std::to_string(k + 1) + "  " + terminal_text(c.chains[k]) + "\n";
     for (int m = 0; m < measure_count; ++m) {
         out += "\n" + std::string(measure_title(m)) + " (mean rank over " + std::to_string(ranks.images[m]) +
                " images)\n";
@@ -61,6 +84,7 @@ std::string text_summary(const comparison& c, const rank_summary& ranks) {
         }
         out += aligned(rows);
     }
+    out += skipped_block(c);
     out += "\nMean and std are over finite values (\"left out\" counts the others); median, min and max\n"
            "include inf and -inf; nan is left out of all. Rank 1 is the highest value on an image, ties\n"
            "share the mean of their ranks, nan ranks last; only images every chain has are ranked.\n";

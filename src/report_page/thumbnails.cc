@@ -13,7 +13,7 @@ namespace {
 thumbnail as_thumbnail(const std::string& png, int width, int height) {
     thumbnail t;
     if (png.empty()) {
-        t.problem = "could not encode the thumbnail";
+        t.problem = t.reason = "could not encode the thumbnail";
         return t;
     }
     t.data_uri = "data:image/png;base64," + base64(png);
@@ -21,6 +21,16 @@ thumbnail as_thumbnail(const std::string& png, int width, int height) {
     t.height = height;
     return t;
 }
+
+thumbnail failed(const std::string& what, const std::string& why) {
+    thumbnail t;
+    t.reason = why;
+    t.problem = what + ": " + why;
+    return t;
+}
+
+// Source index of each of `count` spans over `size`: the first of span k.
+int span_start(int k, int size, int count) { return static_cast<int>(static_cast<long long>(k) * size / count); }
 
 }  // namespace
 
@@ -36,82 +46,96 @@ void thumbnail_size(int width, int height, int* thumb_width, int* thumb_height) 
     *thumb_height = std::max(1, static_cast<int>((static_cast<long long>(height) * thumbnail_side + longest / 2) / longest));
 }
 
-decoded_image shrink(const decoded_image& image, int width, int height) {
-    decoded_image out;
-    out.width = width;
-    out.height = height;
-    out.channels = image.channels;
-    out.pixels.resize(std::size_t(width) * height * image.channels);
-    const int c = image.channels;
-    for (int ty = 0; ty < height; ++ty) {
-        // Source rows [y0, y1) and columns [x0, x1) fall into this pixel;
-        // each pixel's span is at least one source pixel.
-        const int y0 = static_cast<int>(static_cast<long long>(ty) * image.height / height);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * image.height / height));
-        for (int tx = 0; tx < width; ++tx) {
-            const int x0 = static_cast<int>(static_cast<long long>(tx) * image.width / width);
-            const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * image.width / width));
-            unsigned long sum[3] = {0, 0, 0};
-            for (int y = y0; y < y1; ++y) {
-                const unsigned char* p = image.pixels.data() + (std::size_t(y) * image.width + x0) * c;
-                for (int x = x0; x < x1; ++x, p += c)
-                    for (int k = 0; k < c; ++k) sum[k] += p[k];
-            }
-            const unsigned long n = static_cast<unsigned long>(y1 - y0) * (x1 - x0);
-            unsigned char* q = out.pixels.data() + (std::size_t(ty) * width + tx) * c;
-            for (int k = 0; k < c; ++k) q[k] = static_cast<unsigned char>((sum[k] + n / 2) / n);
-        }
+row_shrinker::row_shrinker(int width, int height, int channels, int thumb_width, int thumb_height)
+    : m_height(height), m_channels(channels), m_thumb_width(thumb_width), m_thumb_height(thumb_height),
+      m_sums(std::size_t(thumb_width) * channels, 0), m_pixels(std::size_t(thumb_width) * thumb_height * channels) {
+    // Thumbnails never enlarge, so the spans of source columns (and rows)
+    // cover the image without overlap, each at least one pixel.
+    for (int tx = 0; tx < thumb_width; ++tx) {
+        m_x0.push_back(span_start(tx, width, thumb_width));
+        m_x1.push_back(std::max(m_x0.back() + 1, span_start(tx + 1, width, thumb_width)));
     }
-    return out;
 }
 
-label_image shrink_labels(const label_image& labels, int width, int height) {
-    label_image out;
-    out.width = width;
-    out.height = height;
-    out.labels.resize(std::size_t(width) * height);
-    for (int ty = 0; ty < height; ++ty) {
-        const int y = static_cast<int>((2LL * ty + 1) * labels.height / (2LL * height));
-        for (int tx = 0; tx < width; ++tx) {
-            const int x = static_cast<int>((2LL * tx + 1) * labels.width / (2LL * width));
-            out.labels[std::size_t(ty) * width + tx] = labels.labels[std::size_t(y) * labels.width + x];
+void row_shrinker::add(const unsigned char* row) {
+    if (m_ty >= m_thumb_height) return;
+    const int c = m_channels;
+    for (int tx = 0; tx < m_thumb_width; ++tx) {
+        unsigned long* sum = &m_sums[std::size_t(tx) * c];
+        for (const unsigned char* p = row + std::size_t(m_x0[tx]) * c; p < row + std::size_t(m_x1[tx]) * c; p += c)
+            for (int k = 0; k < c; ++k) sum[k] += p[k];
+    }
+    ++m_y;
+    const int y0 = span_start(m_ty, m_height, m_thumb_height);
+    const int y1 = std::max(y0 + 1, span_start(m_ty + 1, m_height, m_thumb_height));
+    if (m_y < y1) return;
+    unsigned char* out = m_pixels.data() + std::size_t(m_ty) * m_thumb_width * c;
+    for (int tx = 0; tx < m_thumb_width; ++tx) {
+        const unsigned long n = static_cast<unsigned long>(y1 - y0) * (m_x1[tx] - m_x0[tx]);
+        for (int k = 0; k < c; ++k) {
+            unsigned long& sum = m_sums[std::size_t(tx) * c + k];
+            out[std::size_t(tx) * c + k] = static_cast<unsigned char>((sum + n / 2) / n);
+            sum = 0;
         }
     }
-    return out;
+    ++m_ty;
 }
 
-thumbnail image_thumbnail(const std::string& path, const image_decoder& decoder) {
-    decoded_image image;
-    if (!decoder(path, &image) || image.width <= 0 || image.height <= 0 ||
-        (image.channels != 1 && image.channels != 3) ||
-        image.pixels.size() != std::size_t(image.width) * image.height * image.channels) {
-        thumbnail t;
-        t.problem = "could not decode " + path;
-        return t;
-    }
+label_shrinker::label_shrinker(int width, int height, int thumb_width, int thumb_height)
+    : m_height(height), m_thumb_width(thumb_width), m_thumb_height(thumb_height),
+      m_labels(std::size_t(thumb_width) * thumb_height) {
+    for (int tx = 0; tx < thumb_width; ++tx)
+        m_x.push_back(static_cast<int>((2LL * tx + 1) * width / (2LL * thumb_width)));
+}
+
+void label_shrinker::add(const std::uint16_t* row) {
+    const int y = m_y++;
+    if (m_ty >= m_thumb_height || y != static_cast<int>((2LL * m_ty + 1) * m_height / (2LL * m_thumb_height))) return;
+    std::uint16_t* out = m_labels.data() + std::size_t(m_ty) * m_thumb_width;
+    for (int tx = 0; tx < m_thumb_width; ++tx) out[tx] = row[m_x[tx]];
+    ++m_ty;
+}
+
+thumbnail image_thumbnail(const std::string& path, const image_opener& open) {
+    const std::string what = "could not decode " + path;
+    std::string why;
+    const std::unique_ptr<image_row_source> rows = open(path, &why);
+    if (!rows) return failed(what, why.empty() ? "not an image the report reads" : why);
+    if (rows->width() <= 0 || rows->height() <= 0 || (rows->channels() != 1 && rows->channels() != 3))
+        return failed(what, "an image of no pixels or of unusual channels");
     int width, height;
-    thumbnail_size(image.width, image.height, &width, &height);
-    if (width != image.width || height != image.height) image = shrink(image, width, height);
-    return as_thumbnail(encode_png(width, height, image.channels, image.pixels), width, height);
+    thumbnail_size(rows->width(), rows->height(), &width, &height);
+    row_shrinker shrinker(rows->width(), rows->height(), rows->channels(), width, height);
+    for (int y = 0; y < rows->height(); ++y) {
+        const unsigned char* row = rows->next_row(&why);
+        if (!row) return failed(what, why);
+        shrinker.add(row);
+    }
+    return as_thumbnail(encode_png(width, height, rows->channels(), shrinker.pixels()), width, height);
 }
 
 thumbnail label_thumbnail(const std::string& path) {
-    label_image labels;
-    if (!read_label_png(path, &labels) || labels.width <= 0 || labels.height <= 0) {
-        thumbnail t;
-        t.problem = "could not read the label image " + path;
-        return t;
-    }
+    const std::string what = "could not read the label image " + path;
+    std::string why;
+    const std::unique_ptr<label_rows> rows = open_label_rows(path, &why);
+    if (!rows) return failed(what, why);
+    if (rows->width() <= 0 || rows->height() <= 0) return failed(what, "an image of no pixels");
     int width, height;
-    thumbnail_size(labels.width, labels.height, &width, &height);
-    if (width != labels.width || height != labels.height) labels = shrink_labels(labels, width, height);
+    thumbnail_size(rows->width(), rows->height(), &width, &height);
+    label_shrinker shrinker(rows->width(), rows->height(), width, height);
+    for (int y = 0; y < rows->height(); ++y) {
+        const std::uint16_t* row = rows->next_row(&why);
+        if (!row) return failed(what, why);
+        shrinker.add(row);
+    }
     // A palette of the colours present only: most segmentations have a few
     // classes, and a full 256-entry palette would outweigh the pixels.
     std::vector<int> slot(256, -1);
     std::vector<rgb> palette;
-    std::vector<unsigned char> indices(labels.labels.size());
-    for (std::size_t i = 0; i < labels.labels.size(); ++i) {
-        const unsigned colour = labels.labels[i] % 256u;  // the palette wraps, as class_color does
+    const std::vector<std::uint16_t>& labels = shrinker.labels();
+    std::vector<unsigned char> indices(labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const unsigned colour = labels[i] % 256u;  // the palette wraps, as class_color does
         if (slot[colour] < 0) {
             slot[colour] = static_cast<int>(palette.size());
             palette.push_back(class_color(static_cast<int>(colour)));
@@ -120,6 +144,5 @@ thumbnail label_thumbnail(const std::string& path) {
     }
     return as_thumbnail(encode_png_palette(width, height, indices, palette), width, height);
 }
-
 
 }  // namespace strandel

@@ -10,10 +10,12 @@
 namespace strandel {
 
 // Reads the tables, then prints the text summary to `out` or writes the
-// page. Returns exit_ok, or exit_failure after a message on `err` naming the table, line
-// and problem, or the page that could not be written. Thumbnails use
-// `decoder` for images and manual segmentations, on `threads` threads.
-int run_report(const report_options& options, const image_decoder& decoder, int threads, std::ostream& out,
+// page. Returns exit_ok, or exit_failure after a message on `err` naming the
+// table, line and problem, the page that could not be written or the input
+// it would overwrite, or chains without an image in common. Notes (paths
+// found from the current folder, thumbnails that could not be made) go to
+// `err` too. Thumbnails read images through `open`, on `threads` threads.
+int run_report(const report_options& options, const image_opener& open, int threads, std::ostream& out,
                std::ostream& err);
 
 }  // namespace strandel

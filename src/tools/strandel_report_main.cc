@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
     // can run on every core.
     const native_engine engine;
     const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return run_report(options, decode_for_report, threads, std::cout, std::cerr);
+    return run_report(options, open_for_report, threads, std::cout, std::cerr);
 }

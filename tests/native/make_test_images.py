@@ -231,6 +231,14 @@ def main(folder):
     idat = whole.index(b"IDAT")
     with open(p("truncated.png"), "wb") as f:
         f.write(whole[:idat + 4 + (len(whole) - idat) // 3])
+    # Every row there, the end missing: the file stops before its IEND chunk.
+    with open(p("endless.png"), "wb") as f:
+        f.write(whole[:whole.rindex(b"IEND") - 4])
+    # A colour manual segmentation, red, black and blue bands: gray by
+    # luminance, three labels (by its third byte red and black would be one).
+    write_png(p("gray_colour.png"), WIDTH, HEIGHT, 0, 8, image_rows(lambda x, y, g: [g]))
+    write_png(p("gray_colour_seg.png"), WIDTH, HEIGHT, 2, 8,
+              image_rows(lambda x, y, g: [(255, 0, 0), (0, 0, 0), (0, 0, 255)][band_of(x)]))
     with open(p("broken.png"), "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\nthis is not an image")
 

@@ -64,6 +64,14 @@ TEST(NativeImage, ManualSegmentationsArePairedPixelByPixel) {
     EXPECT_EQ(data.manual.at(120, 128), 0u);
     EXPECT_EQ(data.manual.at(220, 255), 60u * 70);
 
+    // A colour manual segmentation is read by its luminance: three labels.
+    ASSERT_EQ(read("gray_colour.png", data, &why), read_status::ok) << why;
+    ASSERT_TRUE(data.has_manual);
+    std::vector<std::uint64_t> labels;
+    for (unsigned label = 0; label < 256; ++label)
+        if (const std::uint64_t n = data.manual.label_pixels(static_cast<unsigned char>(label))) labels.push_back(n);
+    EXPECT_EQ(labels, (std::vector<std::uint64_t>{50u * 70, 60u * 70, 40u * 70}));
+
     // A manual segmentation one column narrower is no manual segmentation.
     ASSERT_EQ(read("rgb.png", data, &why), read_status::ok) << why;
     EXPECT_FALSE(data.has_manual);
@@ -108,6 +116,9 @@ TEST(NativeImage, ATruncatedFileIsUnreadableWhateverWasReadBefore) {
     std::string why;
     ASSERT_EQ(read("gray.png", data, &why), read_status::ok) << why;
     EXPECT_EQ(read("truncated.png", data, &why), read_status::unreadable);
+    EXPECT_NE(why.find("not a readable PNG"), std::string::npos) << why;
+    // Every row decodes, but the file ends before its end.
+    EXPECT_EQ(read("endless.png", data, &why), read_status::unreadable);
     EXPECT_NE(why.find("not a readable PNG"), std::string::npos) << why;
 }
 

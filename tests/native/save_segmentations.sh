@@ -48,6 +48,14 @@ centres=$("$python" -c "print(','.join(str(i * 0.85) for i in range(301)))")
 "$chain" --no-chain --centres "$centres" "img/gray alpha.png" --save 'deep labels.png' >/dev/null
 expect_eq "strandel-chain --save with 301 classes" "$?" 0
 "$python" "$labels_py" one "img/gray alpha.png" 'deep labels.png' "$centres" || fail "16-bit label image"
+# The boundary: 256 classes fit 8 bits, 257 need 16. The last class lies
+# among the image's levels, the others at 255 (ties go to the first), so
+# that class 255, and then class 256 (no class 0), fills most pixels.
+for classes in 256 257; do
+  centres=$("$python" -c "print(','.join(['255'] * ($classes - 1) + ['90']))")
+  "$chain" --no-chain --centres "$centres" img/gray.png --save "edge $classes.png" >/dev/null
+  "$python" "$labels_py" one img/gray.png "edge $classes.png" "$centres" || fail "label image of $classes classes"
+done
 
 # A file in the way that is no label image is never overwritten, and the
 # run stops before it writes anything.

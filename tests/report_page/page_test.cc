@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 #include "evaluation/class_colors.h"
 #include "report_page/atomic_file.h"
@@ -64,10 +67,42 @@ void write_gray_png(const std::string& path, int width, int height, const std::v
     ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr));
 }
 
+// Every row of a file as the page reads it: width, height, channels, pixels.
+struct read_image {
+    int width = 0, height = 0, channels = 0;
+    std::vector<unsigned char> pixels;
+    std::string why;
+};
+read_image read_png(const std::string& path) {
+    read_image image;
+    const auto rows = open_png_rows(path, &image.why);
+    if (!rows) return image;
+    for (int y = 0; y < rows->height(); ++y) {
+        const unsigned char* row = rows->next_row(&image.why);
+        if (!row) return image;
+        image.pixels.insert(image.pixels.end(), row, row + std::size_t(rows->width()) * rows->channels());
+    }
+    image.width = rows->width();
+    image.height = rows->height();
+    image.channels = rows->channels();
+    return image;
+}
+std::vector<std::uint16_t> read_labels(const std::string& path, std::string* why) {
+    std::vector<std::uint16_t> labels;
+    const auto rows = open_label_rows(path, why);
+    for (int y = 0; rows && y < rows->height(); ++y) {
+        const std::uint16_t* row = rows->next_row(why);
+        if (!row) return {};
+        labels.insert(labels.end(), row, row + rows->width());
+    }
+    return labels;
+}
+
 TEST(ReportPageEscape, AwkwardNamesStayText) {
     EXPECT_EQ(html_escape("a b \"c\" 'd' <e> & f"), "a b &quot;c&quot; &#39;d&#39; &lt;e&gt; &amp; f");
     EXPECT_EQ(html_escape("&amp;"), "&amp;amp;");
     EXPECT_EQ(html_escape(std::string("x\x01y\tz", 5)), "x&#xFFFD;y\tz");
+    EXPECT_EQ(html_escape(std::string("\0\x1F\x7F \x80", 5)), "&#xFFFD;&#xFFFD;&#xFFFD; \x80");
     EXPECT_EQ(html_escape("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");  // UTF-8 passes
 }
 
@@ -84,7 +119,7 @@ TEST(ReportPageEscape, PageCarriesChainTextsAndFileNamesOnlyEscaped) {
     ASSERT_TRUE(arrange(rows, &c, &error));
     const rank_summary ranks = mean_ranks(c);
     std::vector<image_thumbnails> thumbs(1);
-    thumbs[0].labels.resize(1);
+    thumbs[0].labels.resize(1);  // one row, one label thumbnail
     thumbs[0].image.problem = "could not decode " + image;
     page_content content{&c, &ranks, {"t<1>.csv"}, &thumbs};
     const std::string page = html_page(content);
@@ -142,18 +177,69 @@ TEST(ReportPageThumbnails, SizesFitTheLongSide) {
 }
 
 TEST(ReportPageThumbnails, ShrinkAveragesAndLabelsKeepTheirClasses) {
-    decoded_image image{4, 2, 1, {0, 100, 10, 20, 50, 250, 30, 40}};
-    const decoded_image small = shrink(image, 2, 1);
-    EXPECT_EQ(small.pixels, (std::vector<unsigned char>{100, 25}));  // (0+100+50+250)/4, (10+20+30+40)/4
-    label_image labels{4, 4, {0, 0, 1, 1, 0, 0, 1, 1, 2, 2, 3, 3, 2, 2, 3, 3}};
-    EXPECT_EQ(shrink_labels(labels, 2, 2).labels, (std::vector<std::uint16_t>{0, 1, 2, 3}));
+    // 4 x 2 gray into 2 x 1: (0+100+50+250)/4, (10+20+30+40)/4.
+    row_shrinker gray(4, 2, 1, 2, 1);
+    const unsigned char rows[2][4] = {{0, 100, 10, 20}, {50, 250, 30, 40}};
+    gray.add(rows[0]);
+    gray.add(rows[1]);
+    EXPECT_EQ(gray.pixels(), (std::vector<unsigned char>{100, 25}));
+    // RGB, 5 columns into 2: spans of 2 and 3 columns, rounded to nearest.
+    row_shrinker rgb(5, 1, 3, 2, 1);
+    const unsigned char line[15] = {0, 0, 0, 1, 2, 3, 10, 10, 10, 20, 20, 20, 30, 31, 32};
+    rgb.add(line);
+    EXPECT_EQ(rgb.pixels(), (std::vector<unsigned char>{1, 1, 2, 20, 20, 21}));
+    const std::uint16_t labels[4][4] = {{0, 0, 1, 1}, {0, 0, 1, 1}, {2, 2, 3, 3}, {2, 2, 300, 3}};
+    label_shrinker centre(4, 4, 2, 2);
+    for (const auto& row : labels) centre.add(row);
+    EXPECT_EQ(centre.labels(), (std::vector<std::uint16_t>{0, 1, 2, 3}));
+}
+
+TEST(ReportPageThumbnails, HugePngIsShrunkRowByRowAndTooLargeOnesAreRefused) {
+    temp_folder dir;
+    // 4000 x 3000 gray, its left half 0 and right half 200: the thumbnail
+    // (160 x 120) shows both halves, read without holding the image.
+    {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = 4000;
+        image.height = 3000;
+        image.format = PNG_FORMAT_GRAY;
+        std::vector<unsigned char> pixels(std::size_t(4000) * 3000, 0);
+        for (std::size_t y = 0; y < 3000; ++y) std::fill_n(pixels.begin() + y * 4000 + 2000, 2000, 200);
+        ASSERT_TRUE(png_image_write_to_file(&image, (dir / "big.png").c_str(), 0, pixels.data(), 0, nullptr));
+    }
+    const thumbnail t = image_thumbnail(dir / "big.png", open_png_rows);
+    ASSERT_TRUE(t.ok()) << t.problem;
+    EXPECT_EQ(t.width, 160);
+    EXPECT_EQ(t.height, 120);
+    // A header claiming 2^31 pixels is refused before any row is read.
+    std::string header = encode_png(1, 1, 1, {0});
+    const unsigned char size[8] = {0, 1, 0, 0, 0, 0, 0x80, 0};  // 65536 x 32768
+    header.replace(16, 8, reinterpret_cast<const char*>(size), 8);
+    const unsigned long crc = crc32(0, reinterpret_cast<const unsigned char*>(header.data()) + 12, 17);
+    for (int k = 0; k < 4; ++k) header[29 + k] = static_cast<char>(crc >> (24 - 8 * k));
+    write_file(dir / "claims.png", header);
+    const thumbnail refused = image_thumbnail(dir / "claims.png", open_png_rows);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.reason.find("more pixels than any benchmark image"), std::string::npos) << refused.problem;
+}
+
+TEST(ReportPageThumbnails, SpecialFilesAreNotOpened) {
+    temp_folder dir;
+    ASSERT_EQ(mkfifo((dir / "a.1.png").c_str(), 0600), 0);
+    // A FIFO nobody writes would block an open for reading.
+    const thumbnail label = label_thumbnail(dir / "a.1.png");
+    EXPECT_FALSE(label.ok());
+    EXPECT_EQ(label.reason, "it is a FIFO (named pipe), not a regular file");
+    EXPECT_FALSE(image_thumbnail(dir / "a.1.png", open_png_rows).ok());
+    EXPECT_EQ(image_thumbnail(dir.path(), open_png_rows).reason, "it is a directory, not a regular file");
+    EXPECT_EQ(image_thumbnail(dir / "none.png", open_png_rows).reason, "No such file or directory");
 }
 
 TEST(ReportPageThumbnails, PngDecodingOfGrayRgbAndSixteenBits) {
     temp_folder dir;
     write_gray_png(dir / "gray16.png", 2, 1, {0x1234, 0xFFFF}, true);
-    decoded_image image;
-    ASSERT_TRUE(decode_png(dir / "gray16.png", &image));
+    read_image image = read_png(dir / "gray16.png");
     EXPECT_EQ(image.channels, 1);
     // libpng's linear 16-bit write stores values as given; 8 bits keep the
     // rounded high byte.
@@ -161,14 +247,18 @@ TEST(ReportPageThumbnails, PngDecodingOfGrayRgbAndSixteenBits) {
 
     const std::string rgb = encode_png(2, 1, 3, {1, 2, 3, 250, 251, 252});
     write_file(dir / "rgb.png", rgb);
-    ASSERT_TRUE(decode_png(dir / "rgb.png", &image));
+    image = read_png(dir / "rgb.png");
     EXPECT_EQ(image.channels, 3);
     EXPECT_EQ(image.pixels, (std::vector<unsigned char>{1, 2, 3, 250, 251, 252}));
 
     write_file(dir / "broken.png", "\x89PNG\r\n\x1a\nbroken");
-    EXPECT_FALSE(decode_png(dir / "broken.png", &image));
-    EXPECT_FALSE(decode_png(dir / "missing.png", &image));
-    const thumbnail t = image_thumbnail(dir / "broken.png", decode_png);
+    EXPECT_EQ(read_png(dir / "broken.png").width, 0);
+    EXPECT_EQ(read_png(dir / "missing.png").why, "No such file or directory");
+    // Cut inside its pixels: the rows read so far are no thumbnail.
+    write_file(dir / "cut.png", rgb.substr(0, rgb.size() - 20));
+    EXPECT_EQ(read_png(dir / "cut.png").width, 0);
+    EXPECT_FALSE(image_thumbnail(dir / "cut.png", open_png_rows).ok());
+    const thumbnail t = image_thumbnail(dir / "broken.png", open_png_rows);
     EXPECT_FALSE(t.ok());
     EXPECT_NE(t.problem.find("broken.png"), std::string::npos);
 }
@@ -176,9 +266,8 @@ TEST(ReportPageThumbnails, PngDecodingOfGrayRgbAndSixteenBits) {
 TEST(ReportPageThumbnails, LabelImagesKeepSixteenBitClassesAndTakeTheirClassColours) {
     temp_folder dir;
     write_gray_png(dir / "a.1.png", 3, 1, {2, 300, 300}, true);
-    label_image labels;
-    ASSERT_TRUE(read_label_png(dir / "a.1.png", &labels));
-    EXPECT_EQ(labels.labels, (std::vector<std::uint16_t>{2, 300, 300}));
+    std::string why;
+    EXPECT_EQ(read_labels(dir / "a.1.png", &why), (std::vector<std::uint16_t>{2, 300, 300})) << why;
 
     // The thumbnail is a palette PNG: decode it and compare with the palette.
     const thumbnail t = label_thumbnail(dir / "a.1.png");
@@ -218,14 +307,15 @@ TEST(ReportPageThumbnails, LabelImagesKeepSixteenBitClassesAndTakeTheirClassColo
 
     // Colour files are no label images.
     write_file(dir / "rgb.png", encode_png(1, 1, 3, {1, 2, 3}));
-    EXPECT_FALSE(read_label_png(dir / "rgb.png", &labels));
-    EXPECT_FALSE(label_thumbnail(dir / "rgb.png").ok());
+    EXPECT_TRUE(read_labels(dir / "rgb.png", &why).empty());
+    EXPECT_EQ(label_thumbnail(dir / "rgb.png").reason, "a colour PNG, which is no label image");
 }
 
 TEST(ReportPageThumbnails, LabelImagePathUsesTheStemAndChainNumber) {
     EXPECT_EQ(label_image_path("seg", "/data/brain 01.tiff", 3), "seg/brain 01.3.png");
     EXPECT_EQ(label_image_path("seg/", "a.b.png", 1), "seg/a.b.1.png");
     EXPECT_EQ(label_image_path("seg", "noext", 12), "seg/noext.12.png");
+    EXPECT_EQ(label_image_path("seg", "img/.hidden", 2), "seg/.hidden.2.png");  // a leading dot is no extension
 }
 
 TEST(ReportPageAtomicFile, ReplacesWholeOrLeavesTheOldFile) {

@@ -38,15 +38,27 @@ def number(text):
     return float(text)  # Python reads "inf", "-inf" and "nan" as the tables write them
 
 
-def read_tables(paths):
+def read_tables(paths, skipped=None):
+    """The chains and the rated rows; skipped rows go to `skipped`."""
     chains, rows = [], []
     for path in paths:
         with open(path, newline="") as f:
             for row in csv.DictReader(f):
                 if row["chain"] not in chains:
                     chains.append(row["chain"])
+                if row.get("status", "ok") != "ok":
+                    if skipped is not None:
+                        skipped.append(row)
+                    continue
                 rows.append(row)
     return chains, rows
+
+
+# The cell at column `col` of a table row, a cell spanning the chains an
+# image has no row of standing for each of them (as the page's script
+# finds it).
+CELL_AT = ("function cellAt(row, col) { for (var i = 0, at = 0; i < row.cells.length; ++i) {"
+           " at += row.cells[i].colSpan; if (col < at) return row.cells[i]; } return null; }")
 
 
 def summary(values):
@@ -159,10 +171,10 @@ def check_label_colours(driver, chains, rows, labels):
     spec.loader.exec_module(label_images)
     palette = class_palette()
     shown = driver.execute_script(
-        "var canvas = document.createElement('canvas'), out = {}, chains = arguments[0];"
+        CELL_AT + "var canvas = document.createElement('canvas'), out = {}, chains = arguments[0];"
         "document.querySelectorAll('#images tbody tr').forEach(function (row) {"
         " for (var k = 1; k <= chains; ++k) {"
-        "  var img = row.cells[2 + k].querySelector('img.thumb');"
+        "  var img = cellAt(row, 2 + k).querySelector('img.thumb');"
         "  if (!img) continue;"
         "  canvas.width = img.naturalWidth; canvas.height = img.naturalHeight;"
         "  var g = canvas.getContext('2d'); g.drawImage(img, 0, 0);"
@@ -192,18 +204,36 @@ def main():
     from selenium.webdriver.common.by import By
 
     with tempfile.TemporaryDirectory(prefix="report_page_browser.") as work:
-        data = os.path.join(work, "data")
-        subprocess.run([sys.executable, make_data, data, "--images", "12", "--chains", "4", "--tables", "2",
-                        "--awkward"], check=True)
-        tables = [os.path.join(data, "results-%d.csv" % t) for t in range(2)]
-        page = os.path.join(work, "report.html")
-        subprocess.run([report] + tables + ["--segmentations", os.path.join(data, "labels"), "--html", page],
-                       check=True)
-        chains, rows = read_tables(tables)
+        def generated(name, option, skipped=None):
+            """Tables and images of MAKE_REPORT_DATA with `option`, their page, and the page opened."""
+            data = os.path.join(work, name)
+            subprocess.run([sys.executable, make_data, data, "--images", "12", "--chains", "4", "--tables", "2",
+                            option], check=True)
+            tables = [os.path.join(data, "results-%d.csv" % t) for t in range(2)]
+            page = os.path.join(work, name + ".html")
+            subprocess.run([report] + tables + ["--segmentations", os.path.join(data, "labels"), "--html", page],
+                           check=True)
+            return read_tables(tables, skipped) + (open_page(webdriver, Service, work, page),)
 
-        driver = open_page(webdriver, Service, work, page)
+        chains, rows, driver = generated("data", "--awkward")
         try:
             run_checks(driver, By, chains, rows, awkward=True)
+        finally:
+            driver.quit()
+        # Chains without rows for some images, and an image every chain
+        # skipped: cells span the missing chains, sorting still works, the
+        # skipped image is listed and counted.
+        skipped = []
+        chains, rows, driver = generated("sparse", "--sparse", skipped)
+        try:
+            run_checks(driver, By, chains, rows, awkward=False)
+            listed = driver.execute_script(
+                "return Array.from(document.querySelectorAll('#skipped tbody tr')).map(function (r) {"
+                " return [r.cells[1].title, r.cells[3].textContent]; });")
+            check(listed == [[skipped[0]["image"], "it is a directory, not an image file"]],
+                  "skipped images listed: %r" % listed)
+            gaps = driver.execute_script("return document.querySelectorAll('#images td.gap').length;")
+            check(gaps > 0, "cells spanning missing chains: %d" % gaps)
         finally:
             driver.quit()
         if len(sys.argv) > 5:
@@ -283,7 +313,9 @@ def run_checks(driver, By, chains, rows, awkward):
     by_position = {int(r["position"]): r["image"] for r in rows}
     values_in_table = driver.execute_script(
         "return Array.from(document.querySelectorAll('#images tbody tr')).map(function (r) {"
-        " return Array.from(r.querySelectorAll('td.m')).map(function (c) { return c.getAttribute('data-v'); }); });")
+        " var values = []; r.querySelectorAll('td.m').forEach(function (c) {"
+        "  for (var k = 0; k < c.colSpan; ++k) values.push(c.getAttribute('data-v')); });"
+        " return values; });")
     positions = [int(p) for p in driver.execute_script(
         "return Array.from(document.querySelectorAll('#images tbody tr')).map(function (r) {"
         " return r.cells[0].getAttribute('data-v'); });")]
@@ -300,9 +332,9 @@ def run_checks(driver, By, chains, rows, awkward):
     def column_keys():
         index = int(header.get_attribute("data-col"))
         return driver.execute_script(
-            "var column = arguments[0];"
+            CELL_AT + "var column = arguments[0];"
             "return Array.from(document.querySelectorAll('#images tbody tr')).map(function (r) {"
-            " return r.cells[column].getAttribute('data-v'); });", index)
+            " return cellAt(r, column).getAttribute('data-v') || ''; });", index)
 
     for direction in (1, -1):
         header.click()

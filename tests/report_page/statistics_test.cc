@@ -6,7 +6,10 @@
 #include <iterator>
 #include <sstream>
 
+#include "report_page/axis_ticks.h"
+#include "report_page/box_plot.h"
 #include "report_page/comparison.h"
+#include "report_page/html_page.h"
 #include "report_page/ranks.h"
 #include "report_page/statistics.h"
 #include "report_page/text_summary.h"
@@ -37,7 +40,7 @@ namespace {
 //   i0: C 1, A 2.5, B 2.5     i1: B 1, A 2, C 3
 //   means: A 2.25, B 1.75, C 2
 // Dunn, Amrane and Liu & Yang are 1 everywhere: all tied, rank 2.
-comparison hand_checked() {
+std::vector<result_row> hand_checked_rows() {
     const double nan = NAN, inf = INFINITY;
     const double turi_values[3][4] = {{1, 2, 3, 4}, {2, 2, inf, 1}, {3, nan, 3, 0}};
     const double jaccard_values[3][2] = {{0.5, 0.8}, {0.5, 0.9}, {0.7, 0.6}};
@@ -53,11 +56,17 @@ comparison hand_checked() {
             if (i < 2) r.values[jaccard] = jaccard_values[k][i];
             rows.push_back(r);
         }
+    return rows;
+}
+
+comparison arranged(const std::vector<result_row>& rows) {
     comparison c;
     std::string error;
     EXPECT_TRUE(arrange(rows, &c, &error)) << error;
     return c;
 }
+
+comparison hand_checked() { return arranged(hand_checked_rows()); }
 
 TEST(ReportPageStatistics, SummariesOfTheHandCheckedTable) {
     const comparison c = hand_checked();
@@ -113,9 +122,11 @@ TEST(ReportPageRanks, OrderOfInfinitiesNanAndTies) {
 }
 
 TEST(ReportPageRanks, OnlyImagesEveryChainHasAreRanked) {
-    comparison c = hand_checked();
+    std::vector<result_row> rows = hand_checked_rows();
     // Drop chain C's row for i0: its ranks there would not compare.
-    c.images[0].row_of_chain[2] = -1;
+    rows.erase(rows.begin() + 2);
+    const comparison c = arranged(rows);
+    EXPECT_EQ(c.common_images(), 3);
     const rank_summary r = mean_ranks(c);
     EXPECT_EQ(r.images[turi], 3);
     EXPECT_DOUBLE_EQ(r.mean_rank[0][turi], 5.0 / 3);  // (1.5 + 2.5 + 1) / 3
@@ -136,6 +147,14 @@ TEST(ReportPageStatistics, BoxOfValuesLeavesOutNonFiniteAndFindsOutliers) {
     EXPECT_EQ(b.high_whisker, 8);
     EXPECT_EQ(b.outliers, (std::vector<double>{40}));
     EXPECT_DOUBLE_EQ(quantile({1, 2, 3, 4}, 0.25), 1.75);
+    // Between two equal infinities lies that infinity, not inf - inf.
+    EXPECT_EQ(summarize({1, INFINITY, INFINITY}).median, INFINITY);
+}
+
+TEST(ReportPageStatistics, LowestJaccardIndicesFirst) {
+    const comparison c = hand_checked();
+    EXPECT_EQ(lowest_jaccard_images(c, 2, 5), (std::vector<int>{1, 0}));  // C: 0.6, then 0.7
+    EXPECT_EQ(lowest_jaccard_images(c, 1, 1), (std::vector<int>{0}));     // B: 0.5 of 0.5 and 0.9
 }
 
 TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
@@ -151,6 +170,34 @@ TEST(ReportPageStatistics, TextSummaryShowsTheHandCheckedFigures) {
     std::vector<std::string> cells{std::istream_iterator<std::string>(fields), {}};
     EXPECT_EQ(cells, (std::vector<std::string>{"2", "4", "1.667", "2.000", "0.5774", "1.000", "inf", "1.625", "1", "inf"}));
     EXPECT_NE(text.find("Jaccard (mean rank over 2 images)"), std::string::npos);
+}
+
+TEST(ReportPageStatistics, ValuesNearTheLargestDoubleGiveFiguresAndCoordinates) {
+    const double big = 1.7e308;
+    const summary s = summarize({big, big, -big, 1.6e308});
+    EXPECT_TRUE(std::isfinite(s.mean)) << s.mean;
+    EXPECT_NEAR(s.mean, big / 4 + big / 4 - big / 4 + 1.6e308 / 4, 1e294);
+    EXPECT_FALSE(std::isnan(s.std_dev));
+    EXPECT_NEAR(summarize({big, big}).mean, big, 1e293);
+    EXPECT_EQ(quantile({-big, big}, 0.5), 0);
+    EXPECT_EQ(quantile({-INFINITY, 5}, 0.0), -INFINITY);  // no -inf + 0 * inf
+    const box_summary b = box_of({big, -big, 1.6e308});
+    EXPECT_TRUE(std::isfinite(b.mean) && std::isfinite(b.median));
+
+    const axis a = nice_axis(-big, big);
+    EXPECT_TRUE(std::isfinite(a.low) && std::isfinite(a.high) && a.low <= -big && a.high >= big);
+    ASSERT_FALSE(a.ticks.empty());
+    for (std::size_t t = 0; t < a.ticks.size(); ++t) {
+        EXPECT_TRUE(std::isfinite(a.ticks[t]));
+        EXPECT_LT(a.labels[t].size(), 12u) << a.labels[t];
+    }
+    const axis one = nice_axis(big, big);  // one value, widened around it
+    EXPECT_TRUE(std::isfinite(one.low) && std::isfinite(one.high));
+
+    const std::string svg = box_plot_svg("Turi", {{1, "A", "#000", {big, -big, 1.6e308, 0}},
+                                                  {2, "B", "#111", {big, big}}});
+    EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
+    EXPECT_EQ(svg.find("inf"), std::string::npos) << svg;
 }
 
 }  // namespace
