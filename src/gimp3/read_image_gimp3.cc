@@ -7,11 +7,14 @@
 #include <libgimp/gimp.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
 #include "decoding/truth_reading.h"
 #include "decoding/wide_image.h"
+#include "framework/pixel_layout.h"
 #include "gimp3/drawable_rows_gimp3.h"
 #include "gimp3/image_files_gimp3.h"
 
