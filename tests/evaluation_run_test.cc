@@ -4,12 +4,12 @@
 // naming several files, 16-bit labels kept, stretched levels and luma,
 // scored methods' rows and report lines.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <random>
 
+#include "test_support.h"
+#include "batch/engine_environment.h"
 #include "batch/ground_truth.h"
 #include "batch/report.h"
 #include "batch/run_plan.h"
@@ -25,12 +25,7 @@ namespace {
 
 class EvaluationFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/strandel_evaluation_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        m_dir = name;
-    }
-    void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + m_dir + "'").c_str()), 0); }
+    void SetUp() override { ASSERT_FALSE(m_dir.empty()); }
 
     // A PNG whose pixel i is lookup[levels[i]], 8 or 16 bits.
     std::string png(const std::string& name, int width, const std::vector<unsigned char>& levels,
@@ -42,7 +37,8 @@ protected:
     }
     void touch(const std::string& name) { std::ofstream(m_dir + "/" + name) << "x"; }
 
-    std::string m_dir;
+    testing::temporary_folder m_folder;
+    const std::string m_dir = m_folder.path();
 };
 
 std::vector<std::uint16_t> identity() {
@@ -227,6 +223,30 @@ TEST(ScoredMethods, AreNamedApartFromTheChainsAndNumberedAfterThem) {
     request.chains = {"AiNet"};
     request.results_file = "/tmp/strandel-never.txt";
     EXPECT_NE(plan_request(request, &plan).message.find("must hold {n}"), std::string::npos);
+}
+
+TEST(EngineEnvironment, CarriesEverySettingToThePlugInAndRefusesUnknownRules) {
+    benchmark_request sent;
+    sent.boundary = true;
+    sent.gray = gray_rule::luma;
+    sent.levels = level_rule::stretch;
+    sent.annotator_table = "long.csv";
+    sent.scores = {{"unet", "masks/{stem}.png"}, {"old=run", "x/{stem}.png"}};
+    for (const auto& [name, value] : engine_environment(sent)) setenv(name.c_str(), value.c_str(), 1);
+    benchmark_request received;
+    std::string error;
+    ASSERT_TRUE(apply_engine_environment(&received, &error)) << error;
+    EXPECT_TRUE(received.boundary);
+    EXPECT_EQ(received.gray, gray_rule::luma);
+    EXPECT_EQ(received.levels, level_rule::stretch);
+    EXPECT_EQ(received.annotator_table, "long.csv");
+    ASSERT_EQ(received.scores.size(), 2u);
+    EXPECT_EQ(received.scores[1].name, "old");  // NAME ends at the first '='
+    EXPECT_EQ(received.scores[1].pattern, "run=x/{stem}.png");
+    setenv(gray_variable, "green", 1);
+    EXPECT_FALSE(apply_engine_environment(&received, &error));
+    EXPECT_NE(error.find("'green': give blue or luma"), std::string::npos) << error;
+    for (const auto& [name, value] : engine_environment(benchmark_request())) unsetenv(name.c_str());
 }
 
 }  // namespace

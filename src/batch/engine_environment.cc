@@ -35,23 +35,17 @@ std::vector<std::pair<std::string, std::string>> engine_environment(const benchm
 
 bool apply_engine_environment(benchmark_request* request, std::string* error) {
     request->boundary = variable(boundary_variable) == "1";
+    // Each rule: its default (empty or named) or the other name.
     const std::string gray = variable(gray_variable), levels = variable(levels_variable);
-    if (gray == "luma")
-        request->gray = gray_rule::luma;
-    else if (gray.empty() || gray == "blue")
-        request->gray = gray_rule::blue;
-    else {
-        *error = std::string(gray_variable) + " '" + gray + "': give blue or luma";
+    const bool gray_known = gray.empty() || gray == "blue" || gray == "luma";
+    const bool levels_known = levels.empty() || levels == "scale" || levels == "stretch";
+    if (!gray_known || !levels_known) {
+        *error = gray_known ? std::string(levels_variable) + " '" + levels + "': give scale or stretch"
+                            : std::string(gray_variable) + " '" + gray + "': give blue or luma";
         return false;
     }
-    if (levels == "stretch")
-        request->levels = level_rule::stretch;
-    else if (levels.empty() || levels == "scale")
-        request->levels = level_rule::scale;
-    else {
-        *error = std::string(levels_variable) + " '" + levels + "': give scale or stretch";
-        return false;
-    }
+    request->gray = gray == "luma" ? gray_rule::luma : gray_rule::blue;
+    request->levels = levels == "stretch" ? level_rule::stretch : level_rule::scale;
     request->annotator_table = variable(annotator_table_variable);
     request->scores.clear();
     std::istringstream lines(variable(scores_variable));
