@@ -238,6 +238,18 @@ def stretch_run():
         failures.append("--levels stretch: classes differ from those of the stretched levels")
     if row["levels"] != "stretch":
         failures.append(f"--levels stretch: levels column {row['levels']!r}")
+    # A 16-bit colour image stretched on its blue value (the default gray
+    # rule); OpenCV holds it as BGR, so blue is channel 0.
+    colour = rng.integers(0, 4096, (23, 29, 3)).astype(np.uint16)
+    colour[..., 0] = colour[..., 0] // 4 + 1000
+    cv2.imwrite(os.path.join(work, "deep-colour.png"), colour)
+    run("--levels", "stretch", "--chain", "K-Means(10, 5)", "--seed-each", "1", "--out", "deep-colour-{n}.txt",
+        "--save-segmentations", "deep-colour-labels", "--table", "deep-colour.csv", "deep-colour.png")
+    blue = colour[..., 0].astype(np.int64)
+    expected = np.floor((blue - blue.min()) * 255 / (blue.max() - blue.min()) + 0.5).astype(np.int64)
+    centres = np.array([float(c) for c in read_table("deep-colour.csv")[0]["centres"].split()])
+    if not np.array_equal(np.abs(expected[..., None] - centres).argmin(-1), read_labels("deep-colour-labels/deep-colour.1.png")):
+        failures.append("--levels stretch: a 16-bit colour image's classes differ from those of its stretched blue value")
 
 
 evaluation_run()
