@@ -167,13 +167,14 @@ bool join_shares(const std::vector<std::vector<std::string>>& share_results, con
     return tables.empty() || merge_table_files(tables, table, error, nullptr, folder.empty() ? "." : folder);
 }
 
-// The shares' long tables (--table-annotators) joined into `out`: rows in
-// method order, then position, then annotator order.
+// The shares' long tables (--table-annotators) joined into `out` in a
+// single run's row order: by position, each image's methods in order, each
+// method's annotators in order.
 bool join_annotator_tables(const std::vector<std::string>& shares, const std::vector<std::string>& methods,
                            const std::string& out, std::string* error) {
     std::map<std::string, std::size_t> method_order;
     for (std::size_t m = 0; m < methods.size(); ++m) method_order.emplace(methods[m], m);
-    std::map<std::tuple<std::size_t, long, long>, std::string> rows;
+    std::map<std::tuple<long, std::size_t, long>, std::string> rows;
     for (const std::string& share : shares) {
         std::ifstream in(share, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -189,8 +190,9 @@ bool join_annotator_tables(const std::vector<std::string>& shares, const std::ve
             std::string row;
             for (const std::string& field : f) row += (row.empty() ? "" : ",") + csv_field(field);
             const auto method = method_order.find(f[0]);
-            rows.emplace(std::make_tuple(method == method_order.end() ? methods.size() : method->second,
-                                         std::atol(f[1].c_str()), std::atol(f[3].c_str())),
+            rows.emplace(std::make_tuple(std::atol(f[1].c_str()),
+                                         method == method_order.end() ? methods.size() : method->second,
+                                         std::atol(f[3].c_str())),
                          row + "\r\n");
         }
     }
