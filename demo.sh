@@ -70,7 +70,9 @@ python3 -c 'import csv, sys
 rows = list(csv.DictReader(open(sys.argv[1], newline="")))
 columns = ["chain", "image", "annotators", "jaccard", "rand_index", "adjusted_rand", "covering", "optimal_ratio"]
 print("\t".join(columns))
-for row in rows[:6]: print("\t".join(row[c][:10] for c in columns))' "$page_dir/results.csv"
+for row in rows[:6]:
+    row["image"] = row["image"].rsplit("/", 1)[-1]
+    print("\t".join(row[c][:14] for c in columns))' "$page_dir/results.csv"
 "$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html"
 echo "label images: $page_dir/labels/ ($(ls "$page_dir/labels" | wc -l) files, STEM.N.png)"
 echo "report page:  $page_dir/report.html (open it in a browser)"
