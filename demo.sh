@@ -73,8 +73,8 @@ print("\t".join(columns))
 for row in rows[:6]:
     row["image"] = row["image"].rsplit("/", 1)[-1]
     print("\t".join(row[c][:14] for c in columns))' "$page_dir/results.csv"
-"$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html" \
-    --statistics "$page_dir/statistics.csv"
+"$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" \
+    --score 'threshold={dir}/threshold/{stem}.png' --html "$page_dir/report.html" --statistics "$page_dir/statistics.csv"
 echo "rank tests:   $page_dir/statistics.csv (Friedman, Wilcoxon with Holm's p, bootstrap intervals per measure)"
 echo "label images: $page_dir/labels/ ($(ls "$page_dir/labels" | wc -l) files, STEM.N.png)"
 echo "report page:  $page_dir/report.html (open it in a browser)"

@@ -13,14 +13,15 @@ out="${2:-$root/docs/report-page.png}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-evaluation=()
-if "$build/strandel-bench" --help 2>&1 | grep -q -- '--score' && [ -d "$root/samples/benchmark/annotators" ]; then
+evaluation=() scored=()
+if [[ "$("$build/strandel-bench" --help 2>&1)" == *--score* ]] && [ -d "$root/samples/benchmark/annotators" ]; then
     evaluation=(--ground-truth 'annotators/{stem}.{k}.png' --score 'threshold=threshold/{stem}.png')
+    scored=(--score 'threshold={dir}/threshold/{stem}.png')
 fi
 "$build/strandel-bench" --chain AiNet --chain 'K-Means(10, 4); Fuzzy C-Means' \
     --chain 'Particle Swarm Optimization; K-Means' --seed-each 1 --list "$root/samples/benchmark/sample.list" \
     "${evaluation[@]}" --out 'results-{n}.txt' --table results.csv --save-segmentations labels 2>/dev/null
-"$build/strandel-report" results.csv --segmentations labels --html report.html --statistics statistics.csv
+"$build/strandel-report" results.csv --segmentations labels "${scored[@]}" --html report.html --statistics statistics.csv
 chromium --headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update \
     --disable-sync --no-first-run --user-data-dir="$work/profile" --hide-scrollbars \
     --window-size="${STRANDEL_SCREENSHOT_SIZE:-1400,2900}" --screenshot="$out" "file://$work/report.html" \

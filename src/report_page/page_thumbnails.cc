@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "batch/ground_truth.h"
 #include "batch/label_images.h"
 #include "framework/message_text.h"
 #include "report_page/colour_ramp.h"
@@ -28,7 +29,7 @@ std::string label_recipe(const label_colouring& colouring) {
     return recipe;
 }
 
-image_thumbnails thumbnails_of(const comparison& c, int i, const std::string& segmentations,
+image_thumbnails thumbnails_of(const comparison& c, int i, const label_files& labels,
                                const image_opener& open, thumbnail_store& store) {
     image_thumbnails t;
     const image_rows& image = c.images[i];
@@ -37,7 +38,7 @@ image_thumbnails thumbnails_of(const comparison& c, int i, const std::string& se
     t.manual = manual.empty() ? missing("none")
                               : store.get(manual, "truth 1", [&] { return encode_truth_thumbnail(manual, open); });
     for (std::size_t s = 0; s < image.rows.size(); ++s) {
-        const std::string path = label_image_path(segmentations, image.image, image.rows[s].chain + 1);
+        const std::string path = labels.path(c, i, image.rows[s].chain);
         const label_colouring colouring = colouring_of(c, i, static_cast<int>(s));
         t.labels.push_back(
             store.get(path, label_recipe(colouring), [&] { return encode_label_thumbnail(path, colouring); }));
@@ -61,13 +62,19 @@ label_colouring colouring_of(const comparison& c, int image, int slot) {
     return colouring;
 }
 
-std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
+std::string label_files::path(const comparison& c, int image, int chain) const {
+    const auto pattern = scored.find(c.chains[chain]);
+    if (pattern != scored.end()) return ground_truth_path(pattern->second, c.images[image].key, "");
+    return label_image_path(folder, c.images[image].image, chain + 1);
+}
+
+std::vector<image_thumbnails> make_thumbnails(const comparison& c, const label_files& labels,
                                               const image_opener& open, int threads, thumbnail_store& store) {
     const int images = static_cast<int>(c.images.size());
     std::vector<image_thumbnails> all(images);
     std::atomic<int> next{0};
     auto work = [&] {
-        for (int i; (i = next++) < images;) all[i] = thumbnails_of(c, i, segmentations, open, store);
+        for (int i; (i = next++) < images;) all[i] = thumbnails_of(c, i, labels, open, store);
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
@@ -76,7 +83,7 @@ std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::st
     return all;
 }
 
-std::string thumbnail_failures(const comparison& c, const std::string& segmentations,
+std::string thumbnail_failures(const comparison& c, const label_files& labels,
                                const std::vector<image_thumbnails>& thumbnails, int* failed, int* made) {
     struct group {
         int count = 0;
@@ -97,8 +104,7 @@ std::string thumbnail_failures(const comparison& c, const std::string& segmentat
         count(thumbnails[i].image, "image", image.key);
         count(thumbnails[i].manual, "manual segmentation", c.manual_segmentation(static_cast<int>(i)));
         for (std::size_t s = 0; s < image.rows.size(); ++s)
-            count(thumbnails[i].labels[s], "label image",
-                  label_image_path(segmentations, image.image, image.rows[s].chain + 1));
+            count(thumbnails[i].labels[s], "label image", labels.path(c, static_cast<int>(i), image.rows[s].chain));
     }
     std::string lines;
     for (const auto& entry : groups)

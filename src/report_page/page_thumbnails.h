@@ -3,6 +3,7 @@
 // the sections of the page that show them.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,20 @@ struct image_thumbnails {
     std::vector<thumbnail> labels;
 };
 
-// Decodes every image, manual segmentation and label image (label images
-// are looked for in `segmentations`) on up to `threads` threads, or takes
-// them from `store`; `open` must then be safe to call from several threads
-// at once. Images are opened at their resolved paths.
-std::vector<image_thumbnails> make_thumbnails(const comparison& c, const std::string& segmentations,
+// Where the label images are: a chain's in `folder` as strandel-bench
+// --save-segmentations names them (STEM.N.png), a scored method's where
+// its pattern (as strandel-bench --score's) names them.
+struct label_files {
+    std::string folder;
+    std::map<std::string, std::string> scored;  // method name -> pattern
+    std::string path(const comparison& c, int image, int chain) const;
+};
+
+// Decodes every image, manual segmentation and label image on up to
+// `threads` threads, or takes them from `store`; `open` must then be safe
+// to call from several threads at once. Images are opened at their
+// resolved paths.
+std::vector<image_thumbnails> make_thumbnails(const comparison& c, const label_files& labels,
                                               const image_opener& open, int threads, thumbnail_store& store);
 
 // How image `image`'s label image of the chain at slot `slot` is painted:
@@ -35,7 +45,7 @@ label_colouring colouring_of(const comparison& c, int image, int slot);
 // The thumbnails that could not be made, counted by kind and reason, one
 // line each with the first file ("  2 images: No such file or directory
 // (first: /data/a.png)"); empty when every one was made.
-std::string thumbnail_failures(const comparison& c, const std::string& segmentations,
+std::string thumbnail_failures(const comparison& c, const label_files& labels,
                                const std::vector<image_thumbnails>& thumbnails, int* failed, int* made);
 
 }  // namespace strandel

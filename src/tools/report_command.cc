@@ -40,6 +40,12 @@ bool read_tables(const std::vector<std::string>& tables, std::vector<result_row>
     return true;
 }
 
+bool wants_thumbnails(const report_options& options) {
+    return !options.segmentations.empty() || !options.scores.empty();
+}
+
+label_files label_files_of(const report_options& options) { return {options.segmentations, options.scores}; }
+
 // Calls `each(path, what)` for every file the run reads, until it returns
 // true; returns whether one did.
 template <typename Each>
@@ -48,10 +54,11 @@ bool any_input(const report_options& options, const comparison& c, Each each) {
         if (each(table, "the table")) return true;
     for (const result_row& row : c.rows)
         if (each(row.image_path, "the image") || each(row.manual_path, "the manual segmentation")) return true;
-    if (options.segmentations.empty()) return false;
-    for (const image_rows& image : c.images)
-        for (const chain_row& r : image.rows)
-            if (each(label_image_path(options.segmentations, image.image, r.chain + 1), "the label image")) return true;
+    if (!wants_thumbnails(options)) return false;
+    const label_files labels = label_files_of(options);
+    for (int i = 0; i < static_cast<int>(c.images.size()); ++i)
+        for (const chain_row& r : c.images[i].rows)
+            if (each(labels.path(c, i, r.chain), "the label image")) return true;
     return false;
 }
 
@@ -104,10 +111,10 @@ long long thumbnail_count(const comparison& c) {
     return 2LL * static_cast<long long>(c.images.size()) + static_cast<long long>(c.rows.size());
 }
 
-void note_failures(const comparison& results, const std::string& segmentations,
+void note_failures(const comparison& results, const label_files& labels,
                    const std::vector<image_thumbnails>& thumbnails, std::ostream& err) {
     int failed = 0, made = 0;
-    const std::string failures = thumbnail_failures(results, segmentations, thumbnails, &failed, &made);
+    const std::string failures = thumbnail_failures(results, labels, thumbnails, &failed, &made);
     if (failed)
         err << prefix << failed << " of " << made
             << " thumbnails could not be made (the page shows \"no preview\" for them):\n"
@@ -120,7 +127,7 @@ struct html_plan {
 };
 
 bool plan_html(const report_options& options, const comparison& results, html_plan* plan, std::ostream& err) {
-    const bool thumbnails = !options.segmentations.empty();
+    const bool thumbnails = wants_thumbnails(options);
     const bool regular = is_regular_or_absent(options.html);
     plan->one_file = options.self_contained || !regular || results.images.size() <= most_images_in_one_file;
     if (plan->one_file && thumbnails && thumbnail_count(results) > most_embedded_thumbnails) {
@@ -175,10 +182,11 @@ int write_html(const report_options& options, const comparison& results, const r
         content.data_script = url + "data.js";
     }
     std::vector<image_thumbnails> thumbnails;
-    if (!options.segmentations.empty()) {
-        thumbnails = make_thumbnails(results, options.segmentations, open, threads, *store);
+    if (wants_thumbnails(options)) {
+        const label_files labels = label_files_of(options);
+        thumbnails = make_thumbnails(results, labels, open, threads, *store);
         content.thumbnails = &thumbnails;
-        note_failures(results, options.segmentations, thumbnails, err);
+        note_failures(results, labels, thumbnails, err);
     }
     if (!plan.one_file) {
         replacing_file data;

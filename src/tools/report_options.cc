@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/report_options.h"
 
+#include "batch/engine_environment.h"
+#include "batch/ground_truth.h"
+#include "framework/message_text.h"
 #include "tools/command_line.h"
 
 namespace strandel {
 
 const char* report_usage() {
     return "Usage: strandel-report TABLE.csv... [--segmentations DIR] [--html OUT.html [--self-contained]]\n"
-           "                       [--statistics OUT.csv] [--config FILE]\n"
+           "                       [--statistics OUT.csv] [--score NAME=PATTERN]... [--config FILE]\n"
            "  Compares the chains of strandel-bench results tables (CSV).\n"
            "  Without --html, prints a summary per chain and measure.\n"
            "  --html OUT.html     write the page (replaces OUT.html); past 200 images its\n"
@@ -19,6 +22,8 @@ const char* report_usage() {
            "                      6000 of them)\n"
            "  --statistics OUT.csv write the Friedman, Wilcoxon (Holm) and bootstrap\n"
            "                      results of every measure (replaces OUT.csv)\n"
+           "  --score NAME=PATTERN where the label images of the scored method NAME are\n"
+           "                      (PATTERN as strandel-bench's, from the current folder)\n"
            "Exit status: 0 done, 1 a table or the page could not be read or written,\n"
            "2 bad options.\n";
 }
@@ -43,7 +48,7 @@ std::string command_line_message(const command_line_error& e) {
 
 bool parse_report_options(int argc, const char* const* argv, report_options* options, std::string* error) {
     static const std::vector<option_spec> specs = {{"-h,--help", false}, {"--html"}, {"--segmentations"},
-                                                   {"--self-contained", false}, {"--statistics"}};
+                                                   {"--self-contained", false}, {"--statistics"}, {"--score"}};
     command_line line;
     command_line_error fault;
     if (!read_command_line(argc, argv, specs, &line, &fault)) {
@@ -59,6 +64,21 @@ bool parse_report_options(int argc, const char* const* argv, report_options* opt
         }
         if (use.name == "--self-contained") {
             read.self_contained = true;
+            continue;
+        }
+        if (use.name == "--score") {
+            scored_method method;
+            std::string why;
+            if (!parse_scored_method(use.value, &method) || method.name.empty() ||
+                !check_ground_truth_pattern(method.pattern, &why)) {
+                *error = "--score '" + message_quote(use.value) + "' is not NAME=PATTERN (such as 'unet=masks/{stem}.png')" +
+                         (why.empty() ? "" : ": " + why);
+                return false;
+            }
+            if (!read.scores.emplace(method.name, method.pattern).second) {
+                *error = "--score " + method.name + " given twice";
+                return false;
+            }
             continue;
         }
         std::string& target = use.name == "--html"             ? read.html

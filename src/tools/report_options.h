@@ -2,6 +2,7 @@
 // Command-line options of strandel-report.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ struct report_options {
     std::string html;           // page to write; empty: text summary on stdout
     std::string statistics;     // CSV of the rank tests to write; empty: none
     bool self_contained = false;  // the page as one file, thumbnails embedded
+    // Scored methods' label images, NAME -> PATTERN (as strandel-bench --score).
+    std::map<std::string, std::string> scores;
     bool help = false;
 };
 

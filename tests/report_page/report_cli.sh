@@ -243,4 +243,16 @@ mkdir -p "$work/inside_files"; cp -r "$work/big/labels" "$work/inside_files/labe
 expect "inputs inside the folder" 1 "the page's folder holds the label image" \
     "$big" --segmentations "$work/inside_files/labels" --html "$work/inside.html"
 
+# --score: a scored method's label images where its pattern names them.
+"$python" "$make_data" "$work/scored" --images 6 --chains 2 --size 8x6 --literature >/dev/null
+mkdir "$work/scored/own"
+for f in "$work"/scored/labels/*.3.png; do b=$(basename "$f" .3.png); mv "$f" "$work/scored/own/$b.png"; done
+expect "a scored method's label images not found" 0 "6 label images: No such file or directory" \
+    "$work/scored/results-0.csv" --segmentations "$work/scored/labels" --html "$work/scored.html"
+out=$("$tool" "$work/scored/results-0.csv" --segmentations "$work/scored/labels" \
+    --score "external={dir}/../own/{stem}.png" --html "$work/scored.html" 2>&1)
+check "a scored method's label images found through --score ($out)" test -z "$out"
+expect "--score without NAME" 2 "--score '=x/{stem}.png' is not NAME=PATTERN" "$big" --score '=x/{stem}.png'
+expect "--score with an unknown placeholder" 2 "is not NAME=PATTERN" "$big" --score 'a=x/{base}.png'
+
 finish
