@@ -46,16 +46,23 @@ std::vector<interval> bootstrap_mean_intervals(const value_matrix& values, int r
     const std::size_t n = values.size(), columns = n ? values.front().size() : 1;
     if (n == 0 || resamples < 1) return std::vector<interval>(columns, interval{nan, nan});
     std::mt19937_64 generator(seed);
+    // Columns laid out one after another, so that a column's sum over the
+    // drawn rows walks one array; sums in double, as numpy's mean (its
+    // rounding is some 10^-12 relative at 10,000 images).
+    std::vector<double> by_column(n * columns);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t c = 0; c < columns; ++c) by_column[c * n + i] = values[i][c];
     // means[c][r]: column c's mean in resample r.
     std::vector<std::vector<double>> means(columns, std::vector<double>(static_cast<std::size_t>(resamples)));
-    std::vector<long double> sums(columns);
+    std::vector<std::size_t> drawn(n);
     for (int r = 0; r < resamples; ++r) {
-        std::fill(sums.begin(), sums.end(), 0.0L);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::vector<double>& row = values[draw_index(generator, n)];
-            for (std::size_t c = 0; c < columns; ++c) sums[c] += row[c];
+        for (std::size_t& i : drawn) i = draw_index(generator, n);
+        for (std::size_t c = 0; c < columns; ++c) {
+            const double* column = by_column.data() + c * n;
+            double sum = 0;
+            for (std::size_t i : drawn) sum += column[i];
+            means[c][r] = sum / static_cast<double>(n);
         }
-        for (std::size_t c = 0; c < columns; ++c) means[c][r] = static_cast<double>(sums[c] / static_cast<long double>(n));
     }
     std::vector<interval> intervals;
     for (std::vector<double>& column : means) {

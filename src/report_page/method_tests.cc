@@ -2,6 +2,7 @@
 #include "report_page/method_tests.h"
 
 #include <cmath>
+#include <map>
 
 #include "batch/table_writer.h"
 #include "report_page/number_format.h"
@@ -23,11 +24,14 @@ value_matrix finite_matrix(const comparison& c, int measure, const std::vector<i
     return matrix;
 }
 
-measure_tests test_one(const comparison& c, int measure) {
+// Everything but the bootstrap intervals, which test_measures draws for
+// several measures at once.
+measure_tests test_one(const comparison& c, int measure, value_matrix* matrix_out) {
     measure_tests t;
     t.measure = measure;
     t.methods = c.chains_rating(measure);
-    const value_matrix matrix = finite_matrix(c, measure, t.methods);
+    value_matrix& matrix = *matrix_out;
+    matrix = finite_matrix(c, measure, t.methods);
     t.images = static_cast<int>(matrix.size());
     if (matrix.empty()) return t;
     const std::size_t methods = t.methods.size();
@@ -38,7 +42,6 @@ measure_tests test_one(const comparison& c, int measure) {
         t.means[k] = static_cast<double>(sum / matrix.size());
     }
     t.resamples = bootstrap_resamples_for(matrix.size());
-    t.intervals = bootstrap_mean_intervals(matrix, t.resamples);
     if (methods < 2) return t;
     value_matrix oriented = matrix;
     if (lower_is_better(measure))
@@ -60,7 +63,26 @@ int method_slot(const measure_tests& t, int chain) {
 
 std::vector<measure_tests> test_measures(const comparison& c, const std::vector<int>& measures) {
     std::vector<measure_tests> all;
-    for (int m : measures) all.push_back(test_one(c, m));
+    std::vector<value_matrix> matrices(measures.size());
+    for (std::size_t j = 0; j < measures.size(); ++j) all.push_back(test_one(c, measures[j], &matrices[j]));
+    // The rows a bootstrap draws depend on the number of rows alone (and
+    // the seed): the matrices of as many images side by side give each
+    // column the interval a call of its own would, from one stream of draws.
+    std::map<std::size_t, std::vector<std::size_t>> by_rows;
+    for (std::size_t j = 0; j < measures.size(); ++j)
+        if (!matrices[j].empty()) by_rows[matrices[j].size()].push_back(j);
+    for (const auto& [rows, group] : by_rows) {
+        value_matrix side_by_side(rows);
+        for (std::size_t j : group)
+            for (std::size_t i = 0; i < rows; ++i)
+                side_by_side[i].insert(side_by_side[i].end(), matrices[j][i].begin(), matrices[j][i].end());
+        const std::vector<interval> intervals = bootstrap_mean_intervals(side_by_side, bootstrap_resamples_for(rows));
+        std::size_t column = 0;
+        for (std::size_t j : group) {
+            all[j].intervals.assign(intervals.begin() + column, intervals.begin() + column + all[j].methods.size());
+            column += all[j].methods.size();
+        }
+    }
     return all;
 }
 

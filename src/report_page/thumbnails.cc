@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include <map>
 
 #include "report_page/base64.h"
 #include "report_page/colour_ramp.h"
@@ -141,29 +140,30 @@ encoded_thumbnail shrunk_labels(const std::string& path, std::vector<std::uint16
 // and a full 256-entry palette would outweigh the pixels.
 encoded_thumbnail painted(const std::vector<std::uint16_t>& labels, int width, int height,
                           const label_colouring& colouring) {
-    std::map<std::uint16_t, int> step;  // label -> ramp step
-    for (std::uint16_t label : labels) step.emplace(label, 0);
-    bool by_centre = !colouring.positions.empty();
-    for (const auto& entry : step) by_centre = by_centre && entry.first < colouring.positions.size();
-    const int present = static_cast<int>(step.size());
-    int rank = 0;
-    for (auto& entry : step) {
-        const double t = by_centre ? colouring.positions[entry.first]
-                                   : present > 1 ? static_cast<double>(rank) / (present - 1) : 0.5;
-        entry.second = ramp_step_of(t);
-        ++rank;
-    }
-    std::vector<int> slot(256, -1);
+    // A table up to the largest label costs less than a search per pixel.
+    const std::size_t size = std::size_t(*std::max_element(labels.begin(), labels.end())) + 1;
+    std::vector<bool> present(size, false);
+    for (std::uint16_t label : labels) present[label] = true;
+    std::vector<std::uint16_t> shown;
+    for (std::size_t label = 0; label < size; ++label)
+        if (present[label]) shown.push_back(static_cast<std::uint16_t>(label));
+    const bool by_centre = !colouring.positions.empty() && shown.back() < colouring.positions.size();
+    const int count = static_cast<int>(shown.size());
+    std::vector<int> slot(256, -1);  // ramp step -> palette entry
     std::vector<rgb> palette;
-    std::vector<unsigned char> indices(labels.size());
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        const int s = step[labels[i]];
-        if (slot[s] < 0) {
-            slot[s] = static_cast<int>(palette.size());
-            palette.push_back(ramp_step(s));
+    std::vector<unsigned char> entry_of(size, 0);  // label -> palette entry
+    for (int rank = 0; rank < count; ++rank) {
+        const double t = by_centre ? colouring.positions[shown[rank]]
+                                   : count > 1 ? static_cast<double>(rank) / (count - 1) : 0.5;
+        const int step = ramp_step_of(t);
+        if (slot[step] < 0) {
+            slot[step] = static_cast<int>(palette.size());
+            palette.push_back(ramp_step(step));
         }
-        indices[i] = static_cast<unsigned char>(slot[s]);
+        entry_of[shown[rank]] = static_cast<unsigned char>(slot[step]);
     }
+    std::vector<unsigned char> indices(labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i) indices[i] = entry_of[labels[i]];
     return as_thumbnail(encode_png_palette(width, height, indices, palette), width, height);
 }
 
