@@ -12,7 +12,7 @@ packages=(
   python3 xvfb xauth x11-apps xdotool dbus-x11 at-spi2-core libatk-adaptor libgail-common python3-pyatspi
   slurm-wlm munge parallel
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev chromium chromium-driver python3-selenium
-  libmatio-dev libboost-dev libcli11-dev
+  libmatio-dev libboost-dev libcli11-dev nlohmann-json3-dev
   python3-numpy python3-scipy python3-sklearn python3-skimage python3-networkx
 )
 
