@@ -146,6 +146,8 @@ check "the merged report has no mark" bash -c '! grep -q "^#" "$1" && [ "$(grep 
 expect "a killed shard is named" 1 "'$work/k1-killed.txt' has no end-of-run mark" \
     --merge "$work/km2.txt" "$work/k0.txt" "$work/k1-killed.txt"
 check "nothing merged from a killed shard" test ! -e "$work/km2.txt"
+expect "a killed shard given first" 1 "'$work/k1-killed.txt' has no end-of-run mark" \
+    --merge "$work/km2.txt" "$work/k1-killed.txt" "$work/k0.txt"
 expect "a missing shard is named" 1 "shard '1/2' of 2 is missing" --merge "$work/km3.txt" "$work/k0.txt"
 mark_report 0/3 >"$work/k0of3.txt"
 expect "shards of two splits" 1 "is shard 0/3 but" --merge "$work/km4.txt" "$work/k0.txt" "$work/k0of3.txt"
@@ -156,6 +158,10 @@ expect "a line after the mark" 1 "follows the run's end-of-run mark" \
 # A rerun appends a whole run after the killed one: its last run counts.
 { cat "$work/k1-killed.txt"; mark_report 1/2 | sed 's/^0\t/1\t/'; } >"$work/k1-rerun.txt"
 expect "a rerun shard merges" 0 "" --merge "$work/km7.txt" "$work/k0.txt" "$work/k1-rerun.txt"
+# ...but a whole run followed by a cut one is cut: the last run counts.
+{ mark_report 1/2 | sed 's/^0\t/1\t/'; cat "$work/k1-killed.txt"; } >"$work/k1-cut-again.txt"
+expect "a cut run after a whole one" 1 "'$work/k1-cut-again.txt' has no end-of-run mark" \
+    --merge "$work/km8.txt" "$work/k0.txt" "$work/k1-cut-again.txt"
 
 provenance() { printf '{"format": "strandel provenance 1", "shard": {"index": %s, "count": 2}, "complete": %s}\n' "$1" "$2"; }
 provenance 0 true >"$work/s0.csv.json"
