@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/html_page.h"
+#include "report_page/provenance_view.h"
 
 #include <cmath>
 #include <filesystem>
@@ -156,7 +157,8 @@ void write_page(const page_content& content, const page_writer& write) {
     write(measures_section(content));
     write(skipped_section(content));
     write_images_section(content, write);
-    write("</main><footer>Written by strandel-report.</footer><script>" + std::string(page_script) +
+    write("</main><footer>" + provenance_footer(content.tables) + "Written by strandel-report.</footer><script>" +
+          std::string(page_script) +
           "</script></body></html>\n");
 }
 
