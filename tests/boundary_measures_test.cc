@@ -4,6 +4,7 @@
 // agreement on random planes is the measures. group's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <stdexcept>

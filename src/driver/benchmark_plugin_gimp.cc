@@ -9,6 +9,7 @@
 
 #include "batch/benchmark_list.h"
 #include "batch/benchmark_runner.h"
+#include "driver/benchmark_arguments.h"
 #include "driver/read_image_gimp.h"
 #include "evaluation/jaccard.h"
 #include "evaluation/manual_segmentation_gimp.h"
@@ -47,17 +48,6 @@ void answer(gint* nreturn_vals, GimpParam** return_vals, GimpPDBStatusType statu
 }
 
 std::string string_argument(const GimpParam& param) { return param.data.d_string ? param.data.d_string : ""; }
-
-// The chains of the seeded procedure's argument, one a line; one chain
-// (or none: the default) stays in request.chain.
-std::vector<std::string> chain_lines(const std::string& text) {
-    std::vector<std::string> chains;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        chains.push_back(text.substr(start, end - start));
-    chains.push_back(text.substr(start));
-    return chains.size() > 1 ? chains : std::vector<std::string>();
-}
 
 void query() {
     static const GimpParamDef run_args[] = {
@@ -131,7 +121,7 @@ unsigned long long walk_layer(gint32 layer) {
     return sum;
 }
 
-unsigned long long load_and_walk(const std::string& file, bool* loaded) {
+unsigned long long load_and_walk_file(const std::string& file, bool* loaded) {
     const gint32 image = gimp_file_load(GIMP_RUN_NONINTERACTIVE, file.c_str(), file.c_str());
     *loaded = image >= 0;
     if (image < 0) return 0;
@@ -139,36 +129,6 @@ unsigned long long load_and_walk(const std::string& file, bool* loaded) {
     const unsigned long long sum = layer >= 0 ? walk_layer(layer) : 0;
     gimp_image_delete(image);
     return sum;
-}
-
-request_outcome run_floor(const std::string& list_file) {
-    request_outcome outcome;
-    std::vector<std::string> images;
-    if (list_file.empty()) {
-        outcome.status = request_status::calling_error;
-        outcome.message = "list-file: no benchmark list file given";
-        return outcome;
-    }
-    if (!read_list_relative(list_file, &images, &outcome.message)) {
-        outcome.status = request_status::execution_error;
-        return outcome;
-    }
-    const gint64 start = g_get_monotonic_time();
-    unsigned long long sum = 0;
-    for (const std::string& file : images) {
-        bool loaded = false;
-        sum += load_and_walk(file, &loaded);
-        if (!loaded) continue;
-        ++outcome.lines;
-        const std::string manual = manual_segmentation_name(file);
-        if (std::FILE* probe = std::fopen(manual.c_str(), "r")) {
-            std::fclose(probe);
-            sum += load_and_walk(manual, &loaded);
-        }
-    }
-    std::fprintf(stderr, "%s: %d images read in %.2f s, byte sum %llu\n", benchmark_floor_procedure, outcome.lines,
-                 double(g_get_monotonic_time() - start) / 1e6, sum);
-    return outcome;
 }
 
 void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn_vals, GimpParam** return_vals) {
@@ -191,40 +151,26 @@ void run(const gchar* name, gint nparams, const GimpParam* params, gint* nreturn
 
     request_outcome outcome;
     if (floor) {
-        outcome = run_floor(string_argument(params[1]));
+        outcome = run_floor(string_argument(params[1]), load_and_walk_file, benchmark_floor_procedure);
     } else {
-        benchmark_request request;
-        request.chain = string_argument(params[1]);
-        request.list_file = string_argument(params[2]);
-        request.results_file = string_argument(params[3]);
-        // A negative seed leaves the generator alone.
-        const bool seed_given = params[4].data.d_int32 >= 0;
-        const unsigned seed = seed_given ? static_cast<unsigned>(params[4].data.d_int32) : 0;
-        if (seeded) {
-            request.seeded_each = seed_given;
-            request.seed_each = seed;
-            request.chains = chain_lines(request.chain);
-            request.table_file = string_argument(params[7]);
-            request.ground_truth = string_argument(params[8]);
-        } else {
-            request.seeded = seed_given;
-            request.seed = seed;
-        }
-        // The older procedures keep the results file's name as given.
-        request.number_results = seeded;
-        // strandel-bench's GIMP engine hands over what no argument carries.
-        if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
-        if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
+        benchmark_arguments arguments;
+        arguments.kind = seeded ? benchmark_procedure_kind::seeded
+                         : share ? benchmark_procedure_kind::share
+                                 : benchmark_procedure_kind::whole;
+        arguments.chain = string_argument(params[1]);
+        arguments.list_file = string_argument(params[2]);
+        arguments.results_file = string_argument(params[3]);
+        arguments.seed = params[4].data.d_int32;
         if (share) {
-            request.shard_index = params[5].data.d_int32;
-            request.shard_count = params[6].data.d_int32;
+            arguments.first = params[5].data.d_int32;
+            arguments.stride = params[6].data.d_int32;
         }
-        runner_output output;
-        output.progress = stderr;
-        output.prefix = "strandel-benchmark";
-        output.summary = true;
-        output.traces = stdout;
-        outcome = run_benchmark_request(request, read_image_with_gimp, output);
+        if (seeded) {
+            arguments.table_file = string_argument(params[7]);
+            arguments.ground_truth = string_argument(params[8]);
+        }
+        const benchmark_request request = benchmark_request_from(arguments);
+        outcome = run_benchmark_request(request, read_image_with_gimp, headless_runner_output());
     }
     const GimpPDBStatusType status = outcome.status == request_status::success         ? GIMP_PDB_SUCCESS
                                      : outcome.status == request_status::calling_error ? GIMP_PDB_CALLING_ERROR

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "ui/gtk_compat.h"
+
 namespace strandel {
 
 namespace {
@@ -14,7 +16,7 @@ bool timeout_handler_stop = false;
 
 GtkWidget* framed_bar(GtkWidget* dialog, const char* title, GtkWidget** bar) {
     GtkWidget* frame = gtk_frame_new(title);
-    *bar = gtk_progress_bar_new();
+    *bar = progress_bar_new();
     gtk_container_add(GTK_CONTAINER(frame), *bar);
     gtk_widget_show(*bar);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), frame, FALSE, FALSE, 10);
@@ -30,8 +32,8 @@ void set_bar(GtkWidget* bar, double fraction, const char* text) {
 }  // namespace
 
 GtkWidget* create_progress_dialog() {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons("Progress", nullptr, GtkDialogFlags(0), GTK_STOCK_CANCEL,
-                                                    GTK_RESPONSE_CANCEL, nullptr);
+    GtkWidget* dialog = gtk_dialog_new_with_buttons("Progress", nullptr, GtkDialogFlags(0),
+                                                    stock_text(ui_stock::cancel), GTK_RESPONSE_CANCEL, nullptr);
     framed_bar(dialog, "Overall Progression", &overall_progress);
     framed_bar(dialog, "Algorithm Progression", &algo_progress);
     set_bar(overall_progress, 0.5, "50%");

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "decoding/file_check.h"
 #include "decoding/in_process_reader.h"
@@ -14,25 +12,6 @@
 #include "framework/pixel_region_gimp.h"
 
 namespace strandel {
-
-namespace {
-
-bool gimp_loaders_only() {
-    const char* value = std::getenv("STRANDEL_GIMP_LOADERS");
-    return value && std::strcmp(value, "1") == 0;
-}
-
-}  // namespace
-
-read_status read_image_with_gimp(const image_request& request, image_data& data, std::string* why) {
-    if (gimp_loaders_only()) return read_image_with_gimp_loaders(request, data, why);
-    switch (read_in_process(request, data, why)) {
-    case in_process_status::read: return read_status::ok;
-    case in_process_status::unreadable: return read_status::unreadable;
-    case in_process_status::not_covered: break;
-    }
-    return read_image_with_gimp_loaders(request, data, why);
-}
 
 read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why) {
     const std::string& file = request.image;

@@ -3,30 +3,12 @@
 
 #include <memory>
 
+#include "driver/status_progress_gimp.h"
 #include "evaluation/classification.h"
 #include "evaluation/segmentation_painter_gimp.h"
 #include "framework/pixel_region_gimp.h"
 
 namespace strandel {
-namespace {
-
-// Status bar updates go through GIMP's wire: send only visible changes.
-class status_progress {
-public:
-    explicit status_progress(double start, double span) : m_start(start), m_span(span) {}
-    void operator()(double fraction) {
-        const double value = m_start + m_span * fraction;
-        if (value - m_last < 0.01 && value < 1.0) return;
-        m_last = value;
-        gimp_progress_update(value);
-    }
-
-private:
-    double m_start, m_span;
-    double m_last = -1.0;
-};
-
-}  // namespace
 
 bool segment_drawable(GimpDrawable* drawable, const chain& passes, const pixel_classifier* classifier,
                       GimpDrawable* manual, drawable_segmentation* result, std::string* error) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -97,7 +98,68 @@ int signal_guard::pending() {
     return m_caught;
 }
 
-bool start_gimp(const std::string& console, const std::string& profile, const std::string& temp,
+namespace {
+
+bool on_path(const std::string& program, std::string* found) {
+    if (program.find('/') != std::string::npos) {
+        *found = program;
+        return access(program.c_str(), X_OK) == 0;
+    }
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string candidate = folders.substr(start, end - start) + "/" + program;
+        if (end > start && access(candidate.c_str(), X_OK) == 0) {
+            *found = candidate;
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The major version a console says it is ("... version 3.0.4"); 0 when
+// it says none.
+int console_major(const std::string& program) {
+    std::string command = "'";
+    for (char c : program) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += "' --version 2>/dev/null </dev/null";
+    std::FILE* out = popen(command.c_str(), "r");
+    if (!out) return 0;
+    std::string text;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) text.append(buffer, n);
+    pclose(out);
+    const std::size_t at = text.find("version ");
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 8);
+}
+
+}  // namespace
+
+bool find_gimp_console(int preferred_major, gimp_console* console, std::string* error) {
+    if (const char* given = std::getenv("STRANDEL_GIMP_CONSOLE"))
+        if (*given) {
+            console->program = given;
+            const int major = console_major(given);
+            console->major = major >= 3 ? 3 : 2;
+            return true;
+        }
+    const char* const names[2] = {"gimp-console-2.10", "gimp-console-3.0"};
+    const int first = preferred_major == 3 ? 1 : 0;
+    for (int i : {first, 1 - first}) {
+        if (on_path(names[i], &console->program)) {
+            console->major = i == 1 ? 3 : 2;
+            return true;
+        }
+    }
+    *error = std::string("no headless GIMP found: neither ") + names[first] + " nor " + names[1 - first] +
+             " is on PATH (set STRANDEL_GIMP_CONSOLE to name one)";
+    return false;
+}
+
+bool start_gimp(const gimp_console& console, const std::string& profile, const std::string& temp,
                 const std::vector<std::string>& commands, gimp_process* gimp, std::string* error) {
     // Orphaned plug-ins come to us, so that they can be reaped too.
     prctl(PR_SET_CHILD_SUBREAPER, 1);
@@ -106,10 +168,20 @@ bool start_gimp(const std::string& console, const std::string& profile, const st
         *error = std::string("could not make a pipe: ") + std::strerror(errno);
         return false;
     }
-    std::vector<std::string> args{console, "-i", "-d", "-f"};
+    std::vector<std::string> args{console.program, "-i", "-d", "-f"};
+    // GIMP 3 refuses -b without an interpreter.
+    if (console.major >= 3) args.push_back("--batch-interpreter=plug-in-script-fu-eval");
     for (const std::string& command : commands) {
         args.push_back("-b");
         args.push_back(command);
+    }
+    // GIMP 3 hangs in (gimp-quit 0) after a failing command; --quit stops
+    // at the first failure and quits.
+    if (console.major >= 3) {
+        args.push_back("--quit");
+    } else {
+        args.push_back("-b");
+        args.push_back("(gimp-quit 0)");
     }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
@@ -118,7 +190,7 @@ bool start_gimp(const std::string& console, const std::string& profile, const st
 
     const pid_t pid = fork();
     if (pid < 0) {
-        *error = std::string("could not start ") + console + ": " + std::strerror(errno);
+        *error = std::string("could not start ") + console.program + ": " + std::strerror(errno);
         close(out[0]);
         close(out[1]);
         return false;
@@ -135,7 +207,10 @@ bool start_gimp(const std::string& console, const std::string& profile, const st
         if (null_in >= 0) dup2(null_in, 0);
         dup2(out[1], 1);
         dup2(out[1], 2);
-        if (!profile.empty()) setenv("GIMP2_DIRECTORY", profile.c_str(), 1);
+        if (!profile.empty()) {
+            setenv("GIMP2_DIRECTORY", profile.c_str(), 1);
+            setenv("GIMP3_DIRECTORY", profile.c_str(), 1);
+        }
         // GIMP's swap and temporary files go where ours go, and with them.
         setenv("TMPDIR", temp.c_str(), 1);
         // babl would replay its whole conversion cache (hundreds of MB) in
@@ -143,7 +218,7 @@ bool start_gimp(const std::string& console, const std::string& profile, const st
         setenv("BABL_INHIBIT_CACHE", "1", 0);
         execvp(argv[0], argv.data());
         const std::string message =
-            std::string("strandel: could not start ") + console + ": " + std::strerror(errno) + "\n";
+            std::string("strandel: could not start ") + console.program + ": " + std::strerror(errno) + "\n";
         if (write(2, message.data(), message.size()) < 0) {
         }
         _exit(127);

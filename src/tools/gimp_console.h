@@ -60,10 +60,25 @@ struct gimp_process {
     std::string log;      // what the line handler chose to keep
 };
 
-// Starts `console` -i -d -f with one -b per command, GIMP2_DIRECTORY set to
-// `profile` (when given) and TMPDIR to `temp`. Makes this process the
+// A headless GIMP's console program and the GIMP it belongs to (2 for
+// GIMP 2.10, 3 for GIMP 3.0), whose batch options differ.
+struct gimp_console {
+    std::string program;
+    int major = 2;
+};
+
+// The console to run: $STRANDEL_GIMP_CONSOLE (its version asked with
+// --version), else gimp-console-<preferred> from PATH, else the other
+// one (2.10 or 3.0). False, saying what was looked for, when there is none.
+bool find_gimp_console(int preferred_major, gimp_console* console, std::string* error);
+
+// Starts the console (-i -d -f, GIMP 3 with Script-Fu as its batch
+// interpreter) with one -b per Script-Fu command, then quits: GIMP 2.10
+// through a last (gimp-quit 0), GIMP 3.0 by --quit, which also stops at a
+// failing command. GIMP2_DIRECTORY and GIMP3_DIRECTORY are set to
+// `profile` (when given), TMPDIR to `temp`. Makes this process the
 // subreaper of what GIMP leaves behind.
-bool start_gimp(const std::string& console, const std::string& profile, const std::string& temp,
+bool start_gimp(const gimp_console& console, const std::string& profile, const std::string& temp,
                 const std::vector<std::string>& commands, gimp_process* gimp, std::string* error);
 
 // Called with every whole line a GIMP writes.

@@ -255,9 +255,11 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         if (int(p % std::size_t(shard_count)) == options.shard_index) ++shard_size;
     const int jobs = int(std::max<std::size_t>(1, std::min<std::size_t>(std::size_t(jobs_wanted), shard_size)));
 
-    std::string console = "gimp-console-2.10";
-    if (const char* given = std::getenv("STRANDEL_GIMP_CONSOLE"))
-        if (*given) console = given;
+    gimp_console console;
+    if (!find_gimp_console(STRANDEL_PLUGIN_GIMP_MAJOR, &console, &error)) {
+        err << runner_prefix << error << "\n";
+        return exit_failure;
+    }
     std::string plugin;
     if (profile_folder.empty()) {
         std::string tried;
@@ -332,19 +334,26 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         }
         const std::string first = std::to_string(options.shard_index + shard_count * j);
         const std::string stride = std::to_string(shard_count * jobs);
+        using argument = std::pair<const char*, std::string>;
+        const argument mode{"run-mode", "RUN-NONINTERACTIVE"};
         std::string command;
         if (seeded_procedure) {
-            command = "(plug-in-strandel-benchmark-seeded RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      results_literal + " " + seed + " " + first + " " + stride + " " + table_literal + " " +
-                      literal[4] + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark-seeded",
+                                     {mode, {"chains", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", results_literal}, {"seed-each", seed}, {"first", first},
+                                      {"stride", stride}, {"table-file", table_literal},
+                                      {"ground-truth", literal[4]}});
         } else if (direct && shard_count == 1) {
-            command = "(plug-in-strandel-benchmark RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      literal[2] + " " + seed + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark",
+                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", literal[2]}, {"seed", seed}});
         } else {
-            command = "(plug-in-strandel-benchmark-share RUN-NONINTERACTIVE " + literal[0] + " " + literal[1] + " " +
-                      results_literal + " " + seed + " " + first + " " + stride + ")";
+            command = script_fu_call(console.major, "plug-in-strandel-benchmark-share",
+                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
+                                      {"results-file", results_literal}, {"seed", seed}, {"first", first},
+                                      {"stride", stride}});
         }
-        if (!start_gimp(console, profile, temp.path(), {command, "(gimp-quit 0)"}, &gimps[std::size_t(j)], &error)) {
+        if (!start_gimp(console, profile, temp.path(), {command}, &gimps[std::size_t(j)], &error)) {
             err << runner_prefix << error << "\n";
             stop_all(gimps);
             return exit_failure;
@@ -374,7 +383,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
                 how += " (exit status " + std::to_string(WEXITSTATUS(g.status)) + ")";
             else if (WIFSIGNALED(g.status))
                 how += std::string(" (") + strsignal(WTERMSIG(g.status)) + ")";
-            err << runner_prefix << console << " " << how << "; its last words:\n" << tail_of(g.log, 15);
+            err << runner_prefix << console.program << " " << how << "; its last words:\n" << tail_of(g.log, 15);
         }
         return exit_failure;
     }

@@ -11,7 +11,9 @@
 // strandel-benchmark from the executable's folder (the install tree: `cmake
 // --install` puts strandel-bench in PREFIX/bin and the plug-in in
 // PREFIX/plug-ins/strandel-benchmark). The console is
-// $STRANDEL_GIMP_CONSOLE, or gimp-console-2.10 from PATH.
+// $STRANDEL_GIMP_CONSOLE, or from PATH the one of the GIMP the plug-ins
+// were built for (gimp-console-2.10 or gimp-console-3.0), else the other
+// (tools/gimp_console.h): the same batch call serves both.
 #pragma once
 
 #include <iosfwd>

@@ -79,6 +79,13 @@ bool script_fu_string(const std::string& text, std::string* literal, std::string
     return true;
 }
 
+std::string script_fu_call(int major, const std::string& procedure,
+                           const std::vector<std::pair<const char*, std::string>>& arguments) {
+    std::string call = "(" + procedure;
+    for (const auto& a : arguments) call += (major >= 3 ? std::string(" #:") + a.first + " " : " ") + a.second;
+    return call + ")";
+}
+
 console_line_kind classify_console_line(const std::string& line, const std::string& progress_prefix) {
     if (starts_with(line, "strandel: skipping ")) return console_line_kind::skip_notice;
     const std::string head = progress_prefix + ": ";
@@ -106,9 +113,11 @@ console_verdict read_console_verdict(const std::string& output) {
         any_failed = true;
         // Script-Fu's report follows: "Error: Procedure execution of P
         // failed[ on invalid input arguments]: MESSAGE", possibly over
-        // several lines, up to an empty one.
+        // several lines, up to an empty one (GIMP 3: up to its "Stopping
+        // at failing batch command").
         std::string report;
-        for (std::string next; std::getline(lines, next) && !trim_right(next).empty();)
+        for (std::string next; std::getline(lines, next) && !trim_right(next).empty() &&
+                               !starts_with(next, "Stopping at failing batch command");)
             report += (report.empty() ? "" : "\n") + trim_right(next);
         if (starts_with(report, "Error: ")) report.erase(0, 7);
         for (const char* preamble : {" failed on invalid input arguments: ", " failed: "}) {

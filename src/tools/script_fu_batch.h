@@ -5,12 +5,20 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace strandel {
 
 // `text` as a Script-Fu string literal, quotes included. Script-Fu strings
 // are UTF-8: text that is not valid UTF-8 is refused with a reason.
 bool script_fu_string(const std::string& text, std::string* literal, std::string* error);
+
+// A call of `procedure` with its arguments in order (names and Script-Fu
+// values): positional for GIMP 2.10 (major 2), named (#:name value) for
+// GIMP 3, whose Script-Fu takes plug-in arguments by name.
+std::string script_fu_call(int major, const std::string& procedure,
+                           const std::vector<std::pair<const char*, std::string>>& arguments);
 
 enum class console_line_kind {
     progress,     // "<plug-in prefix>: 3/6 file 0.52 s": one image done

@@ -79,7 +79,7 @@ public:
             rewritten += rewrite(paths, &f[c.image], &image) + rewrite(paths, &f[c.manual_segmentation], &manual);
             if (!identify(chain, row, image, error)) return false;
             if (c.status < 0 && m_status >= 0) f.insert(f.begin() + m_status, "ok");
-            m_rows.emplace(std::make_pair(chain, row.position), row_text(f));
+            m_rows.emplace(std::make_pair(row.position, chain), row_text(f));
         }
         if (!error->empty()) return false;
         if (paths.from_current_folder()) notes->push_back(current_folder_note(table, paths.from_current_folder()));
@@ -133,7 +133,9 @@ private:
     std::vector<std::string> m_header, m_columns;
     int m_status = -1;
     std::map<std::string, std::size_t> m_chains;
-    std::map<std::pair<std::size_t, int>, std::string> m_rows;  // (chain, position) -> row text
+    // (position, chain) -> row text: image by image, each image's chains
+    // in their order, as a single run writes them.
+    std::map<std::pair<int, std::size_t>, std::string> m_rows;
     std::map<std::pair<std::size_t, int>, std::string> m_positions;
     std::map<std::pair<std::size_t, std::string>, std::string> m_images;
 };

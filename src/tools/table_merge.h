@@ -13,8 +13,9 @@ namespace strandel {
 // looked at.
 bool is_results_table(const std::string& file);
 
-// Creates `out` with the header once and every row of `tables` ordered by
-// chain (in order of first appearance), then by position. Every row is read
+// Creates `out` with the header once and every row of `tables` in the
+// order a single run writes them: by position, and each position's chains
+// in order of first appearance. Every row is read
 // as strandel-report reads it; a row is identified by (chain, position), and
 // within a chain an image (by its resolved path) has one row. Tables of
 // older runs without a status column merge with newer ones: their rows get

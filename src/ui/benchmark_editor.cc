@@ -7,12 +7,12 @@
 #include <cstdio>
 
 #include "batch/benchmark_list.h"
+#include "ui/gtk_compat.h"
 
 namespace strandel {
 namespace {
 
 enum { icon_column, file_column, column_count };
-const char* const file_icon = GTK_STOCK_FILE;
 const char* const proposed_benchmark_name = "untitled_benchmark.list";
 
 // What the button handlers share; lives as long as the frame.
@@ -28,7 +28,7 @@ void free_editor_state(gpointer state) { delete static_cast<editor_state*>(state
 void append_row(GtkListStore* store, const char* file_name) {
     GtkTreeIter row;
     gtk_list_store_append(store, &row);
-    gtk_list_store_set(store, &row, file_column, file_name, icon_column, file_icon, -1);
+    gtk_list_store_set(store, &row, file_column, file_name, icon_column, file_icon(), -1);
 }
 
 // The chooser's file name, or empty when it has none that is a local path.
@@ -42,8 +42,8 @@ std::string chosen_file(GtkWidget* chooser) {
 void add_files_button_handler(GtkWidget*, gpointer data) {
     auto* state = static_cast<editor_state*>(data);
     GtkWidget* chooser = gtk_file_chooser_dialog_new(
-        "Add Files", GTK_WINDOW(state->parent), GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL,
-        GTK_RESPONSE_CANCEL, GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
+        "Add Files", GTK_WINDOW(state->parent), GTK_FILE_CHOOSER_ACTION_OPEN, stock_text(ui_stock::cancel),
+        GTK_RESPONSE_CANCEL, stock_text(ui_stock::open), GTK_RESPONSE_ACCEPT, nullptr);
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), TRUE);
     if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
         GSList* names = gtk_file_chooser_get_filenames(GTK_FILE_CHOOSER(chooser));
@@ -88,7 +88,7 @@ void save_files_button_handler(GtkWidget*, gpointer data) {
     auto* state = static_cast<editor_state*>(data);
     GtkWidget* chooser = gtk_file_chooser_dialog_new(
         "Save Benchmark", GTK_WINDOW(state->parent), GTK_FILE_CHOOSER_ACTION_SAVE,
-        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_SAVE, GTK_RESPONSE_ACCEPT, nullptr);
+        stock_text(ui_stock::cancel), GTK_RESPONSE_CANCEL, stock_text(ui_stock::save), GTK_RESPONSE_ACCEPT, nullptr);
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), TRUE);
     if (state->benchmark_filename->empty())
         gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), proposed_benchmark_name);
@@ -112,7 +112,7 @@ void open_files_button_handler(GtkWidget*, gpointer data) {
     auto* state = static_cast<editor_state*>(data);
     GtkWidget* chooser = gtk_file_chooser_dialog_new(
         "Open Benchmark", GTK_WINDOW(state->parent), GTK_FILE_CHOOSER_ACTION_OPEN,
-        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
+        stock_text(ui_stock::cancel), GTK_RESPONSE_CANCEL, stock_text(ui_stock::open), GTK_RESPONSE_ACCEPT, nullptr);
     if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
         const std::string file = chosen_file(chooser);
         std::vector<std::string> names;
@@ -130,8 +130,55 @@ void open_files_button_handler(GtkWidget*, gpointer data) {
     gtk_widget_destroy(chooser);
 }
 
-GtkWidget* stock_button(const char* stock_id, GCallback handler, editor_state* state) {
-    GtkWidget* button = gtk_button_new_from_stock(stock_id);
+#if GTK_CHECK_VERSION(3, 0, 0)
+// GIMP 3 has no file entry of GIMP 2.10's kind: an entry for the name and a
+// button that opens a chooser to fill it in.
+const char* const results_entry_key = "strandel-results-entry";
+
+void browse_results_handler(GtkWidget* button, gpointer data) {
+    GtkEntry* entry = GTK_ENTRY(data);
+    GtkWidget* chooser = gtk_file_chooser_dialog_new(
+        "Save results to", GTK_WINDOW(gtk_widget_get_toplevel(button)), GTK_FILE_CHOOSER_ACTION_SAVE,
+        stock_text(ui_stock::cancel), GTK_RESPONSE_CANCEL, stock_text(ui_stock::ok), GTK_RESPONSE_ACCEPT, nullptr);
+    if (*gtk_entry_get_text(entry)) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), gtk_entry_get_text(entry));
+    if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        const std::string file = chosen_file(chooser);
+        if (!file.empty()) gtk_entry_set_text(entry, file.c_str());
+    }
+    gtk_widget_destroy(chooser);
+}
+
+GtkWidget* results_entry_new() {
+    GtkWidget* row = hbox_new(4);
+    GtkWidget* entry = gtk_entry_new();
+    GtkWidget* browse = gtk_button_new_with_mnemonic("_Browse...");
+    gtk_widget_set_tooltip_text(browse, "Save results to");
+    g_signal_connect(browse, "clicked", G_CALLBACK(browse_results_handler), entry);
+    gtk_box_pack_start(GTK_BOX(row), entry, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(row), browse, FALSE, FALSE, 0);
+    gtk_widget_show(entry);
+    gtk_widget_show(browse);
+    g_object_set_data(G_OBJECT(row), results_entry_key, entry);
+    return row;
+}
+
+std::string results_entry_text(GtkWidget* row) {
+    auto* entry = static_cast<GtkEntry*>(g_object_get_data(G_OBJECT(row), results_entry_key));
+    return entry ? gtk_entry_get_text(entry) : "";
+}
+#else
+GtkWidget* results_entry_new() { return gimp_file_entry_new("Save results to", "", FALSE, FALSE); }
+
+std::string results_entry_text(GtkWidget* entry) {
+    gchar* name = gimp_file_entry_get_filename(GIMP_FILE_ENTRY(entry));
+    std::string result = name ? name : "";
+    g_free(name);
+    return result;
+}
+#endif
+
+GtkWidget* stock_button(ui_stock item, GCallback handler, editor_state* state) {
+    GtkWidget* button = stock_button_new(item);
     g_signal_connect(button, "clicked", handler, state);
     return button;
 }
@@ -148,7 +195,7 @@ benchmark_editor create_benchmark_editor(GtkWidget* parent, std::string* benchma
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(editor.tree_view)),
                                 GTK_SELECTION_MULTIPLE);
     gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(editor.tree_view), -1, " ",
-                                                gtk_cell_renderer_pixbuf_new(), "stock-id",
+                                                gtk_cell_renderer_pixbuf_new(), file_icon_attribute(),
                                                 icon_column, nullptr);
     gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(editor.tree_view), -1, "Files",
                                                 gtk_cell_renderer_text_new(), "text",
@@ -156,34 +203,34 @@ benchmark_editor create_benchmark_editor(GtkWidget* parent, std::string* benchma
     state->list_store = editor.list_store;
     state->tree_view = editor.tree_view;
 
-    editor.result_file_entry = gimp_file_entry_new("Save results to", "", FALSE, FALSE);
+    editor.result_file_entry = results_entry_new();
     GtkWidget* results_label = gtk_label_new("Save results to: ");
-    GtkWidget* results_row = gtk_hbox_new(FALSE, 0);
+    GtkWidget* results_row = hbox_new(0);
     gtk_box_pack_start(GTK_BOX(results_row), results_label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(results_row), editor.result_file_entry, TRUE, TRUE, 0);
     gtk_widget_show(editor.result_file_entry);
     gtk_widget_show(results_label);
 
-    GtkWidget* button_row = gtk_hbox_new(FALSE, 10);
-    editor.save_button = stock_button(GTK_STOCK_SAVE, G_CALLBACK(save_files_button_handler), state);
-    editor.open_button = stock_button(GTK_STOCK_OPEN, G_CALLBACK(open_files_button_handler), state);
-    editor.add_button = stock_button(GTK_STOCK_ADD, G_CALLBACK(add_files_button_handler), state);
+    GtkWidget* button_row = hbox_new(10);
+    editor.save_button = stock_button(ui_stock::save, G_CALLBACK(save_files_button_handler), state);
+    editor.open_button = stock_button(ui_stock::open, G_CALLBACK(open_files_button_handler), state);
+    editor.add_button = stock_button(ui_stock::add, G_CALLBACK(add_files_button_handler), state);
     editor.remove_button =
-        stock_button(GTK_STOCK_REMOVE, G_CALLBACK(remove_files_button_handler), state);
-    GtkWidget* separator = gtk_vseparator_new();
+        stock_button(ui_stock::remove, G_CALLBACK(remove_files_button_handler), state);
+    GtkWidget* separator = vseparator_new();
     for (GtkWidget* w : {editor.add_button, editor.remove_button, separator, editor.save_button,
                          editor.open_button}) {
         gtk_box_pack_start(GTK_BOX(button_row), w, FALSE, FALSE, 0);
         gtk_widget_show(w);
     }
 
-    GtkWidget* vbox = gtk_vbox_new(FALSE, 5);
+    GtkWidget* vbox = vbox_new(5);
     gtk_box_pack_start(GTK_BOX(vbox), results_row, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(vbox), button_row, FALSE, FALSE, 0);
     gtk_widget_show(results_row);
 
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), editor.tree_view);
+    scrolled_add(scrolled, editor.tree_view);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
                                    GTK_POLICY_AUTOMATIC);
     gtk_widget_show(editor.tree_view);
@@ -214,12 +261,7 @@ std::vector<std::string> benchmark_rows(GtkListStore* list_store) {
     return rows;
 }
 
-std::string results_file_name(GtkWidget* result_file_entry) {
-    gchar* name = gimp_file_entry_get_filename(GIMP_FILE_ENTRY(result_file_entry));
-    std::string result = name ? name : "";
-    g_free(name);
-    return result;
-}
+std::string results_file_name(GtkWidget* result_file_entry) { return results_entry_text(result_file_entry); }
 
 void show_error_message(GtkWidget* parent, const std::string& text) {
     GtkWidget* message =

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "ui/gtk_compat.h"
 #include "ui/ui_build.h"
 
 namespace strandel {
@@ -144,13 +145,13 @@ GtkWidget* pass_panel(pass_panels* panels, pass* p) {
     panels->panel_pass[frame] = p;
 
     GtkWidget* expander = gtk_expander_new("Parameters");
-    GtkWidget* header = gtk_hbox_new(FALSE, 20);
+    GtkWidget* header = hbox_new(20);
     GtkWidget* chooser = label_chooser(p->label(), expander);
     gtk_box_pack_start(GTK_BOX(header), chooser, FALSE, FALSE, 0);
 
-    GtkWidget* remove_button = gtk_button_new_from_stock(GTK_STOCK_REMOVE);
-    GtkWidget* up_button = gtk_button_new_from_stock(GTK_STOCK_GO_UP);
-    GtkWidget* down_button = gtk_button_new_from_stock(GTK_STOCK_GO_DOWN);
+    GtkWidget* remove_button = stock_button_new(ui_stock::remove);
+    GtkWidget* up_button = stock_button_new(ui_stock::up);
+    GtkWidget* down_button = stock_button_new(ui_stock::down);
     g_signal_connect(remove_button, "clicked", G_CALLBACK(remove_button_handler), frame);
     g_signal_connect(up_button, "clicked", G_CALLBACK(up_button_handler), frame);
     g_signal_connect(down_button, "clicked", G_CALLBACK(down_button_handler), frame);
@@ -191,25 +192,26 @@ void add_button_handler(GtkWidget*, gpointer data) {
 }  // namespace
 
 GtkWidget* create_algorithm_frame(pass_panels* panels, const chain& shown) {
-    panels->vbox = gtk_vbox_new(FALSE, 5);
+    panels->vbox = vbox_new(5);
     g_object_set_data(G_OBJECT(panels->vbox), panels_key, panels);
     for (const pass& p : shown) append_panel(panels, std::unique_ptr<pass>(p.clone()));
 
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_ALWAYS);
+    scrolled_natural_width(scrolled);
     gtk_container_set_border_width(GTK_CONTAINER(scrolled), 10);
     gtk_container_set_border_width(GTK_CONTAINER(panels->vbox), 10);
     gtk_widget_show(scrolled);
     gtk_widget_show(panels->vbox);
 
-    GtkWidget* outer = gtk_vbox_new(FALSE, 0);
-    panels->add_button = gtk_button_new_from_stock(GTK_STOCK_ADD);
+    GtkWidget* outer = vbox_new(0);
+    panels->add_button = stock_button_new(ui_stock::add);
     g_signal_connect(panels->add_button, "clicked", G_CALLBACK(add_button_handler), panels->vbox);
     gtk_widget_show(panels->add_button);
     gtk_box_pack_start(GTK_BOX(outer), panels->vbox, TRUE, TRUE, 0);
     gtk_box_pack_end(GTK_BOX(outer), panels->add_button, FALSE, FALSE, 10);
     gtk_widget_show(outer);
-    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), outer);
+    scrolled_add(scrolled, outer);
 
     GtkWidget* frame = gtk_frame_new("Algorithm");
     gtk_container_add(GTK_CONTAINER(frame), scrolled);

@@ -10,6 +10,7 @@
 #include "evaluation/classification.h"
 #include "evaluation/fitness_function.h"
 #include "ui/fitness_display.h"
+#include "ui/gtk_compat.h"
 
 namespace strandel {
 namespace {
@@ -104,7 +105,7 @@ void add_text_column(GtkWidget* view, const char* title, int text_column, int ba
 
 GtkWidget* pass_result(const histogram& h, const std::vector<double>& centres, const supervised_matches* supervised,
                        GtkWidget** indicator, GtkWidget** table) {
-    GtkWidget* box = gtk_vbox_new(FALSE, 10);
+    GtkWidget* box = vbox_new(10);
     GtkListStore* store = class_store(h, centres, supervised);
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
     g_object_unref(store);  // the view holds it
@@ -120,16 +121,16 @@ GtkWidget* pass_result(const histogram& h, const std::vector<double>& centres, c
         add_text_column(view, "Supervised Class", column_swatch_text, column_supervised_colour);
     }
 
-    GtkWidget* bar = gtk_progress_bar_new();
+    GtkWidget* bar = progress_bar_new();
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar), 0.6);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar), "60%");
-    GtkWidget* performance = gtk_hbox_new(FALSE, 10);
+    GtkWidget* performance = hbox_new(10);
     gtk_box_pack_start(GTK_BOX(performance), gtk_label_new("Performance: "), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(performance), bar, FALSE, FALSE, 0);
 
     const std::string count = "Number of classes: " + std::to_string(centres.size());
     GtkWidget* count_label = gtk_label_new(count.c_str());
-    gtk_misc_set_alignment(GTK_MISC(count_label), 0, 0);
+    label_align_top_left(count_label);
 
     gtk_box_pack_start(GTK_BOX(box), count_label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), view, TRUE, TRUE, 0);
@@ -150,11 +151,11 @@ void result_dialog(const chain& algo, const histogram& h,
         std::abort();
     }
     result_dialog_widgets widgets;
-    widgets.dialog = gtk_dialog_new_with_buttons("Results", nullptr, GtkDialogFlags(0), GTK_STOCK_OK,
+    widgets.dialog = gtk_dialog_new_with_buttons("Results", nullptr, GtkDialogFlags(0), stock_text(ui_stock::ok),
                                                  GTK_RESPONSE_ACCEPT, nullptr);
-    GtkWidget* box = gtk_vbox_new(FALSE, 0);
+    GtkWidget* box = vbox_new(0);
     gtk_container_set_border_width(GTK_CONTAINER(box), 10);
-    GtkWidget* chooser_row = gtk_hbox_new(FALSE, 10);
+    GtkWidget* chooser_row = hbox_new(10);
     widgets.fitness_combo = fitness_combo(false);
     gtk_box_pack_start(GTK_BOX(chooser_row), gtk_label_new("Fitness Function"), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(chooser_row), widgets.fitness_combo, FALSE, FALSE, 0);
@@ -187,7 +188,7 @@ void result_dialog(const chain& algo, const histogram& h,
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
     gtk_container_set_border_width(GTK_CONTAINER(scrolled), 10);
-    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), box);
+    scrolled_add(scrolled, box);
     GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(widgets.dialog));
     gtk_box_pack_start(GTK_BOX(content), scrolled, TRUE, TRUE, 0);
     gtk_widget_show_all(scrolled);

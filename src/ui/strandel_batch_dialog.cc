@@ -4,6 +4,7 @@
 #include <libgimp/gimp.h>
 #include <libgimp/gimpui.h>
 
+#include "ui/gtk_compat.h"
 #include "ui/pass_panels.h"
 
 namespace strandel {
@@ -20,15 +21,15 @@ batch_dialog_widgets build_dialog(dialog_state* state, const chain& passes) {
     batch_dialog_widgets widgets;
     widgets.dialog = gimp_dialog_new("Strandel Segmenetation (Batch Mode)", "Strandel Segmentation",
                                      nullptr, GtkDialogFlags(0), gimp_standard_help_func,
-                                     "plug-in-strandel-batch", GTK_STOCK_CANCEL,
-                                     GTK_RESPONSE_CANCEL, GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
+                                     "plug-in-strandel-batch", stock_text(ui_stock::cancel),
+                                     GTK_RESPONSE_CANCEL, stock_text(ui_stock::ok), GTK_RESPONSE_OK, nullptr);
 
     GtkWidget* algorithm = create_algorithm_frame(&state->panels, passes);
     widgets.pass_panel_vbox = state->panels.vbox;
     widgets.add_button = state->panels.add_button;
     widgets.benchmark = create_benchmark_editor(widgets.dialog, &state->benchmark_filename);
 
-    widgets.paned = gtk_vpaned_new();
+    widgets.paned = vpaned_new();
     gtk_paned_pack1(GTK_PANED(widgets.paned), algorithm, TRUE, TRUE);
     gtk_paned_pack2(GTK_PANED(widgets.paned), widgets.benchmark.frame, FALSE, FALSE);
     gtk_widget_show(widgets.benchmark.frame);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/gtk_compat.h"
 #include "ui/ui_build.h"
 
 #include <cstdio>
@@ -38,7 +39,7 @@ GtkWidget* create_input_widget(const param_info& info, param* value) {
     // The toolkit clamps the initial value into the range; the parameter
     // takes the clamped value, so that the pass runs with what is shown.
     if (info.type() == param_int) {
-        widget = gtk_hscale_new_with_range(info.int_start(), info.int_end(), 1.0);
+        widget = hscale_new_with_range(info.int_start(), info.int_end(), 1.0);
         gtk_scale_set_value_pos(GTK_SCALE(widget), GTK_POS_LEFT);
         g_signal_connect(widget, "value-changed", G_CALLBACK(range_value_changed_handler), value);
         gtk_range_set_value(GTK_RANGE(widget), value->int_value());
@@ -59,9 +60,9 @@ GtkWidget* create_input_widget(const param_info& info, param* value) {
 }
 
 GtkWidget* ui_build(pass* p, value_changed_callback on_change) {
-    GtkWidget* rows = gtk_vbox_new(FALSE, 0);
+    GtkWidget* rows = vbox_new(0);
     for (unsigned i = 0; i < p->nr_parameters(); ++i) {
-        GtkWidget* row = gtk_hbox_new(FALSE, 10);
+        GtkWidget* row = hbox_new(10);
         GtkWidget* label = gtk_label_new(p->parameter_info(i).label());
         GtkWidget* input = create_input_widget(p->parameter_info(i), &p->parameter_value(i));
         if (on_change) g_signal_connect(input, "value-changed", G_CALLBACK(on_change), nullptr);

@@ -12,7 +12,7 @@ import sys
 
 # Which folders each folder may include, itself aside. The order of the
 # layers: framework <- evaluation <- passes <- batch <- {decoding,
-# report_page} <- {driver, ui, tools}.
+# report_page} <- {driver, ui, tools} <- gimp3.
 BELOW = {
     "framework": set(),
     "evaluation": {"framework"},
@@ -23,6 +23,10 @@ BELOW = {
     "ui": {"framework", "evaluation", "passes", "batch"},
     "driver": {"framework", "evaluation", "passes", "batch", "decoding", "ui"},
     "tools": {"framework", "evaluation", "passes", "batch", "decoding", "report_page"},
+    # The GIMP 3.0 plug-ins: GIMP 3 adapters beside the GIMP 2.10 ones,
+    # sharing the dialogs and driver/'s GIMP-free and GTK-only units (which
+    # never include gimp3/).
+    "gimp3": {"framework", "evaluation", "passes", "batch", "decoding", "ui", "driver"},
 }
 GIMP_HEADERS = re.compile(r"#include\s*<(libgimp|gtk|gdk|glib|gio|gegl|babl|operation)[/.>-]")
 LOCAL = re.compile(r'#include\s*"([a-z_]+)/([a-z_0-9]+\.h)"')
@@ -32,7 +36,7 @@ def may_use_gimp(folder, name):
     """GIMP and GTK only in the plug-ins, the dialogs and the *_gimp units;
     GEGL only in the *_gegl units."""
     stem = os.path.splitext(name)[0]
-    return folder in ("driver", "ui") or stem.endswith("_gimp") or stem.endswith("_gegl")
+    return folder in ("driver", "ui", "gimp3") or stem.endswith("_gimp") or stem.endswith("_gegl")
 
 
 def main(src):

@@ -78,7 +78,23 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
     fail "the native engine read the layouts differently with two jobs"
   diff <(untimed "$dir/layouts-gimp.txt") <(untimed "$dir/layouts-native.txt") ||
     fail "the engines' reports on the layouts differ"
-  diff <(untimed "$dir/layouts-loaders.txt") <(untimed "$dir/layouts-native.txt") ||
+  # GIMP 3's own loaders read two of these files otherwise than GIMP 2.10's,
+  # which the in-process reader (and so every engine's report, in GIMP 3
+  # too) follows: a CMYK JPEG, which GIMP 3 converts through colour
+  # management, and a JPEG turned by its EXIF orientation, which GIMP 3
+  # leaves as stored when loading it non-interactively. Their lines are
+  # left out of this one comparison under GIMP 3 (STRANDEL_GIMP_MAJOR=3).
+  loader_lines() {
+    local skip=() i
+    if [ "${STRANDEL_GIMP_MAJOR:-2}" = 3 ]; then
+      for i in "${!layouts[@]}"; do
+        case "${layouts[$i]}" in */bands_cmyk.jpg | */bands_turned.jpg) skip+=("$i") ;; esac
+      done
+    fi
+    untimed "$1" | awk -F'\t' -v skip="${skip[*]}" 'BEGIN { n = split(skip, s, " "); for (i = 1; i <= n; i++) out[s[i]] = 1 }
+      !(/^[0-9]/ && ($1 in out))'
+  }
+  diff <(loader_lines "$dir/layouts-loaders.txt") <(loader_lines "$dir/layouts-native.txt") ||
     fail "GIMP's loaders and the native engine read the layouts differently"
 fi
 

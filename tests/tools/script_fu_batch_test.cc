@@ -88,5 +88,34 @@ TEST(ConsoleVerdict, FailuresGiveScriptFusMessageWithoutItsPreamble) {
     EXPECT_EQ(bare.message, "the batch command failed without a message");
 }
 
+// What gimp-console 3.0 prints (--quit stops at the failing command, which
+// it names after Script-Fu's report), captured from a real run.
+TEST(ConsoleVerdict, ReadsGimp3sOutputToo) {
+    const console_verdict failed = read_console_verdict(
+        "GIMP-Warning: Welcome to GIMP 3.0.4!\n\n"
+        "GIMP-Error: Calling error for procedure 'plug-in-strandel-benchmark':\n"
+        "chain 'K-Means(1000)': K-Means: expected 2 parameter(s) (Number Of Passes, Number Of Classes), got 1\n\n"
+        "batch command experienced an execution error:\n"
+        "Error: Procedure execution of plug-in-strandel-benchmark failed on invalid input arguments: chain "
+        "'K-Means(1000)': K-Means: expected 2 parameter(s) (Number Of Passes, Number Of Classes), got 1 \n"
+        "Stopping at failing batch command [0]: (plug-in-strandel-benchmark #:run-mode RUN-NONINTERACTIVE)\n");
+    EXPECT_FALSE(failed.succeeded);
+    EXPECT_EQ(failed.message,
+              "chain 'K-Means(1000)': K-Means: expected 2 parameter(s) (Number Of Passes, Number Of Classes), got 1");
+
+    const console_verdict ok =
+        read_console_verdict("GIMP-Warning: Welcome to GIMP 3.0.4!\n\nbatch command executed successfully\n");
+    EXPECT_TRUE(ok.succeeded);
+}
+
+TEST(ScriptFuCall, PositionalForGimp2NamedForGimp3) {
+    const std::vector<std::pair<const char*, std::string>> arguments = {
+        {"run-mode", "RUN-NONINTERACTIVE"}, {"chain", "\"K-Means\""}, {"seed", "-1"}};
+    EXPECT_EQ(script_fu_call(2, "plug-in-strandel-benchmark", arguments),
+              "(plug-in-strandel-benchmark RUN-NONINTERACTIVE \"K-Means\" -1)");
+    EXPECT_EQ(script_fu_call(3, "plug-in-strandel-benchmark", arguments),
+              "(plug-in-strandel-benchmark #:run-mode RUN-NONINTERACTIVE #:chain \"K-Means\" #:seed -1)");
+}
+
 }  // namespace
 }  // namespace strandel

@@ -156,21 +156,24 @@ def choose_file_in(chooser, path):
 
 
 def xwd_to_png(xwd, png_path):
-    """Converts a 24/32-bit ZPixmap screen dump of xwd to PNG."""
+    """Converts a 24/32-bit ZPixmap screen dump of xwd to PNG (Debian 13's
+    Xvfb packs depth 24 into 24 bits per pixel)."""
     fields = struct.unpack(">25I", xwd[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
-    if bits_per_pixel != 32:
-        raise ValueError("only 32 bits per pixel are handled")
+    if bits_per_pixel not in (24, 32):
+        raise ValueError("only 24 and 32 bits per pixel are handled")
+    step = bits_per_pixel // 8
     pixels = xwd[header_size + 12 * ncolors:]
     rows = bytearray()
     for y in range(height):
-        line = pixels[y * bytes_per_line:y * bytes_per_line + 4 * width]
+        line = pixels[y * bytes_per_line:y * bytes_per_line + step * width]
         rows.append(0)
-        if byte_order == 0:  # least significant byte first: B G R x
-            rows += bytes(b for i in range(0, len(line), 4) for b in (line[i + 2], line[i + 1], line[i]))
-        else:  # x R G B
-            rows += bytes(b for i in range(0, len(line), 4) for b in (line[i + 1], line[i + 2], line[i + 3]))
+        if byte_order == 0:  # least significant byte first: B G R [x]
+            rows += bytes(b for i in range(0, len(line), step) for b in (line[i + 2], line[i + 1], line[i]))
+        else:  # [x] R G B
+            k = step - 3
+            rows += bytes(b for i in range(0, len(line), step) for b in (line[i + k], line[i + k + 1], line[i + k + 2]))
 
     def chunk(kind, data):
         body = kind + data
