@@ -1,0 +1,154 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Strandel from Python: chained clustering segmentation of gray-level images.
+
+The same code as the command-line tools, so the same numbers:
+
+    >>> import numpy as np, strandel
+    >>> image = np.zeros((4, 4), np.uint8); image[:, 2:] = 200
+    >>> result = strandel.segment(image, "K-Means(10, 2)")
+    >>> result.centres, result.labels[0]
+    (array([200.,   0.]), array([1, 1, 0, 0], dtype=uint8))
+
+histogram(image) counts gray levels; segment(image, chain) runs a chain and
+rates it; evaluate(labels, ground_truths) scores any segmentation;
+bench(images, chains) yields the rows of strandel-bench's results table.
+Images are numpy uint8 arrays (H x W gray, H x W x 2/3/4) or file paths,
+read as strandel-bench's native engine reads them: colour pixels count by
+their third (blue) byte, alpha is ignored. Bad values raise ValueError,
+unreadable files OSError, with the tools' messages.
+"""
+
+import os as _os
+from typing import Callable, Iterator, Optional, Sequence, Union
+
+import numpy as _np
+
+from . import _strandel
+
+__version__ = _strandel.__version__
+__all__ = ["histogram", "segment", "evaluate", "bench", "Segmentation", "measure_columns"]
+
+
+def measure_columns():
+    """The results table's measure columns, in order (turi, dunn, amrane, liu_yang)."""
+    return list(_strandel.measure_columns())
+
+
+def histogram(image, gray=None, levels=None):
+    """Return the 256 gray-level counts of an image, as the tools count them.
+
+    image: a numpy uint8 array (H x W gray; H x W x 2 gray and alpha; H x W x
+    3 or 4 RGB(A), counted by the third byte) or the path of an image file
+    (any file strandel-bench reads). gray, levels: the rule for colour pixels
+    and the number of gray levels; only the tools' rule ("third", 256) is
+    known to this version. Returns an int64 array of 256 counts.
+    """
+    return _strandel.histogram(_path_or_array(image), gray, levels)
+
+
+class Segmentation:
+    """What a chain made of one image (returned by segment()).
+
+    centres: the class centres (float64 array, in the chain's order);
+    classes: their number; labels: each pixel's class index (uint8, uint16
+    past 256 classes) when pixels were given, else None; measures: the four
+    measures by the table's column names; seconds: the passes' time.
+    """
+
+    __slots__ = ("centres", "classes", "labels", "measures", "seconds")
+
+    def __init__(self, centres, labels, measures, seconds):
+        self.centres = _np.asarray(centres, dtype=_np.float64)
+        self.classes = len(self.centres)
+        self.labels = labels
+        self.measures = dict(measures)
+        self.seconds = seconds
+
+    def __iter__(self):
+        # labels, centres = strandel.segment(image, chain)
+        return iter((self.labels, self.centres))
+
+    def __repr__(self):
+        return "Segmentation(classes=%d, centres=%r, measures=%r)" % (self.classes, self.centres.tolist(), self.measures)
+
+
+def segment(image_or_histogram, chain, seed=None):
+    """Run a chain on an image (or its histogram) and rate the result.
+
+    image_or_histogram: a uint8 image array, an image file's path, or 256
+    counts (a 1-D array). chain: the chain syntax of the tools, such as
+    "AiNet; K-Means(10, 4); Fuzzy C-Means" ("" is one AiNet pass). seed:
+    srand(seed) before the chain, as strandel-chain --seed does;
+    strandel-bench --seed-each N gives the image at list position p the seed
+    N + p, so segment(image, chain, seed=N + p) is that table row.
+    Returns a Segmentation (labels, centres = segment(...) unpacks it).
+    """
+    if seed is not None and not (0 <= int(seed) <= 0xFFFFFFFF):
+        raise ValueError("seed: %r is not a whole number from 0 to 4294967295" % (seed,))
+    centres, seconds, measures, labels = _strandel.segment(_path_or_array(image_or_histogram), str(chain), seed)
+    return Segmentation(centres, labels, measures, seconds)
+
+
+def evaluate(labels, ground_truths, image=None, centres=None):
+    """Score a segmentation given as labels, against one or more ground truths.
+
+    labels: an H x W integer array (0 to 65535), any segmentation's.
+    ground_truths: an H x W label array, or a list of them (one per
+    annotator). Returns a dict: jaccard (each region's best Jaccard index,
+    averaged: the table's column), rand (over annotators: the probabilistic
+    Rand index), adjusted_rand, variation_of_information (nats),
+    global_consistency_error, covering, matched_jaccard, dice (region
+    measures averaged over annotators) and boundary_precision,
+    boundary_recall, boundary_f (all annotators at once). With image (uint8)
+    and labels that classify gray levels (each gray level in one class), the
+    unsupervised measures too (turi, dunn, amrane, liu_yang), around centres
+    when given (segment()'s) or the classes' mean gray levels.
+    """
+    truths = ground_truths if isinstance(ground_truths, _np.ndarray) else [_np.asarray(t) for t in ground_truths]
+    return dict(_strandel.evaluate(_np.asarray(labels), truths, None if image is None else _np.asarray(image),
+                                   None if centres is None else [float(c) for c in centres]))
+
+
+def bench(images, chains, ground_truth=None, seed_each=None, jobs=1, progress=None):
+    """Yield the rows of strandel-bench's results table, image by image.
+
+    images: image files and folders (a folder stands for its image files, as
+    on strandel-bench's command line, manual segmentations left out), or the
+    path of a benchmark list file (a name ending in .list or .txt).
+    chains: one chain or a list of them. ground_truth: the --ground-truth
+    pattern ('groundTruth/{stem}.png'); by default NAME_seg.EXT beside each
+    image. seed_each: --seed-each. jobs: threads reading images ahead.
+    progress: called as progress(done, total, image) after each position.
+    Each row is a dict with the table's columns: chain, position, image,
+    manual_segmentation, classes, centres (a list), seconds, the measures,
+    jaccard (None without a manual segmentation) and status ("ok" or
+    "skipped: REASON"). Ctrl-C stops between two images.
+    """
+    chains = [chains] if isinstance(chains, str) else [str(c) for c in chains]
+    list_file, names = "", []
+    if isinstance(images, (str, _os.PathLike)):
+        path = _os.fspath(images)
+        if path.endswith((".list", ".txt")):
+            list_file = path
+        else:
+            names = [path]
+    else:
+        names = [_os.fspath(i) for i in images]
+    session = _strandel.BenchSession(names, list_file, chains, ground_truth or "", seed_each, int(jobs))
+    total = session.total()
+    done = 0
+    while True:
+        rows = session.next_rows()
+        if rows is None:
+            return
+        done += 1
+        for row in rows:
+            yield row
+        if progress is not None:
+            progress(done, total, rows[0]["image"] if rows else "")
+
+
+def _path_or_array(value):
+    if isinstance(value, (str, _os.PathLike)):
+        return _os.fspath(value)
+    return value
