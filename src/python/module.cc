@@ -131,6 +131,17 @@ py::tuple segment_py(const py::object& input, const std::string& chain_text, con
     return py::make_tuple(rating.centres, rating.seconds, rating_dict(rating), labels);
 }
 
+// image(): the gray level of every pixel of a file, as the histogram counts
+// them.
+py::array image_py(const std::string& file) {
+    auto data = std::make_unique<image_data>();
+    read_file(file, true, data.get());
+    const gray_plane& plane = data->gray;
+    py::array_t<std::uint8_t> out(std::vector<py::ssize_t>{plane.height, plane.width});
+    std::copy(plane.levels.begin(), plane.levels.end(), out.mutable_data());
+    return std::move(out);
+}
+
 }  // namespace
 
 }  // namespace strandel
@@ -148,6 +159,7 @@ PYBIND11_MODULE(_strandel, m) {
     m.def("histogram", &histogram_py, py::arg("image"), py::arg("gray") = py::none(), py::arg("levels") = py::none());
     m.def("segment", &segment_py, py::arg("input"), py::arg("chain"), py::arg("seed") = py::none());
     m.def("measure_columns", &measure_columns);
+    m.def("image", &image_py, py::arg("file"));
     m.def("evaluate", &evaluate_labels, py::arg("labels"), py::arg("ground_truths"), py::arg("image"),
           py::arg("centres"));
     py::class_<bench_session>(m, "BenchSession")

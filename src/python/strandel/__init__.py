@@ -4,12 +4,13 @@
 The same code as the command-line tools, so the same numbers:
 
     >>> import numpy as np, strandel
-    >>> image = np.zeros((4, 4), np.uint8); image[:, 2:] = 200
+    >>> image = np.zeros((4, 4), np.uint8); image[:, 3:] = 200
     >>> result = strandel.segment(image, "K-Means(10, 2)")
     >>> result.centres, result.labels[0]
-    (array([200.,   0.]), array([1, 1, 0, 0], dtype=uint8))
+    (array([200.,   0.]), array([1, 1, 1, 0], dtype=uint8))
 
-histogram(image) counts gray levels; segment(image, chain) runs a chain and
+histogram(image) counts gray levels; image(path) reads a file's gray levels;
+segment(image, chain) runs a chain and
 rates it; evaluate(labels, ground_truths) scores any segmentation;
 bench(images, chains) yields the rows of strandel-bench's results table.
 Images are numpy uint8 arrays (H x W gray, H x W x 2/3/4) or file paths,
@@ -26,7 +27,7 @@ import numpy as _np
 from . import _strandel
 
 __version__ = _strandel.__version__
-__all__ = ["histogram", "segment", "evaluate", "bench", "Segmentation", "measure_columns"]
+__all__ = ["histogram", "image", "segment", "evaluate", "bench", "Segmentation", "measure_columns"]
 
 
 def measure_columns():
@@ -44,6 +45,17 @@ def histogram(image, gray=None, levels=None):
     known to this version. Returns an int64 array of 256 counts.
     """
     return _strandel.histogram(_path_or_array(image), gray, levels)
+
+
+def image(path):
+    """Return the gray level of every pixel of an image file (H x W uint8).
+
+    The file is read as strandel-bench's native engine reads it, and each
+    pixel is the gray level the histogram counts: gray as it is, colour by
+    its third (blue) byte, alpha ignored. Ground-truth label files stored as
+    gray images read as their labels.
+    """
+    return _strandel.image(_os.fspath(path))
 
 
 class Segmentation:
@@ -93,8 +105,8 @@ def evaluate(labels, ground_truths, image=None, centres=None):
     """Score a segmentation given as labels, against one or more ground truths.
 
     labels: an H x W integer array (0 to 65535), any segmentation's.
-    ground_truths: an H x W label array, or a list of them (one per
-    annotator). Returns a dict: jaccard (each region's best Jaccard index,
+    ground_truths: an H x W label array (or a gray image file's path), or a
+    list of them (one per annotator). Returns a dict: jaccard (each region's best Jaccard index,
     averaged: the table's column), rand (over annotators: the probabilistic
     Rand index), adjusted_rand, variation_of_information (nats),
     global_consistency_error, covering, matched_jaccard, dice (region
@@ -104,7 +116,14 @@ def evaluate(labels, ground_truths, image=None, centres=None):
     unsupervised measures too (turi, dunn, amrane, liu_yang), around centres
     when given (segment()'s) or the classes' mean gray levels.
     """
-    truths = ground_truths if isinstance(ground_truths, _np.ndarray) else [_np.asarray(t) for t in ground_truths]
+    def labels_of(value):
+        # (`image` is this function's argument here, not the function.)
+        return _strandel.image(_os.fspath(value)) if isinstance(value, (str, _os.PathLike)) else _np.asarray(value)
+
+    if isinstance(ground_truths, (str, _os.PathLike, _np.ndarray)):
+        truths = labels_of(ground_truths)
+    else:
+        truths = [labels_of(t) for t in ground_truths]
     return dict(_strandel.evaluate(_np.asarray(labels), truths, None if image is None else _np.asarray(image),
                                    None if centres is None else [float(c) for c in centres]))
 
