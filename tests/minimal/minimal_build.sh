@@ -29,6 +29,7 @@ bash "$checkout/scripts/minimal-root.sh" /bin/bash -c '
   set -e
   checkout=$1 work=$2
   shift 2
+  list=${*: -1}
   # A build folder kept in the root for the same checkout only.
   build=$HOME/build
   if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$checkout" "$build/CMakeCache.txt"; then
@@ -54,7 +55,7 @@ table = list(csv.DictReader(open(sys.argv[2], newline=\"\")))
 same = all(r[\"centres\"] == [float(c) for c in t[\"centres\"].split()] and r[\"turi\"] == float(t[\"turi\"])
            for r, t in zip(rows, table) if r[\"status\"] == \"ok\")
 print(strandel.__version__, len(rows), len(table), \"same\" if same and len(rows) == len(table) else \"differ\")
-print(strandel.__file__)" "$3" "$work/min.csv" >"$work/python.txt"
+print(strandel.__file__)" "$list" "$work/min.csv" >"$work/python.txt"
 ' _ "$checkout" "$work" "${chains[@]}" --list "$list"
 status=$?
 echo "built, installed and run in the root in $((SECONDS - started)) s"
