@@ -58,9 +58,21 @@ page_dir="$build/demo"
 rm -rf "$page_dir"
 mkdir -p "$page_dir"
 echo
-echo "== two chains on $list, label images saved, results table and report page"
+echo "== two chains and an external method's label images on $list, two annotators per image"
+echo "   (annotators/STEM.1.png, 8-bit, and STEM.2.png, 16-bit; threshold/STEM.png: a thresholding"
+echo "   tool's 16-bit label images), label images saved, results tables and report page"
 "$bench" --chain 'K-Means(10, 4)' --chain 'AiNet; Fuzzy C-Means' --seed-each 1 --list "$list" \
-    --out "$page_dir/results-{n}.txt" --table "$page_dir/results.csv" --save-segmentations "$page_dir/labels"
+    --ground-truth 'annotators/{stem}.{k}.png' --score threshold='threshold/{stem}.png' \
+    --out "$page_dir/results-{n}.txt" --table "$page_dir/results.csv" \
+    --table-annotators "$page_dir/annotators.csv" --save-segmentations "$page_dir/labels"
+echo "results table (first rows, a few of its columns):"
+python3 -c 'import csv, sys
+rows = list(csv.DictReader(open(sys.argv[1], newline="")))
+columns = ["chain", "image", "annotators", "jaccard", "rand_index", "adjusted_rand", "covering", "optimal_ratio"]
+print("\t".join(columns))
+for row in rows[:6]:
+    row["image"] = row["image"].rsplit("/", 1)[-1]
+    print("\t".join(row[c][:14] for c in columns))' "$page_dir/results.csv"
 "$profile/bin/strandel-report" "$page_dir/results.csv" --segmentations "$page_dir/labels" --html "$page_dir/report.html"
 echo "label images: $page_dir/labels/ ($(ls "$page_dir/labels" | wc -l) files, STEM.N.png)"
 echo "report page:  $page_dir/report.html (open it in a browser)"

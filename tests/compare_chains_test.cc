@@ -141,7 +141,7 @@ TEST_F(CompareChains, TableRowsHoldTheReportValuesAtFullPrecision) {
     EXPECT_EQ(rows[0] + "\r\n", table_header());
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const std::vector<std::string> f = split(rows[r], ",");
-        ASSERT_EQ(f.size(), 13u) << rows[r];
+        ASSERT_EQ(f.size(), 27u) << rows[r];  // through gray, levels and status
         const std::size_t chain = (r - 1) % 2, position = (r - 1) / 2;
         EXPECT_EQ(f[0], request.chains[chain]);
         EXPECT_EQ(f[1], std::to_string(position));
@@ -150,7 +150,7 @@ TEST_F(CompareChains, TableRowsHoldTheReportValuesAtFullPrecision) {
         const fs::path image = fs::current_path() / ("scene" + std::to_string(position));
         EXPECT_EQ(f[2], image.lexically_relative(dir).string());
         EXPECT_EQ(f[3], position % 3 == 0 ? f[2] + "_seg." : "");
-        EXPECT_EQ(f[12], "ok");
+        EXPECT_EQ(f[26], "ok");
         EXPECT_EQ(split(f[5], " ").size(), std::stoul(f[4]));
         // The report's line of that chain and image shows the same values
         // to two decimals.
@@ -193,23 +193,23 @@ TEST_F(CompareChains, SkippedImagesKeepARowPerChainWithTheirReason) {
     std::map<std::pair<std::string, std::string>, std::vector<std::string>> by_key;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const std::vector<std::string> f = split(rows[r], ",");
-        ASSERT_EQ(f.size(), 13u) << rows[r];
+        ASSERT_EQ(f.size(), 27u) << rows[r];  // through gray, levels and status
         by_key[{f[0], f[1]}] = f;
     }
     for (const char* chain : {"K-Means", "AiNet"}) {
         const std::vector<std::string>& f = by_key[{chain, "4"}];
-        EXPECT_EQ(f[12], "skipped: not a readable PNG (Read Error)");
+        EXPECT_EQ(f[26], "skipped: not a readable PNG (Read Error)");
         EXPECT_EQ(f[3], "");  // nothing was read, no manual segmentation used
         for (std::size_t c = 4; c < 12; ++c) EXPECT_EQ(f[c], "") << c;
     }
     const std::vector<std::string>& failed = by_key[{"AiNet", "6"}];
-    EXPECT_EQ(failed[12].rfind("skipped: the chain failed: AiNet: ", 0), 0u) << failed[12];
+    EXPECT_EQ(failed[26].rfind("skipped: the chain failed: AiNet: ", 0), 0u) << failed[26];
     EXPECT_NE(failed[3], "");  // scene6 has a manual segmentation, read and usable
     EXPECT_EQ(failed[4] + failed[7] + failed[11], "");
     // The warning gives the same reason as the row.
-    EXPECT_NE(warnings.find("skipping 'scene6' for chain 2: " + failed[12].substr(9)), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("skipping 'scene6' for chain 2: " + failed[26].substr(9)), std::string::npos) << warnings;
     const std::pair<std::string, std::string> rated_key{"K-Means", "6"};
-    EXPECT_EQ(by_key[rated_key][12], "ok");
+    EXPECT_EQ(by_key[rated_key][26], "ok");
     // The report keeps its lines as before: no line for a skipped image.
     EXPECT_EQ(std::count(rows.begin(), rows.end(), std::string()), 0);
     EXPECT_EQ(split(read(dir + "/r-2"), "\n").size(), 4 + 7 + 1u);

@@ -299,7 +299,7 @@ void BM_runner_saving(benchmark::State& state) {
         for (std::size_t i = 0; i < planes.size(); ++i) {
             std::string why;
             failed = failed || !store.write(folder + "/encoded" + std::to_string(i) + ".png", planes[i]->gray,
-                                            class_lookup(planes[i]->h, centres), false, &why);
+                                            label_lookup(planes[i]->h, centres), false, &why);
         }
         encode_s += std::chrono::duration<double>(clock::now() - end).count();
         plain_s += std::chrono::duration<double>(middle - start).count();

@@ -6,7 +6,15 @@
 #include <utility>
 #include <vector>
 
+#include "framework/histogram.h"
+
 namespace strandel {
+
+// A method rated from label images of its own (--score NAME=PATTERN).
+struct scored_method {
+    std::string name;     // its row's chain column and its report's header
+    std::string pattern;  // where its label image of each image lies, as a ground-truth pattern
+};
 
 struct benchmark_request {
     std::string chain;                // chain syntax; empty: the default chain
@@ -50,7 +58,20 @@ struct benchmark_request {
     // Folder where every image's label image is saved for every chain
     // (label_image_path); empty: none are.
     std::string segmentations;
+    // Methods rated beside the chains, numbered after them.
+    std::vector<scored_method> scores;
+    bool boundary = false;          // boundary precision, recall and F (costly)
+    std::string annotator_table;    // the long table, one row per annotator; empty: none
+    gray_rule gray = gray_rule::blue;         // how colour pixels become gray levels
+    level_rule levels = level_rule::scale;    // how 16-bit images become 256 levels
+    // A setting its maker found malformed (an environment variable the
+    // headless procedure reads): the plan refuses the request with it.
+    std::string refusal;
 };
+
+// The names the table and messages use for the rules.
+const char* gray_rule_name(gray_rule rule);
+const char* level_rule_name(level_rule rule);
 
 enum class request_status {
     success,
@@ -77,5 +98,13 @@ inline request_outcome failed_request(request_status status, std::string message
 // the table the shares' tables are joined into (table_folder).
 inline constexpr const char* list_base_variable = "STRANDEL_LIST_BASE";
 inline constexpr const char* table_folder_variable = "STRANDEL_TABLE_FOLDER";
+// ...and what the procedure's nine arguments cannot carry: the boundary
+// measures ("1"), the gray and level rules (their names), the long table
+// and the scored methods (NAME=PATTERN, one a line).
+inline constexpr const char* boundary_variable = "STRANDEL_BOUNDARY";
+inline constexpr const char* gray_variable = "STRANDEL_GRAY";
+inline constexpr const char* levels_variable = "STRANDEL_LEVELS";
+inline constexpr const char* annotator_table_variable = "STRANDEL_ANNOTATOR_TABLE";
+inline constexpr const char* scores_variable = "STRANDEL_SCORES";
 
 }  // namespace strandel

@@ -40,6 +40,16 @@ public:
             table = std::make_unique<line_appender>(f);
             table->append(table_header());
         }
+        if (!request.annotator_table.empty()) {
+            std::FILE* f = create_table(request.annotator_table, error);
+            if (!f) {
+                take_back();
+                return false;
+            }
+            m_annotator_file = request.annotator_table;
+            annotator_table = std::make_unique<line_appender>(f);
+            annotator_table->append(annotator_table_header());
+        }
         for (const std::string& name : plan.results_files) {
             const bool existed = access(name.c_str(), F_OK) == 0;
             std::FILE* f = std::fopen(name.c_str(), "a");
@@ -62,7 +72,7 @@ public:
     // Hands the results files over to the batch, which closes them.
     std::vector<std::FILE*> release() { return std::move(m_results); }
 
-    std::unique_ptr<line_appender> table;
+    std::unique_ptr<line_appender> table, annotator_table;
     std::size_t stale_temporaries = 0;
 
 private:
@@ -75,37 +85,55 @@ private:
             std::remove(m_table_file.c_str());
             table.reset();
         }
+        if (annotator_table) {
+            annotator_table->close();
+            std::remove(m_annotator_file.c_str());
+            annotator_table.reset();
+        }
     }
 
     std::vector<std::FILE*> m_results;
     std::vector<std::string> m_created;
-    std::string m_table_file;
+    std::string m_table_file, m_annotator_file;
 };
 
 // The batch's hooks for the table, the label images and the closing count.
 batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, line_appender* table,
-                     label_saving* labels, run_tally& tally, const runner_output& output) {
+                     line_appender* annotator_table, label_saving* labels, run_tally& tally,
+                     const runner_output& output) {
     batch_hooks hooks;
     hooks.traces = output.traces;
     if (request.seeded_each) hooks.seed_each = &request.seed_each;
-    const std::vector<std::string>& texts = plan.chain_texts;
+    hooks.rating.boundary = request.boundary;
+    hooks.rating.boundary_per_annotator = request.boundary && annotator_table;
+    const std::vector<std::string>& texts = plan.method_names;
+    const table_provenance provenance{gray_rule_name(request.gray), level_rule_name(request.levels)};
     if (table)
-        hooks.rated = [table, &plan, &texts](std::size_t c, std::size_t position, const image_request&,
-                                             const image_rating& rating) {
-            return table->append(table_row(texts[c], position, plan.in_table[position], rating));
+        hooks.rated = [table, &plan, &texts, provenance](std::size_t c, std::size_t position, const image_request&,
+                                                         const image_rating& rating) {
+            return table->append(table_row(texts[c], position, plan.in_table[position], rating, provenance));
         };
-    hooks.skipped = [table, &plan, &texts, &tally](std::size_t c, std::size_t position, const image_request& image,
-                                                   const image_data* data, const std::string& reason) {
+    hooks.skipped = [table, &plan, &texts, &tally, provenance](std::size_t c, std::size_t position,
+                                                               const image_request& image, const image_data* data,
+                                                               const std::string& reason) {
         if (!data && c == 0) tally.skipped(reason);
-        if (data) tally.chain_failed(reason);
+        if (data && c < plan.chain_texts.size()) tally.chain_failed(reason);
         // A blank list line keeps its position but names no image: no row.
-        return !table || image.image.empty() || table->append(skipped_table_row(texts[c], position, plan.in_table[position],
-                                                         data && data->has_manual, reason));
+        return !table || image.image.empty() ||
+               table->append(skipped_table_row(texts[c], position, plan.in_table[position], data && data->has_manual,
+                                               reason, provenance));
     };
+    if (annotator_table)
+        hooks.annotated = [annotator_table, &plan, &texts](std::size_t c, std::size_t position, const image_data& data,
+                                                           const image_rating& rating) {
+            return annotator_table->append(annotator_table_rows(texts[c], position, plan.in_table[position], data, rating));
+        };
     if (labels)
-        hooks.segmented = [labels, &output](std::size_t c, const image_request& image, const image_data& data,
-                                            const image_rating& rating) {
-            labels->save(c, image, data, rating, output.progress ? output.progress : stderr, output.prefix);
+        hooks.segmented = [labels, &output, &plan](std::size_t c, const image_request& image, const image_data& data,
+                                                   const image_rating& rating) {
+            // A scored method's segmentation is a label image already.
+            if (c < plan.chain_texts.size())
+                labels->save(c, image, data, rating, output.progress ? output.progress : stderr, output.prefix);
         };
     return hooks;
 }
@@ -136,12 +164,18 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
                         " temporary file(s) an interrupted run left in '" + request.segmentations + "'");
     const std::vector<std::FILE*> results = opened.release();
     std::vector<batch_chain> chains;
-    for (std::size_t c = 0; c < plan.passes.size(); ++c) chains.push_back({&plan.passes[c], results[c]});
+    for (std::size_t c = 0; c < plan.passes.size(); ++c) chains.push_back({&plan.passes[c], results[c], -1, {}});
+    for (std::size_t m = 0; m < request.scores.size(); ++m)
+        chains.push_back({nullptr, results[plan.passes.size() + m], int(m), request.scores[m].name});
     if (request.seeded) std::srand(request.seed);
+    // Every reader of the run, on every thread, counts by the run's rules.
+    set_colour_gray_rule(request.gray);
+    set_wide_level_rule(request.levels);
 
     prefetching_reader prefetch(plan.images, plan.wanted, request.jobs, read);
     progress_writer progress_lines(plan.images, output.progress, output.prefix);
     run_tally tally;
+    std::size_t colour_images = 0;
     const image_reader reader = [&](const image_request& image, image_data& data, std::string* why) {
         const std::size_t position = prefetch.position();
         progress_lines.asked(position);
@@ -153,11 +187,13 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
             *why = "it has no layer";
         }
         if (status == read_status::ok) tally.read(data.has_manual);
+        if (status == read_status::ok && data.colour) ++colour_images;
         progress_lines.read(status);
         return status;
     };
     line_appender* table = opened.table.get();
-    const batch_hooks hooks = hooks_of(request, plan, table, labels.get(), tally, output);
+    line_appender* annotator_table = opened.annotator_table.get();
+    const batch_hooks hooks = hooks_of(request, plan, table, annotator_table, labels.get(), tally, output);
     batch_progress progress;
     const std::atomic<bool> stop{false};
     const auto start = std::chrono::steady_clock::now();
@@ -167,6 +203,10 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     std::size_t processed = 0;
     for (bool w : plan.wanted) processed += w ? 1 : 0;
     say(output, tally.line(processed, plan.ground_truth_found, plan.ground_truth_rule));
+    if (colour_images > 0)
+        say(output, std::to_string(colour_images) + " colour image(s) counted by their " +
+                        (request.gray == gray_rule::luma ? "luma (--gray luma)"
+                                                         : "blue byte (GIMP's batch rule; --gray luma counts their luma)"));
     if (labels) say(output, labels->summary());
     if (output.summary)
         progress_lines.summary(outcome.lines,
@@ -177,9 +217,12 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     if (!outcome.written) {
         result.status = request_status::execution_error;
         result.message = "Could not write '" + plan.results_files[outcome.failed_chain] + "': " + outcome.error;
-    } else if (table && (!table->close() || outcome.refused)) {
+    } else if (table && (!table->close() || (outcome.refused && !table->ok()))) {
         result.status = request_status::execution_error;
         result.message = "Could not write '" + request.table_file + "': " + table->error();
+    } else if (annotator_table && (!annotator_table->close() || outcome.refused)) {
+        result.status = request_status::execution_error;
+        result.message = "Could not write '" + request.annotator_table + "': " + annotator_table->error();
     } else if (labels && labels->failed() > 0) {
         result.status = request_status::execution_error;
         result.message = std::to_string(labels->failed()) + " of " +

@@ -64,7 +64,7 @@ bool expand_image_folders(const std::vector<std::string>& arguments, std::vector
 std::size_t drop_manual_segmentations(std::vector<image_request>* requests) {
     std::multimap<std::string, std::string> owners;  // manual segmentation -> image
     for (const image_request& r : *requests)
-        if (!r.manual.empty()) owners.emplace(normal(r.manual), normal(r.image));
+        for (const std::string& truth : truth_files(r)) owners.emplace(normal(truth), normal(r.image));
     auto is_manual_of_another = [&owners](const image_request& r) {
         const std::string image = normal(r.image);
         const auto range = owners.equal_range(image);

@@ -31,7 +31,7 @@ bool stems_distinct(const std::vector<image_request>& images, std::string* error
     return true;
 }
 
-std::vector<std::uint16_t> class_lookup(const histogram& h, const std::vector<double>& centres) {
+std::vector<std::uint16_t> label_lookup(const histogram& h, const std::vector<double>& centres) {
     std::vector<std::uint16_t> lookup(256, 0);
     class_map classes;
     classify(h, centres, &classes);

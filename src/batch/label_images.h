@@ -27,7 +27,7 @@ bool stems_distinct(const std::vector<image_request>& images, std::string* error
 // The class of every gray level present in `h`: the class map of classify
 // (nearest centre, ties to the lowest index), so that a label image says
 // exactly what the measures rated. Levels absent from `h` get class 0.
-std::vector<std::uint16_t> class_lookup(const histogram& h, const std::vector<double>& centres);
+std::vector<std::uint16_t> label_lookup(const histogram& h, const std::vector<double>& centres);
 
 // Label images need 16 bits when a chain leaves more than 256 classes; more
 // than 65536 do not fit either.

@@ -87,7 +87,7 @@ void label_saving::save(std::size_t chain, const image_request& image, const ima
             why = std::to_string(rating.centres.size()) + " classes do not fit a 16-bit label image";
         else if (gray.width <= 0 || gray.levels.size() != std::size_t(gray.width) * std::size_t(gray.height))
             why = "the reader did not hand back the image's pixels";
-        else if (m_store.write(file, gray, class_lookup(data.h, rating.centres),
+        else if (m_store.write(file, gray, label_lookup(data.h, rating.centres),
                                needs_sixteen_bits(rating.centres.size()), &why)) {
             ++m_written;
             return;

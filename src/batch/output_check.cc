@@ -54,8 +54,13 @@ bool outputs_apart_from_inputs(const std::vector<std::string>& outputs, const st
         return true;
     };
     if (clashes(list_file, "list file")) return false;
-    for (const image_request& image : images)
+    for (const image_request& image : images) {
         if (clashes(image.image, "image") || clashes(image.manual, "manual segmentation")) return false;
+        for (const std::string& truth : image.more_truths)
+            if (clashes(truth, "manual segmentation")) return false;
+        for (const std::string& labels : image.scored)
+            if (clashes(labels, "scored label image")) return false;
+    }
     return true;
 }
 

@@ -31,6 +31,7 @@ prefetching_reader::~prefetching_reader() {
 
 read_status prefetching_reader::read_now(const image_request& request, image_data& data, std::string* why) {
     try {
+        forget_ground_truths(data);
         return m_read(request, data, why);
     } catch (const std::exception& e) {
         // Most likely an image too large for memory: skip it, go on.

@@ -31,15 +31,25 @@ void append_format(std::string& out, const char* format, ...) {
 
 }  // namespace
 
+namespace {
+
+std::string column_titles(const measure_list& measures) {
+    std::string out = "Image\tNumber of classes\tExecuction Time";
+    for (const fitness_function* f : measures) append_format(out, "\t%s", f->label());
+    return out + "\tJaccard Distance (Supervised) \n";
+}
+
+}  // namespace
+
+std::string scored_report_header(const std::string& name, const measure_list& measures) {
+    return "\n\nAlgorithm: " + name + " \n" + column_titles(measures);
+}
+
 std::string report_header(const chain& passes, const measure_list& measures) {
     std::string out = "\n\nAlgorithm: ";
     for (const pass& p : passes) append_format(out, "%s ", p.label());
     out += "\n";
-    out += "Image\tNumber of classes\tExecuction Time";
-    for (const fitness_function* f : measures) append_format(out, "\t%s", f->label());
-    out += "\tJaccard Distance (Supervised) ";
-    out += "\n";
-    return out;
+    return out + column_titles(measures);
 }
 
 std::string report_line(int position, int nr_classes, double seconds,

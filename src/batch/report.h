@@ -15,6 +15,9 @@ namespace strandel {
 // "\n\nAlgorithm: " + one "label " per pass + the column titles line.
 std::string report_header(const chain& passes, const measure_list& measures);
 
+// The header of a scored method's run: "Algorithm: NAME " and the titles.
+std::string scored_report_header(const std::string& name, const measure_list& measures);
+
 // One image's line. `jaccard` is null when the image has no manual
 // segmentation: the column is then left out.
 std::string report_line(int position, int nr_classes, double seconds,

@@ -40,6 +40,17 @@ std::string line_of(int position, const image_rating& rating) {
                        rating.has_jaccard ? &rating.jaccard : nullptr);
 }
 
+// A scored method's line: its measures left empty when its labels are no
+// classification of gray levels.
+std::string scored_line_of(int position, const image_rating& rating, std::size_t measures) {
+    if (!rating.values.empty() || measures == 0) return line_of(position, rating);
+    std::string line = report_line(position, static_cast<int>(rating.centres.size()), rating.seconds, {},
+                                   rating.has_jaccard ? &rating.jaccard : nullptr);
+    const std::size_t after_time = line.find('\t', line.find('\t') + 1);
+    const std::size_t end = line.find_first_of("\t\n", after_time + 1);
+    return line.insert(end, std::string(measures, '\t'));
+}
+
 // Why an image is skipped, as the warning and the table's status say it.
 std::string unreadable_reason(const std::string& why) { return why.empty() ? "it could not be loaded" : why; }
 std::string chain_failure_reason(const std::string& why) { return "the chain failed: " + why; }
@@ -101,7 +112,7 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
                         const image_reader& read, std::FILE* traces) {
     batch_hooks hooks;
     hooks.traces = traces;
-    return run_chains(images, {batch_chain{&passes, results}}, measures, progress, stop, read, hooks);
+    return run_chains(images, {batch_chain{&passes, results, -1, {}}}, measures, progress, stop, read, hooks);
 }
 
 batch_outcome run_chains(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
@@ -112,7 +123,9 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
     progress.algo.store(0.0);
     // Locked for the whole run: another run on the same file waits.
     std::vector<std::unique_ptr<line_appender>> outs = lock_results(chains);
-    for (std::size_t c = 0; c < chains.size(); ++c) outs[c]->append(report_header(*chains[c].passes, measures));
+    for (std::size_t c = 0; c < chains.size(); ++c)
+        outs[c]->append(chains[c].scored >= 0 ? scored_report_header(chains[c].name, measures)
+                                              : report_header(*chains[c].passes, measures));
     auto all_ok = [&outs] {
         for (const auto& out : outs)
             if (!out->ok()) return false;
@@ -135,6 +148,7 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
         std::string why;
         read_status status;
         try {
+            forget_ground_truths(*data);
             status = read(images[i], *data, &why);
         } catch (...) {
             status = read_status::unreadable;
@@ -148,17 +162,36 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
             continue;
         }
         if (status == read_status::no_layer) continue;
+        // A reader that fills only the walk's pair counts (the single
+        // ground truth) still has that annotator rated.
+        if (data->has_manual && data->truths.empty()) data->truths.push_back({0, 0, label_pairs_of(data->manual), {}});
         if (hooks.traces) {
             std::fprintf(hooks.traces, "Got %s\n", images[i].image.c_str());
             std::fflush(hooks.traces);
         }
 
         for (std::size_t c = 0; c < chains.size(); ++c) {
-            if (hooks.seed_each) std::srand(*hooks.seed_each + static_cast<unsigned>(i));
+            const int scored = chains[c].scored;
+            const bool scored_read = scored >= 0 && std::size_t(scored) < data->scored.size();
+            if (scored >= 0 && !(scored_read && data->scored[std::size_t(scored)].read)) {
+                const std::string reason =
+                    scored_read ? data->scored[std::size_t(scored)].why : std::string("its label image was not read");
+                warn_skipping(images[i], reason, c, chains.size());
+                if (hooks.skipped && !hooks.skipped(c, i, images[i], data.get(), reason)) {
+                    outcome.refused = true;
+                    break;
+                }
+                continue;
+            }
+            if (hooks.seed_each && scored < 0) std::srand(*hooks.seed_each + static_cast<unsigned>(i));
             bool finished = false;
             try {
-                finished = rate_image(data->h, data->has_manual ? &data->manual : nullptr, *chains[c].passes, measures,
-                                   &observer, stop, &rating);
+                if (scored >= 0) {
+                    rate_scored(*data, data->scored[std::size_t(scored)].plane, hooks.rating, measures, &rating);
+                    finished = true;
+                } else {
+                    finished = rate_image(*data, hooks.rating, *chains[c].passes, measures, &observer, stop, &rating);
+                }
             } catch (...) {
                 const std::string reason = chain_failure_reason(reason_of(std::current_exception()));
                 warn_skipping(images[i], reason, c, chains.size());
@@ -172,7 +205,9 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
                 outcome.stopped = true;
                 break;
             }
-            if (!outs[c]->append(line_of(static_cast<int>(i), rating))) break;
+            const std::string line = scored >= 0 ? scored_line_of(static_cast<int>(i), rating, measures.size())
+                                                 : line_of(static_cast<int>(i), rating);
+            if (!outs[c]->append(line)) break;
             ++outcome.lines;
             if (hooks.segmented) try {
                     hooks.segmented(c, images[i], *data, rating);
@@ -180,7 +215,8 @@ batch_outcome run_chains(const std::vector<image_request>& images, const std::ve
                     std::fprintf(stderr, "strandel: segmentation of '%s' not saved: %s\n", images[i].image.c_str(),
                                  reason_of(std::current_exception()).c_str());
                 }
-            if (hooks.rated && !hooks.rated(c, i, images[i], rating)) {
+            if ((hooks.rated && !hooks.rated(c, i, images[i], rating)) ||
+                (hooks.annotated && !hooks.annotated(c, i, *data, rating))) {
                 outcome.refused = true;
                 break;
             }

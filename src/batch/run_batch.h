@@ -63,6 +63,11 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
 struct batch_chain {
     const chain* passes = nullptr;
     std::FILE* results = nullptr;
+    // A scored method instead of a chain: its segmentation is
+    // image_data::scored[scored] (passes unused), its report header names
+    // it "Algorithm: NAME ".
+    int scored = -1;
+    std::string name{};
 };
 
 struct batch_hooks {
@@ -83,12 +88,17 @@ struct batch_hooks {
                        const std::string& reason)>
         skipped;
     std::FILE* traces = nullptr;  // as in run_batch
+    rating_options rating;        // what is rated beyond the report's measures
     // Called after each report line, before `rated`, with the image's data
     // (its gray plane when the request kept it): where label images are
     // saved. What it throws is named on standard error and ends nothing.
     std::function<void(std::size_t chain, const image_request& image, const image_data& data,
                        const image_rating& rating)>
         segmented;
+    // Called after `rated` with the image's data: the long table's rows of
+    // every annotator. Returning false ends the batch (outcome.refused).
+    std::function<bool(std::size_t chain, std::size_t position, const image_data& data, const image_rating& rating)>
+        annotated;
 };
 
 // run_batch for several chains on one reading of every image: each image is

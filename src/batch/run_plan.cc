@@ -23,7 +23,14 @@ bool blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") =
 
 bool is_absolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
+bool regular_file(const std::string& path) {
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+
 request_outcome check_arguments(const benchmark_request& request) {
+    if (!request.refusal.empty()) return failed_request(request_status::calling_error, request.refusal);
     if (request.shard_count < 1 || request.shard_index < 0 || request.shard_index >= request.shard_count)
         return failed_request(request_status::calling_error,
                        "share " + std::to_string(request.shard_index) + " of stride " +
@@ -38,6 +45,37 @@ request_outcome check_arguments(const benchmark_request& request) {
     std::string error;
     if (!request.ground_truth.empty() && !check_ground_truth_pattern(request.ground_truth, &error))
         return failed_request(request_status::calling_error, error);
+    return {};
+}
+
+// Scored methods are named apart from every chain and each other (a table
+// row is identified by its method's name), and numbered after the chains.
+request_outcome plan_scored_methods(const benchmark_request& request, run_plan* plan) {
+    plan->method_names.clear();
+    for (const std::string& text : plan->chain_texts) plan->method_names.push_back(table_chain_text(text));
+    std::map<std::string, std::size_t> named;
+    for (std::size_t c = 0; c < plan->method_names.size(); ++c) named.emplace(plan->method_names[c], c);
+    std::string error;
+    for (const scored_method& method : request.scores) {
+        const std::string name = "--score '" + message_quote(method.name) + "'";
+        if (blank(method.name) || method.name.find_first_of("\r\n") != std::string::npos)
+            return failed_request(request_status::calling_error, name + ": give the method a name on one line (NAME=PATTERN)");
+        if (!check_ground_truth_pattern(method.pattern, &error))
+            return failed_request(request_status::calling_error, name + ": " + error.substr(error.find(' ') + 1));
+        const auto [at, added] = named.emplace(method.name, plan->method_names.size());
+        if (!added)
+            return failed_request(request_status::calling_error,
+                                  name + ": the name is taken by " +
+                                      (at->second < plan->chain_texts.size() ? "chain " + std::to_string(at->second + 1)
+                                                                             : std::string("another scored method")) +
+                                      "; give each method its own name");
+        plan->method_names.push_back(method.name);
+    }
+    if (plan->method_names.size() > 1 && request.results_file.find("{n}") == std::string::npos)
+        return failed_request(request_status::calling_error,
+                              "results-file '" + request.results_file + "': with " +
+                                  std::to_string(plan->method_names.size()) +
+                                  " chains and scored methods it must hold {n}, which becomes each one's number");
     return {};
 }
 
@@ -73,7 +111,7 @@ request_outcome plan_chains(const benchmark_request& request, run_plan* plan) {
         return failed_request(request_status::calling_error,
                        "results-file '" + request.results_file + "': with " + std::to_string(texts.size()) +
                            " chains it must hold {n}, which becomes each chain's number");
-    return {};
+    return plan_scored_methods(request, plan);
 }
 
 // The images at every position, whether each was given absolute, and the
@@ -114,6 +152,14 @@ request_outcome plan_images(const benchmark_request& request, run_plan* plan) {
     const request_outcome read = read_images(request, &files, &given_absolute, &base);
     if (read.status != request_status::success) return read;
     plan->images = requests_with_ground_truth(files, request.ground_truth, base);
+    for (image_request& image : plan->images) {
+        image.keep_truth_planes = request.boundary || !request.scores.empty();
+        for (const scored_method& method : request.scores) {
+            const std::vector<std::string> found =
+                image.image.empty() ? std::vector<std::string>() : ground_truth_files(method.pattern, image.image, base);
+            image.scored.push_back(found.empty() || !regular_file(found.front()) ? std::string() : found.front());
+        }
+    }
     plan->wanted = shard_positions(files.size(), request.shard_index, request.shard_count);
     plan->ground_truth_rule = ground_truth_rule(request.ground_truth, base);
     plan->in_table.clear();
@@ -126,8 +172,11 @@ request_outcome plan_images(const benchmark_request& request, run_plan* plan) {
         // folder, was given as the image was.
         const bool manual_absolute =
             pattern.empty() || pattern.compare(0, 5, "{dir}") == 0 ? given_absolute[i] : is_absolute(pattern);
-        plan->in_table.push_back({path_for_table(files[i], given_absolute[i], folder),
-                                  path_for_table(plan->images[i].manual, manual_absolute, folder)});
+        table_paths paths{path_for_table(files[i], given_absolute[i], folder),
+                          path_for_table(plan->images[i].manual, manual_absolute, folder), {}};
+        for (const std::string& truth : truth_files(plan->images[i]))
+            paths.truths.push_back(path_for_table(truth, manual_absolute, folder));
+        plan->in_table.push_back(std::move(paths));
     }
     return {};
 }
@@ -152,7 +201,7 @@ request_outcome images_named_once(const benchmark_request& request, run_plan* pl
 }
 
 request_outcome plan_outputs(const benchmark_request& request, run_plan* plan) {
-    const std::size_t chains = plan->chain_texts.size();
+    const std::size_t chains = plan->method_names.size();
     plan->results_files.clear();
     std::vector<named_output> outputs;
     for (std::size_t c = 0; c < chains; ++c) {
@@ -163,6 +212,7 @@ request_outcome plan_outputs(const benchmark_request& request, run_plan* plan) {
                            chains > 1 ? "the results file of chain " + std::to_string(c + 1) : "the results file"});
     }
     if (!request.table_file.empty()) outputs.push_back({request.table_file, "the table"});
+    if (!request.annotator_table.empty()) outputs.push_back({request.annotator_table, "the annotators' table"});
     std::string error;
     if (!outputs_distinct(outputs, &error)) return failed_request(request_status::execution_error, error);
     std::vector<std::string> paths;
@@ -170,11 +220,6 @@ request_outcome plan_outputs(const benchmark_request& request, run_plan* plan) {
     if (!outputs_apart_from_inputs(paths, request.list_file, plan->images, &error))
         return failed_request(request_status::execution_error, error);
     return {};
-}
-
-bool regular_file(const std::string& path) {
-    struct stat info;
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 request_outcome check_ground_truth(const benchmark_request& request, run_plan* plan) {
@@ -202,6 +247,9 @@ request_outcome check_ground_truth(const benchmark_request& request, run_plan* p
 }
 
 }  // namespace
+
+const char* gray_rule_name(gray_rule rule) { return rule == gray_rule::luma ? "luma" : "blue"; }
+const char* level_rule_name(level_rule rule) { return rule == level_rule::stretch ? "stretch" : "scale"; }
 
 std::vector<std::string> request_chains(const benchmark_request& request) {
     return request.chains.empty() ? std::vector<std::string>{request.chain} : request.chains;

@@ -22,13 +22,16 @@ namespace strandel {
 struct run_plan {
     std::vector<std::string> chain_texts;  // as given ("" is the default chain)
     std::vector<chain> passes;             // parsed, one per text
+    // Every method's name in the table: the chains' texts, then the scored
+    // methods' names (request.scores), in the order of their results files.
+    std::vector<std::string> method_names;
     std::vector<image_request> images;     // every list position, as the engine reads them
     // Per position, when a table is written: a path given relative (a list
     // entry, an argument, a ground-truth pattern) relative to the table's
     // folder, an absolute one as it is.
     std::vector<table_paths> in_table;
     std::vector<bool> wanted;              // the positions this run (shard) processes
-    std::vector<std::string> results_files;  // one per chain
+    std::vector<std::string> results_files;  // one per method (chains, then scored methods)
     std::size_t ground_truth_found = 0;    // wanted images whose manual segmentation file is there
     std::string ground_truth_rule;         // where it was looked for, for messages
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -80,12 +81,15 @@ private:
 class gif_rows : public pixel_rows {
 public:
     explicit gif_rows(std::unique_ptr<gif_file> gif)
-        : pixel_rows(gif->width(), gif->height()), m_gif(std::move(gif)), m_palette(m_gif->palette()),
+        : pixel_rows(gif->width(), gif->height(), true), m_gif(std::move(gif)), m_palette(m_gif->palette()),
           m_row(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string*) override {
         const unsigned char* index = m_gif->indices(m_next++);
-        for (unsigned char& g : m_row) g = m_palette[std::size_t(*index++) * 3 + 2];  // the third byte
+        for (unsigned char& g : m_row) {
+            const unsigned char* rgb = &m_palette[std::size_t(*index++) * 3];
+            g = colour_gray(rgb[0], rgb[1], rgb[2]);
+        }
         return m_row.data();
     }
 

@@ -11,6 +11,9 @@
 #include "decoding/pgm_rows.h"
 #include "decoding/png_rows.h"
 #include "decoding/tiff_check.h"
+#include "decoding/truth_reading.h"
+#include "decoding/wide_image.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -42,6 +45,12 @@ open_result open_in_process(const std::string& file, row_role role, std::unique_
         *why = "the file is empty";
         return open_result::failed;
     }
+    if (role == row_role::image && wide_level_rule() == level_rule::stretch && is_wide_image_file(file)) {
+        wide_image wide;
+        if (!read_wide_image(file, &wide, why)) return open_result::failed;
+        *rows = stretched_rows(wide);
+        return open_result::opened;
+    }
     if (has_png_signature(head, size)) return open_png_rows(file, role, rows, why);
     if (has_jpeg_signature(head, size)) return open_jpeg_rows(file, role, rows, why);
     if (has_gif_signature(head, size)) return open_gif_rows(file, role, rows, why);
@@ -67,14 +76,22 @@ bool fit_for_other_decoders(const std::string& file, std::string* why) {
 }
 
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& fallback) {
-    return read_image_rows(request, data, why,
-                           [&fallback](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
-                                       std::string* reason) { return open_any(file, role, fallback, rows, reason); });
+                                  const rows_opener& fallback, const rows_opener& label_fallback) {
+    const rows_opener& labels = label_fallback ? label_fallback : fallback;
+    return read_image_rows(
+        request, data, why,
+        [&fallback](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows, std::string* reason) {
+            return open_any(file, role, fallback, rows, reason);
+        },
+        [&labels](const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows, std::string* reason) {
+            return open_any(file, role, labels, rows, reason);
+        });
 }
 
-in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& open) {
+namespace {
+
+in_process_status walk_image(const image_request& request, image_data& data, std::string* why,
+                             const rows_opener& open) {
     if (request.image.empty()) {
         *why = "the file name is empty";
         return in_process_status::unreadable;
@@ -89,12 +106,12 @@ in_process_status read_image_rows(const image_request& request, image_data& data
 
     std::unique_ptr<pixel_rows> labels;
     std::string ignored;
-    if (!request.manual.empty() && is_regular_file(request.manual, &ignored) &&
-        open(request.manual, row_role::labels, &labels, &ignored) == open_result::not_covered)
+    if (manual_read_in_walk(request) && open(request.manual, row_role::labels, &labels, &ignored) == open_result::not_covered)
         return in_process_status::not_covered;
     if (labels && (labels->width() != image->width() || labels->height() != image->height())) labels.reset();
 
     bool labels_broken = false;
+    data.colour = image->colour();
     {
         counting_sink sink(data, labels != nullptr);
         if (request.keep_gray) sink.keep_gray(image->width(), image->height());
@@ -109,6 +126,17 @@ in_process_status read_image_rows(const image_request& request, image_data& data
     if (request.keep_gray) sink.keep_gray(image->width(), image->height());
     return read_rows(*image, nullptr, sink, why, &labels_broken) ? in_process_status::read
                                                                   : in_process_status::unreadable;
+}
+
+}  // namespace
+
+in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
+                                  const rows_opener& open, const rows_opener& label_open) {
+    image_request walked = request;
+    walked.keep_gray = needs_gray_plane(request);
+    const in_process_status status = walk_image(walked, data, why, open);
+    if (status == in_process_status::read) read_truths_and_scores(request, data, label_open ? label_open : open);
+    return status;
 }
 
 }  // namespace strandel

@@ -38,11 +38,15 @@ enum class in_process_status { read, unreadable, not_covered };
 // image or its manual segmentation needs another decoder. A manual
 // segmentation that fails is ignored; an image that fails is unreadable,
 // with the reason in `why`.
+// Ground truths and scored label images read after the image (see
+// decoding/truth_reading.h) are opened in-process, else by
+// `label_fallback` (by `fallback` when none is given).
 in_process_status read_in_process(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& fallback = nullptr);
+                                  const rows_opener& fallback = nullptr, const rows_opener& label_fallback = nullptr);
 
-// The same with every file opened by `open` alone.
+// The same with every file opened by `open` alone (labels read after the
+// image by `label_open`, when given).
 in_process_status read_image_rows(const image_request& request, image_data& data, std::string* why,
-                                  const rows_opener& open);
+                                  const rows_opener& open, const rows_opener& label_open = nullptr);
 
 }  // namespace strandel

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -123,16 +124,16 @@ int saved_orientation(const jpeg_decompress_struct& info) {
 class jpeg_file_rows : public pixel_rows {
 public:
     explicit jpeg_file_rows(std::unique_ptr<jpeg_decoder> decoder)
-        : pixel_rows(decoder->width(), decoder->height()), m_decoder(std::move(decoder)),
+        : pixel_rows(decoder->width(), decoder->height(), decoder->channels() != 1), m_decoder(std::move(decoder)),
           m_raw(std::size_t(width()) * std::size_t(m_decoder->channels())),
           m_gray(m_decoder->channels() == 1 ? 0 : width()) {}
 
     const unsigned char* next_row(std::string* why) override {
         if (!m_decoder->read_row(m_raw.data(), why)) return nullptr;
         if (m_gray.empty()) return m_raw.data();
-        const unsigned char* p = m_raw.data() + 2;
+        const unsigned char* p = m_raw.data();
         for (unsigned char& g : m_gray) {
-            g = *p;
+            g = colour_gray(p[0], p[1], p[2]);
             p += 3;
         }
         return m_gray.data();
@@ -177,7 +178,7 @@ class reoriented_rows : public pixel_rows {
 public:
     reoriented_rows(std::unique_ptr<pixel_rows> stored, int orientation)
         : pixel_rows(orientation >= 5 ? stored->height() : stored->width(),
-                     orientation >= 5 ? stored->width() : stored->height()),
+                     orientation >= 5 ? stored->width() : stored->height(), stored->colour()),
           m_stored(std::move(stored)), m_orientation(orientation), m_row(std::size_t(width())) {}
 
     const unsigned char* next_row(std::string* why) override {

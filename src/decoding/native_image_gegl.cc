@@ -168,7 +168,7 @@ const Babl* manual_format(const decoded_image& manual) {
 class gegl_rows : public pixel_rows {
 public:
     gegl_rows(std::unique_ptr<decoded_image> image, row_role role)
-        : pixel_rows(image->width(), image->height()), m_image(std::move(image)),
+        : pixel_rows(image->width(), image->height(), role == row_role::image && !image->gray()), m_image(std::move(image)),
           m_format(role == row_role::image ? image_format(*m_image) : manual_format(*m_image)),
           m_bpp(babl_format_get_bytes_per_pixel(m_format)), m_gray(static_cast<std::size_t>(width())) {}
 

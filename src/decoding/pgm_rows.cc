@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "decoding/wide_image.h"
 
 namespace strandel {
 
@@ -101,6 +102,71 @@ open_result open_pgm_rows(const std::string& file, row_role, std::unique_ptr<pix
     }
     *rows = std::make_unique<pgm_file_rows>(f, int(width), int(height));
     return open_result::opened;
+}
+
+namespace {
+
+// The header of a binary PGM: false when `f` holds none.
+bool read_pgm_header(std::FILE* f, long long* width, long long* height, long long* maxval) {
+    const bool p5 = std::getc(f) == 'P' && std::getc(f) == '5';
+    *width = p5 ? header_number(f, 0x7fffffff) : -1;
+    *height = *width > 0 ? header_number(f, 0x7fffffff) : -1;
+    *maxval = *height > 0 ? header_number(f, 65535) : -1;
+    const int separator = *maxval > 0 ? std::getc(f) : EOF;
+    return p5 && *width > 0 && *height > 0 && *maxval > 0 &&
+           (separator == ' ' || separator == '\t' || separator == '\r' || separator == '\n');
+}
+
+}  // namespace
+
+long long pgm_maxval(const std::string& file) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return 0;
+    long long width = 0, height = 0, maxval = 0;
+    const bool header = read_pgm_header(f, &width, &height, &maxval);
+    std::fclose(f);
+    return header ? maxval : 0;
+}
+
+bool read_pgm_samples(const std::string& file, wide_image* image, std::string* why) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    long long width = 0, height = 0, maxval = 0;
+    if (!read_pgm_header(f, &width, &height, &maxval) || maxval <= 255) {
+        std::fclose(f);
+        *why = "not a binary PGM of maxval above 255";
+        return false;
+    }
+    if (!fits_histogram(width, height, why)) {
+        std::fclose(f);
+        return false;
+    }
+    struct stat info;
+    const long at = std::ftell(f);
+    const long long present = fstat(fileno(f), &info) == 0 && at >= 0 ? info.st_size - at : 0;
+    if (present < 2 * width * height) {
+        std::fclose(f);
+        *why = "truncated PGM: " + std::to_string(width) + "x" + std::to_string(height) +
+               " pixels of 2 bytes declared, the file holds " + std::to_string(present) + " bytes";
+        return false;
+    }
+    std::vector<unsigned char> bytes(std::size_t(2 * width * height));
+    const bool whole = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    std::fclose(f);
+    if (!whole) {
+        *why = "truncated PGM";
+        return false;
+    }
+    image->width = int(width);
+    image->height = int(height);
+    image->channels = 1;
+    image->samples.resize(bytes.size() / 2);
+    for (std::size_t i = 0; i < image->samples.size(); ++i)
+        image->samples[i] = static_cast<std::uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+    return true;
 }
 
 }  // namespace strandel

@@ -17,4 +17,13 @@ namespace strandel {
 open_result open_pgm_rows(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
                           std::string* why);
 
+struct wide_image;
+
+// The maxval of a binary PGM, 0 when the file is none.
+long long pgm_maxval(const std::string& file);
+
+// Reads a binary PGM of maxval above 255 (two bytes a sample, most
+// significant first) whole. False with the reason.
+bool read_pgm_samples(const std::string& file, wide_image* image, std::string* why);
+
 }  // namespace strandel

@@ -8,6 +8,7 @@ namespace strandel {
 counting_sink::counting_sink(image_data& data, bool with_labels) : m_data(data) {
     clear_histogram(m_data.h);
     m_data.has_manual = with_labels;
+    m_data.manual_in_walk = with_labels;
     if (with_labels) m_data.manual.clear();
     // The plane's bytes stay: images of a data set mostly share one size,
     // and every byte is written again before it is read.

@@ -26,16 +26,19 @@ public:
     virtual ~pixel_rows() = default;
     int width() const { return m_width; }
     int height() const { return m_height; }
+    // Whether the file's pixels are colour (counted by the gray_rule).
+    bool colour() const { return m_colour; }
 
     // The next row: `width()` bytes, valid until the next call. Null when
     // the file turns out to be broken; `why` then says how.
     virtual const unsigned char* next_row(std::string* why) = 0;
 
 protected:
-    pixel_rows(int width, int height) : m_width(width), m_height(height) {}
+    pixel_rows(int width, int height, bool colour = false) : m_width(width), m_height(height), m_colour(colour) {}
 
 private:
     int m_width, m_height;
+    bool m_colour;
 };
 
 // The rows of a colour file as 8-bit RGB (3 bytes a pixel), top to bottom

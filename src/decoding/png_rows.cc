@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "decoding/file_check.h"
+#include "decoding/wide_image.h"
+#include "framework/histogram.h"
 
 namespace strandel {
 
@@ -77,6 +79,15 @@ struct png_reader {
         png_read_update_info(png, info);
         return png_get_channels(png, info);
     }
+    // 16-bit samples in the machine's byte order, every pass in full rows.
+    int prepare_wide_rows() {
+        if (setjmp(png_jmpbuf(png))) return 0;
+        const int passes = png_set_interlace_handling(png);
+        const unsigned short probe = 1;
+        if (*reinterpret_cast<const unsigned char*>(&probe) == 1) png_set_swap(png);
+        png_read_update_info(png, info);
+        return passes;
+    }
     bool read_row(unsigned char* row) {
         if (setjmp(png_jmpbuf(png))) return false;
         png_read_row(png, row, nullptr);
@@ -96,7 +107,7 @@ struct png_reader {
 class png_file_rows : public pixel_rows {
 public:
     png_file_rows(std::unique_ptr<png_reader> reader, int width, int height, int channels, int gray_byte)
-        : pixel_rows(width, height), m_reader(std::move(reader)), m_channels(channels), m_gray_byte(gray_byte),
+        : pixel_rows(width, height, channels >= 3), m_reader(std::move(reader)), m_channels(channels), m_gray_byte(gray_byte),
           m_raw(static_cast<std::size_t>(width) * channels), m_gray(channels == 1 ? 0 : width) {}
 
     const unsigned char* next_row(std::string* why) override {
@@ -105,6 +116,14 @@ public:
             return nullptr;
         }
         if (m_channels == 1) return m_raw.data();
+        if (m_channels >= 3 && colour_gray_rule() == gray_rule::luma) {
+            const unsigned char* p = m_raw.data();
+            for (unsigned char& g : m_gray) {
+                g = luma_of(p[0], p[1], p[2]);
+                p += m_channels;
+            }
+            return m_gray.data();
+        }
         const unsigned char* p = m_raw.data() + m_gray_byte;
         for (unsigned char& g : m_gray) {
             g = *p;
@@ -161,6 +180,31 @@ open_result open_png_rows(const std::string& file, row_role role, std::unique_pt
     const int gray_byte = channels >= 3 ? 2 : 0;  // colour pixels count by their third byte
     *rows = std::make_unique<png_file_rows>(std::move(reader), int(width), int(height), channels, gray_byte);
     return open_result::opened;
+}
+
+bool read_png_samples(const std::string& file, wide_image* image, std::string* why) {
+    png_reader reader;
+    if (!reader.start(file, why)) return false;
+    const png_uint_32 width = png_get_image_width(reader.png, reader.info);
+    const png_uint_32 height = png_get_image_height(reader.png, reader.info);
+    if (!fits_histogram(width, height, why)) return false;
+    const int channels = png_get_channels(reader.png, reader.info);
+    if (png_get_bit_depth(reader.png, reader.info) != 16 || png_get_color_type(reader.png, reader.info) == PNG_COLOR_TYPE_PALETTE) {
+        *why = "not a PNG of 16 bits a sample";
+        return false;
+    }
+    const int passes = reader.prepare_wide_rows();
+    if (passes == 0) return reader.broken(why);
+    image->width = int(width);
+    image->height = int(height);
+    image->channels = channels;
+    const std::size_t row_samples = std::size_t(width) * std::size_t(channels);
+    image->samples.assign(row_samples * height, 0);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            if (!reader.read_row(reinterpret_cast<unsigned char*>(&image->samples[row_samples * y])))
+                return reader.broken(why);
+    return reader.read_end() || reader.broken(why);
 }
 
 bool png_decodes_completely(const std::string& file, std::string* why) {

@@ -25,6 +25,11 @@ open_result open_png_rows(const std::string& file, row_role role, std::unique_pt
 // not decode as if they were there. False with libpng's reason.
 bool png_decodes_completely(const std::string& file, std::string* why);
 
+struct wide_image;
+// Reads a PNG of 16 bits a sample (gray, gray and alpha, RGB, RGBA; any
+// interlacing) whole, with its own values. False with libpng's reason.
+bool read_png_samples(const std::string& file, wide_image* image, std::string* why);
+
 // Whether the bytes start with the PNG signature.
 bool has_png_signature(const unsigned char* bytes, std::size_t size);
 

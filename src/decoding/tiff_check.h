@@ -17,4 +17,16 @@ bool tiff_decodes_completely(const std::string& file, std::string* why);
 // Whether the bytes start as a TIFF (or BigTIFF) does.
 bool has_tiff_signature(const unsigned char* bytes, std::size_t size);
 
+struct wide_image;
+
+// Whether a (readable) TIFF stores 16-bit unsigned samples.
+bool tiff_is_16_bit(const std::string& file);
+
+// Samples per pixel of a TIFF; 0 when it cannot be read.
+int tiff_samples_per_pixel(const std::string& file);
+
+// Reads a TIFF of 8- or 16-bit unsigned samples, 1 to 4 a pixel, stored
+// contiguously, in strips or tiles, whole. False with the reason.
+bool read_tiff_samples(const std::string& file, wide_image* image, std::string* why);
+
 }  // namespace strandel

@@ -6,8 +6,23 @@
 
 namespace strandel {
 
+namespace {
+
+std::string refusal() { return format_unavailable("TIFF", "libtiff", "libtiff-dev"); }
+
+}  // namespace
+
 bool tiff_decodes_completely(const std::string&, std::string* why) {
-    *why = format_unavailable("TIFF", "libtiff", "libtiff-dev");
+    *why = refusal();
+    return false;
+}
+
+bool tiff_is_16_bit(const std::string&) { return false; }
+
+int tiff_samples_per_pixel(const std::string&) { return 0; }
+
+bool read_tiff_samples(const std::string&, wide_image*, std::string* why) {
+    *why = refusal();
     return false;
 }
 

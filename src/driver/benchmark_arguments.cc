@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/benchmark_list.h"
+#include "batch/engine_environment.h"
 #include "evaluation/jaccard.h"
 
 namespace strandel {
@@ -52,6 +53,8 @@ benchmark_request benchmark_request_from(const benchmark_arguments& arguments) {
     // strandel-bench's GIMP engine hands over what no argument carries.
     if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
     if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
+    // ...and what the older procedures never had.
+    if (arguments.kind == benchmark_procedure_kind::seeded) apply_engine_environment(&request, &request.refusal);
     return request;
 }
 

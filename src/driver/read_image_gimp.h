@@ -9,6 +9,7 @@
 #include <string>
 
 #include "batch/image_reader.h"
+#include "decoding/pixel_rows.h"
 
 namespace strandel {
 
@@ -22,5 +23,15 @@ read_status read_image_with_gimp(const image_request& request, image_data& data,
 // segmentation, when it is there) read in one walk. Every image it loads is
 // deleted from GIMP again before it returns.
 read_status read_image_with_gimp_loaders(const image_request& request, image_data& data, std::string* why);
+
+// A label file (a further annotator's, or a scored method's) loaded by
+// this GIMP's loaders and converted to 8-bit gray, as a manual
+// segmentation is: for the label files the in-process reader leaves.
+open_result open_labels_with_gimp_loaders(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                                          std::string* why);
+
+// The in-process reader first, then open_labels_with_gimp_loaders.
+open_result open_labels_in_gimp(const std::string& file, row_role role, std::unique_ptr<pixel_rows>* rows,
+                                std::string* why);
 
 }  // namespace strandel

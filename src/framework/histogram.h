@@ -32,4 +32,30 @@ inline unsigned char rgb_to_gray(unsigned char /*r*/, unsigned char /*g*/, unsig
     return b;
 }
 
+// How a benchmark run turns colour pixels into the gray levels it counts:
+// their blue byte (GIMP's batch rule, the default) or their luma as
+// OpenCV's cvtColor(COLOR_RGB2GRAY) computes it (0.299 R + 0.587 G +
+// 0.114 B in 14-bit fixed point, rounded). One rule holds for a whole
+// process: every reader of a run, on every thread, must count alike, so the
+// runner sets it before any image is read.
+enum class gray_rule { blue, luma };
+gray_rule colour_gray_rule();
+void set_colour_gray_rule(gray_rule rule);
+
+inline unsigned char luma_of(unsigned r, unsigned g, unsigned b) {
+    return static_cast<unsigned char>((r * 4899u + g * 9617u + b * 1868u + 8192u) >> 14);
+}
+
+// How images of more than 8 bits a sample become 256 gray levels: scaled
+// (as GIMP converts them to 8 bits, the default), or stretched from the
+// image's own lowest to its highest value. Process-wide, as gray_rule.
+enum class level_rule { scale, stretch };
+level_rule wide_level_rule();
+void set_wide_level_rule(level_rule rule);
+
+// The gray level of a colour pixel under the process's rule.
+inline unsigned char colour_gray(unsigned char r, unsigned char g, unsigned char b) {
+    return colour_gray_rule() == gray_rule::luma ? luma_of(r, g, b) : b;
+}
+
 }  // namespace strandel

@@ -18,9 +18,9 @@ namespace strandel {
 enum pixel_layout : int { layout_gray = 1, layout_gray_alpha = 2, layout_rgb = 3, layout_rgba = 4 };
 
 // The gray level of one pixel: the gray byte of a gray pixel, the level
-// rgb_to_gray gives a colour one.
+// colour_gray gives a colour one.
 inline unsigned char pixel_gray_level(const unsigned char* p, int bpp) {
-    return bpp >= 3 ? rgb_to_gray(p[0], p[1], p[2]) : p[0];
+    return bpp >= 3 ? colour_gray(p[0], p[1], p[2]) : p[0];
 }
 
 // Adds the `count` pixels starting at `pixels` to `h`.

@@ -151,9 +151,14 @@ bool results_table_reader::parse_row(const csv_record& record, result_row* out, 
         row.centres.push_back(value);
     }
     if (!parse_decimal(f[c.seconds], &row.seconds)) return fail("seconds " + shown(f[c.seconds]) + " is not a decimal");
+    // A method scored from its label images leaves the four indices empty
+    // together when its labels classify no gray levels; one empty index
+    // among written ones is a broken row.
+    bool indices_empty = true;
+    for (int m = 0; m < measure_count; ++m) indices_empty = indices_empty && (m == jaccard || f[c.measures[m]].empty());
     for (int m = 0; m < measure_count; ++m) {
         const std::string& field = f[c.measures[m]];
-        if (field.empty() && m == jaccard) continue;
+        if (field.empty() && (m == jaccard || indices_empty)) continue;
         double value;
         if (!parse_decimal(field, &value))
             return fail(std::string(measure_column(m)) + " " + shown(field) + " is not a decimal, inf, -inf or nan");

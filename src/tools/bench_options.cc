@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_options.h"
 
+#include "batch/engine_environment.h"
 #include "batch/ground_truth.h"
 #include "framework/message_text.h"
 #include "framework/number_text.h"
@@ -27,7 +28,8 @@ const std::vector<option_spec>& bench_option_specs() {
     static const std::vector<option_spec> specs = {
         {"-h,--help", false}, {"--require-ground-truth", false}, {"--allow-incomplete", false},
         {"--chain"}, {"--chains"}, {"--seed"}, {"--seed-each"}, {"--list"}, {"--out"}, {"--jobs"}, {"--engine"},
-        {"--shard"}, {"--profile"}, {"--merge"}, {"--table"}, {"--ground-truth"}, {"--save-segmentations"}};
+        {"--shard"}, {"--profile"}, {"--merge"}, {"--table"}, {"--ground-truth"}, {"--save-segmentations"},
+        {"--boundary", false}, {"--score"}, {"--measures"}, {"--table-annotators"}, {"--gray"}, {"--levels"}};
     return specs;
 }
 
@@ -45,6 +47,50 @@ std::string command_line_message(const command_line_error& e) {
         break;
     }
     return e.text;
+}
+
+// The options of what is rated and how images are counted; false with the
+// reason for a bad value, and for an option that is none of them.
+bool apply_evaluation_option(const std::string& arg, const std::string& value, benchmark_request* run,
+                             std::string* error) {
+    if (arg == "--boundary") {
+        run->boundary = true;
+    } else if (arg == "--score") {
+        scored_method method;
+        if (!parse_scored_method(value, &method) || method.name.empty()) {
+            *error = "--score '" + message_quote(value) + "' is not NAME=PATTERN (such as 'unet=masks/{stem}.png')";
+            return false;
+        }
+        run->scores.push_back(method);
+    } else if (arg == "--measures") {
+        if (value != "boundary") {
+            *error = "--measures '" + message_quote(value) + "': the measures to add are: boundary";
+            return false;
+        }
+        run->boundary = true;
+    } else if (arg == "--table-annotators") {
+        if (value.empty()) {
+            *error = "--table-annotators needs a file name";
+            return false;
+        }
+        run->annotator_table = value;
+    } else if (arg == "--gray") {
+        if (value != "blue" && value != "luma") {
+            *error = "--gray '" + message_quote(value) + "': give blue (the blue byte, as GIMP's batch) or luma";
+            return false;
+        }
+        run->gray = value == "luma" ? gray_rule::luma : gray_rule::blue;
+    } else if (arg == "--levels") {
+        if (value != "scale" && value != "stretch") {
+            *error = "--levels '" + message_quote(value) + "': give scale or stretch";
+            return false;
+        }
+        run->levels = value == "stretch" ? level_rule::stretch : level_rule::scale;
+    } else {
+        *error = "unknown option '" + message_quote(arg) + "'";
+        return false;
+    }
+    return true;
 }
 
 // Which options were given at all, for the checks of combinations.
@@ -131,6 +177,8 @@ bool apply_option(const option_use& use, bench_options* o, given_options* given,
     } else if (arg == "--merge") {
         o->merge = true;
         o->merged = value;
+    } else {
+        return apply_evaluation_option(arg, value, &run, error);
     }
     return true;
 }
@@ -139,7 +187,8 @@ bool check_merge(const bench_options& o, const given_options& given, std::string
     const benchmark_request& run = o.run;
     if (!o.chains.empty() || run.seeded || run.seeded_each || !run.list_file.empty() || given.out || given.jobs ||
         given.shard || given.engine || !o.profile.empty() || !run.table_file.empty() || !run.ground_truth.empty() ||
-        !run.segmentations.empty() || run.require_ground_truth) {
+        !run.segmentations.empty() || run.require_ground_truth || !run.scores.empty() || run.boundary ||
+        !run.annotator_table.empty() || run.gray != gray_rule::blue || run.levels != level_rule::scale) {
         *error = "--merge takes only the merged report and the shard reports";
         return false;
     }
@@ -215,6 +264,8 @@ std::string bench_usage() {
            "                      [--ground-truth PATTERN [--require-ground-truth]]\n"
            "                      [--jobs N] [--engine native|gimp]\n"
            "                      [--shard K/N] [--profile DIR] [--save-segmentations DIR]\n"
+           "                      [--score NAME=PATTERN]... [--boundary] [--table-annotators FILE.csv]\n"
+           "                      [--gray blue|luma] [--levels scale|stretch]\n"
            "                      [--config FILE]\n"
            "       strandel-bench --merge OUT SHARD_REPORT... [--allow-incomplete]\n"
            "       strandel-bench --merge OUT.csv SHARD_TABLE... [--allow-incomplete]\n"
@@ -267,7 +318,24 @@ std::string bench_usage() {
            "                   absolute, one starting with {dir} starts from the image's\n"
            "                   folder; any other is relative to the list file's folder,\n"
            "                   or to the current folder for images named on the command\n"
-           "                   line (default: NAME_seg.EXT beside NAME.EXT)\n"
+           "                   line (default: NAME_seg.EXT beside NAME.EXT). Several\n"
+           "                   annotators: {k} becomes 1, 2, ... up to the first missing\n"
+           "                   file, and * matches several files (sorted by name). Label\n"
+           "                   images of 8 or 16 bits (labels are the values), or MATLAB\n"
+           "                   files with a cell array groundTruth (one per annotator)\n"
+           "  --score NAME=PATTERN\n"
+           "                   rate a method's own label images (PATTERN as for\n"
+           "                   --ground-truth) beside the chains: its results file is\n"
+           "                   numbered after them, its table rows' chain is NAME\n"
+           "  --boundary       add boundary precision, recall and F (costly; also\n"
+           "                   --measures boundary)\n"
+           "  --table-annotators FILE.csv\n"
+           "                   also write one row per method, image and annotator\n"
+           "  --gray blue|luma colour pixels count by their blue byte (default, as\n"
+           "                   GIMP's batch) or by their luma (OpenCV's RGB2GRAY)\n"
+           "  --levels scale|stretch\n"
+           "                   16-bit images scaled to 8 bits (default) or stretched from\n"
+           "                   their own lowest to highest value onto 0-255\n"
            "  --require-ground-truth\n"
            "                   refuse the run, before it starts, when an image has no\n"
            "                   manual segmentation file (the first few are named)\n"

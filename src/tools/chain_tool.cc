@@ -209,7 +209,7 @@ bool save_labels(const std::string& file, const image_data& data, const std::vec
     // What a killed run left beside it goes first, as strandel-bench does.
     const std::string folder = std::filesystem::path(file).parent_path().string();
     remove_stale_temporaries(folder.empty() ? "." : folder, labels.temporary_prefix());
-    return labels.write(file, data.gray, class_lookup(data.h, centres), needs_sixteen_bits(centres.size()), error);
+    return labels.write(file, data.gray, label_lookup(data.h, centres), needs_sixteen_bits(centres.size()), error);
 }
 
 }  // namespace

@@ -14,10 +14,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <ostream>
 
 #include "batch/benchmark_list.h"
+#include "batch/engine_environment.h"
+#include "batch/line_appender.h"
+#include "batch/table_writer.h"
 #include "batch/ground_truth.h"
 #include "batch/output_check.h"
 #include "batch/chain_syntax.h"
@@ -28,6 +33,7 @@
 #include "tools/exit_status.h"
 #include "tools/gimp_console.h"
 #include "tools/script_fu_batch.h"
+#include "report_page/csv.h"
 #include "tools/table_merge.h"
 
 namespace strandel {
@@ -161,6 +167,47 @@ bool join_shares(const std::vector<std::vector<std::string>>& share_results, con
     return tables.empty() || merge_table_files(tables, table, error, nullptr, folder.empty() ? "." : folder);
 }
 
+// The shares' long tables (--table-annotators) joined into `out` in a
+// single run's row order: by position, each image's methods in order, each
+// method's annotators in order.
+bool join_annotator_tables(const std::vector<std::string>& shares, const std::vector<std::string>& methods,
+                           const std::string& out, std::string* error) {
+    std::map<std::string, std::size_t> method_order;
+    for (std::size_t m = 0; m < methods.size(); ++m) method_order.emplace(methods[m], m);
+    std::map<std::tuple<long, std::size_t, long>, std::string> rows;
+    for (const std::string& share : shares) {
+        std::ifstream in(share, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<csv_record> records;
+        std::string csv_error;
+        if (!split_csv(text, &records, &csv_error)) {
+            *error = "'" + share + "' is not CSV: " + csv_error;
+            return false;
+        }
+        for (std::size_t r = 1; r < records.size(); ++r) {
+            const std::vector<std::string>& f = records[r].fields;
+            if (f.size() < 4) continue;
+            std::string row;
+            for (const std::string& field : f) row += (row.empty() ? "" : ",") + csv_field(field);
+            const auto method = method_order.find(f[0]);
+            rows.emplace(std::make_tuple(std::atol(f[1].c_str()),
+                                         method == method_order.end() ? methods.size() : method->second,
+                                         std::atol(f[3].c_str())),
+                         row + "\r\n");
+        }
+    }
+    std::FILE* f = create_table(out, error);
+    if (!f) return false;
+    line_appender stream(f);
+    stream.append(annotator_table_header());
+    for (const auto& row : rows) stream.append(row.second);
+    if (!stream.close()) {
+        *error = "Could not write '" + out + "': " + stream.error();
+        return false;
+    }
+    return true;
+}
+
 // An environment variable set for the GIMPs this run starts (they inherit
 // it, and hand it to their plug-ins), and put back afterwards.
 class environment_setting {
@@ -196,7 +243,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         return planned.status == request_status::calling_error ? exit_usage : exit_failure;
     }
     const std::vector<std::string>& chains = plan.chain_texts;
-    const bool several = chains.size() > 1;
+    const bool several = plan.method_names.size() > 1;
     if (options.seeded && options.seed > unsigned(INT_MAX)) {
         err << runner_prefix << "--seed " << options.seed << ": the gimp engine takes seeds from 0 to " << INT_MAX
             << "\n";
@@ -209,7 +256,20 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     }
     // The plug-in's newer procedure does what the first ones cannot.
     const bool seeded_procedure = several || options.seeded_each || !options.table_file.empty() ||
-                                  !options.ground_truth.empty();
+                                  !options.ground_truth.empty() || !options.scores.empty() || options.boundary ||
+                                  !options.annotator_table.empty() || options.gray != gray_rule::blue ||
+                                  options.levels != level_rule::scale;
+    if (!options.annotator_table.empty() && fs::exists(fs::symlink_status(options.annotator_table))) {
+        err << runner_prefix << "table '" << options.annotator_table
+            << "' exists already: give a new file (no table is overwritten)\n";
+        return exit_failure;
+    }
+    // What the procedure's arguments cannot carry goes through the
+    // environment the GIMPs hand their plug-ins.
+    const std::vector<std::pair<std::string, std::string>> environment = engine_environment(options);
+    std::vector<std::unique_ptr<environment_setting>> settings;
+    for (const auto& [name, value] : environment)
+        settings.push_back(std::make_unique<environment_setting>(name.c_str(), value));
     const int jobs_wanted = options.jobs < 1 ? 1 : options.jobs;
     const int shard_count = options.shard_count < 1 ? 1 : options.shard_count;
 
@@ -309,6 +369,8 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     std::vector<gimp_process> gimps(static_cast<std::size_t>(jobs));
     std::vector<std::vector<std::string>> share_results(static_cast<std::size_t>(jobs));
     std::vector<std::string> share_tables(static_cast<std::size_t>(jobs));
+    std::vector<std::string> share_annotator_tables(static_cast<std::size_t>(jobs));
+    std::unique_ptr<environment_setting> annotator_setting;
     int interrupted = 0;
     for (int j = 0; j < jobs && interrupted == 0; ++j) {
         std::string profile = profile_folder;
@@ -324,12 +386,18 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         if (!direct) {
             const std::string share = temp.path() + "/results-" + std::to_string(j);
             const std::string pattern = several ? share + "-{n}" : share;
-            for (std::size_t c = 0; c < chains.size(); ++c)
+            for (std::size_t c = 0; c < results.size(); ++c)
                 share_results[std::size_t(j)].push_back(several ? chain_results_file(pattern, c + 1) : pattern);
             script_fu_string(pattern, &results_literal, &error);
             if (!options.table_file.empty()) {
                 share_tables[std::size_t(j)] = temp.path() + "/table-" + std::to_string(j) + ".csv";
                 script_fu_string(share_tables[std::size_t(j)], &table_literal, &error);
+            }
+            if (!options.annotator_table.empty()) {
+                share_annotator_tables[std::size_t(j)] = temp.path() + "/annotators-" + std::to_string(j) + ".csv";
+                annotator_setting.reset();  // puts the run's own value back before the next share's
+                annotator_setting = std::make_unique<environment_setting>(annotator_table_variable,
+                                                                          share_annotator_tables[std::size_t(j)]);
             }
         }
         const std::string first = std::to_string(options.shard_index + shard_count * j);
@@ -391,7 +459,9 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
 
     // The shares' runs, joined in position order: the report one GIMP
     // would have written.
-    if (!join_shares(share_results, results, share_tables, options.table_file, false, &error)) {
+    if (!join_shares(share_results, results, share_tables, options.table_file, false, &error) ||
+        (!options.annotator_table.empty() &&
+         !join_annotator_tables(share_annotator_tables, plan.method_names, options.annotator_table, &error))) {
         err << runner_prefix << error << "\n";
         return exit_failure;
     }

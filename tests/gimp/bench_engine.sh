@@ -140,6 +140,49 @@ sys.exit(len(missing) != 2 or any(r["status"] != "skipped: No such file or direc
   done
 fi
 
+# Evaluation runs: several annotators (8- and 16-bit label images), MATLAB
+# ground truths, a scored method (one label image missing), the boundary
+# measures, the long table, --gray luma and --levels stretch on colour and
+# 16-bit PNGs and TIFFs: one GIMP, two GIMPs, GIMP's own loaders and the
+# native engine write the same reports, tables and long tables.
+if "$bench" --engine native --help >/dev/null 2>&1 &&
+  /usr/bin/python3 "$(dirname "$0")/make_evaluation_set.py" "$dir/eval" >/dev/null; then
+  ordered() { rm -f "$1.ordered"; "$bench" --merge "$1.ordered" "$1" && python3 -c 'import csv, sys
+for row in csv.reader(open(sys.argv[1], newline="")): row[6] = "-"; print(row)' "$1.ordered"; }
+  run=0
+  for setting in "--ground-truth gt/{stem}.{k}.png --boundary" "--ground-truth mat/{stem}.mat --gray luma" \
+    "--ground-truth gt/{stem}.{k}.png --levels stretch --gray luma"; do
+    run=$((run + 1))
+    for engine in "gimp --jobs 1" "gimp --jobs 2" "loaders --jobs 1" "native --jobs 2"; do
+      tag="$run-${engine// /}"
+      loaders=0
+      [ "${engine%% *}" = loaders ] && loaders=1 engine="gimp ${engine#* }"
+      # shellcheck disable=SC2086
+      (cd "$dir/eval" && STRANDEL_GIMP_LOADERS=$loaders "$bench" --engine $engine --chain "K-Means(10, 3)" \
+        --chain "AiNet; Fuzzy C-Means" --seed-each 4 --list eval.list --score method=method/{stem}.png $setting \
+        --out "$dir/eval/$tag-{n}.txt" --table "$dir/eval/$tag.csv" --table-annotators "$dir/eval/$tag-long.csv" \
+        2>"$dir/eval/$tag.err") || { fail "evaluation run $run on $engine failed"; cat "$dir/eval/$tag.err"; }
+    done
+    for tag in "$run-gimp--jobs1" "$run-gimp--jobs2" "$run-loaders--jobs1"; do
+      for n in 1 2 3; do
+        diff <(untimed "$dir/eval/$tag-$n.txt") <(untimed "$dir/eval/$run-native--jobs2-$n.txt") ||
+          fail "evaluation run $run: report $n of $tag differs from the native engine's"
+      done
+      diff <(ordered "$dir/eval/$tag.csv") <(ordered "$dir/eval/$run-native--jobs2.csv") ||
+        fail "evaluation run $run: the table of $tag differs from the native engine's"
+      diff "$dir/eval/$tag-long.csv" "$dir/eval/$run-native--jobs2-long.csv" ||
+        fail "evaluation run $run: the long table of $tag differs from the native engine's"
+    done
+    grep -q '^Algorithm: method $' "$dir/eval/$run-native--jobs2-3.txt" || fail "evaluation run $run: no method report"
+  done
+  python3 -c 'import csv, sys
+rows = list(csv.DictReader(open(sys.argv[1], newline="")))
+ok = all(r["annotators"] == "2" for r in rows if r["status"] == "ok")
+ok = ok and sum(r["status"].startswith("skipped: no label image") for r in rows) == 1
+ok = ok and all(r["boundary_f"] != "" for r in rows if r["status"] == "ok")
+sys.exit(not ok)' "$dir/eval/1-native--jobs2.csv" || fail "evaluation run 1: annotators, skipped method row or boundary F wrong"
+fi
+
 # GIMP's own error, from a profile without the plug-in.
 mkdir -p "$dir/empty-profile"
 "$bench" --engine gimp --profile "$dir/empty-profile" --list "$list" --out "$dir/none.txt" 2>"$dir/none.err"

@@ -139,9 +139,16 @@ TEST(ReportPageTable, MalformedTablesNameTheLineAndTheProblem) {
     EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1 x,0.1,1,2,3,4,\n"), "t.csv:2: centre \"x\" is not a decimal");
     EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1,0.1,1, 2,3,4,\n"),
               "t.csv:2: dunn \" 2\" is not a decimal, inf, -inf or nan");
-    // Only the Jaccard index may be empty.
+    // Only the Jaccard index may be empty, or the four indices together (a
+    // scored method whose labels classify no gray levels).
     EXPECT_EQ(parse_error(header + "\nK-Means,0,a.png,,3,1,0.1,1,2,,4,\n"),
               "t.csv:2: amrane \"\" is not a decimal, inf, -inf or nan");
+    std::vector<result_row> rows;
+    std::string error;
+    EXPECT_TRUE(parse_results_table(header + "\nunet,0,a.png,,3,1,0,,,,,0.5\n", "t.csv", &rows, &error)) << error;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_FALSE(rows[0].values[0].has_value());
+    EXPECT_EQ(rows[0].values[jaccard], 0.5);
     EXPECT_EQ(parse_error(header + "\n,0,a.png,,3,1,0.1,1,2,3,4,\n"), "t.csv:2: empty chain");
     EXPECT_EQ(parse_error(header + "\n\"K-Means,0\n"), "t.csv:2: quoted field never closed");
 }
