@@ -89,38 +89,6 @@ TEST(ContingencyTable, RowsAreTheClassesThatHoldPixels) {
     EXPECT_EQ(t.cells[1].count, 1u);
 }
 
-TEST(ContingencyTable, OfTwoLabelPlanesIsTheTableOfTheClassesTheyHold) {
-    // Random gray levels classified by five centres: the planes' table is
-    // the pair walk's, cell for cell, with the classes as its row labels.
-    std::mt19937 random(17);
-    const std::vector<double> centres = {12, 60, 140, 141, 250};
-    const class_lookup lookup = class_lookup_of(centres);
-    std::vector<std::uint16_t> segmentation, truth;
-    label_pair_counts counts;
-    for (int i = 0; i < 5000; ++i) {
-        const unsigned char gray = static_cast<unsigned char>(random() % 200);
-        const std::uint16_t label = static_cast<std::uint16_t>(random() % 3 == 0 ? 60000 + random() % 3 : random() % 4);
-        counts.add(gray, label);
-        segmentation.push_back(static_cast<std::uint16_t>(lookup[gray]));
-        truth.push_back(label);
-    }
-    const contingency_table walked = make_contingency_table(counts.pairs(), lookup);
-    const contingency_table planes = plane_contingency_table(segmentation, truth);
-    EXPECT_EQ(planes.class_of_row, walked.class_of_row);
-    EXPECT_EQ(planes.label_of_column, walked.label_of_column);
-    EXPECT_EQ(planes.row_pixels, walked.row_pixels);
-    EXPECT_EQ(planes.column_pixels, walked.column_pixels);
-    EXPECT_EQ(planes.pixels, walked.pixels);
-    ASSERT_EQ(planes.cells.size(), walked.cells.size());
-    for (std::size_t c = 0; c < planes.cells.size(); ++c) {
-        EXPECT_EQ(planes.cells[c].row, walked.cells[c].row) << c;
-        EXPECT_EQ(planes.cells[c].column, walked.cells[c].column) << c;
-        EXPECT_EQ(planes.cells[c].count, walked.cells[c].count) << c;
-    }
-    EXPECT_EQ(adjusted_rand(planes), adjusted_rand(walked));
-    EXPECT_THROW(plane_contingency_table({1, 2}, {1}), std::invalid_argument);
-}
-
 TEST(ContingencyTable, RefusesGrayLevelsWithoutClassAndUnorderedPairs) {
     EXPECT_THROW(make_contingency_table({{3, 1, 1}}, class_lookup_of({})), std::invalid_argument);
     EXPECT_THROW(make_contingency_table({{3, 5, 1}, {3, 2, 1}}, class_lookup_of({1})), std::invalid_argument);

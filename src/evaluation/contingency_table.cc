@@ -83,43 +83,4 @@ contingency_table make_contingency_table(const std::vector<label_pair>& pairs, c
     return table;
 }
 
-contingency_table plane_contingency_table(const std::vector<std::uint16_t>& segmentation,
-                                          const std::vector<std::uint16_t>& truth) {
-    if (segmentation.size() != truth.size())
-        throw std::invalid_argument("the segmentation has " + std::to_string(segmentation.size()) +
-                                    " pixels, the ground truth " + std::to_string(truth.size()));
-    // Pairs counted under one 32-bit key, truth label first, so that the
-    // sorted keys are the cells by column, then by row.
-    std::vector<std::uint32_t> keys(segmentation.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = std::uint32_t(truth[i]) << 16 | segmentation[i];
-    std::sort(keys.begin(), keys.end());
-    contingency_table table;
-    std::vector<int> row_of_label(65536, -1), column_of_label(65536, -1);
-    for (std::uint16_t label : segmentation) row_of_label[label] = 0;
-    for (int label = 0; label < 65536; ++label)
-        if (row_of_label[std::size_t(label)] == 0) {
-            row_of_label[std::size_t(label)] = table.rows();
-            table.class_of_row.push_back(label);
-        }
-    table.row_pixels.assign(table.class_of_row.size(), 0);
-    for (std::size_t at = 0; at < keys.size();) {
-        std::size_t end = at;
-        while (end < keys.size() && keys[end] == keys[at]) ++end;
-        const std::uint16_t label = static_cast<std::uint16_t>(keys[at] >> 16);
-        if (column_of_label[label] < 0) {
-            column_of_label[label] = table.columns();
-            table.label_of_column.push_back(label);
-            table.column_pixels.push_back(0);
-        }
-        const int row = row_of_label[keys[at] & 0xFFFF], column = column_of_label[label];
-        const std::uint64_t count = end - at;
-        table.cells.push_back({row, column, count});
-        table.row_pixels[std::size_t(row)] += count;
-        table.column_pixels[std::size_t(column)] += count;
-        table.pixels += count;
-        at = end;
-    }
-    return table;
-}
-
 }  // namespace strandel

@@ -43,11 +43,4 @@ struct contingency_table {
 // labels are out of order.
 contingency_table make_contingency_table(const std::vector<label_pair>& pairs, const class_lookup& classes);
 
-// The table of two label planes of the same pixels (any segmentation, not
-// only one that classifies gray levels): a row per segmentation label that
-// holds pixels (class_of_row is that label), a column per ground-truth
-// label. Throws std::invalid_argument when the sizes differ.
-contingency_table plane_contingency_table(const std::vector<std::uint16_t>& segmentation,
-                                          const std::vector<std::uint16_t>& truth);
-
 }  // namespace strandel

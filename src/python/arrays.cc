@@ -41,10 +41,17 @@ gray_plane gray_of(const py::array& image, std::vector<std::uint8_t>* copy, cons
         return plane;
     }
     const byte_array pixels = byte_array::ensure(image);  // contiguous, a copy only when it was not
-    const std::size_t channel = channels >= 3 ? 2 : 0;
     copy->resize(count);
     const std::uint8_t* from = pixels.data();
-    for (std::size_t i = 0; i < count; ++i) (*copy)[i] = from[i * channels + channel];
+    if (channels >= 3) {
+        // Colour pixels by the process's rule (the blue byte, or luma).
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t* p = from + i * channels;
+            (*copy)[i] = colour_gray(p[0], p[1], p[2]);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) (*copy)[i] = from[i * channels];
+    }
     *levels = copy->data();
     return plane;
 }
@@ -75,15 +82,30 @@ py::array label_image(const gray_plane& plane, const std::uint8_t* levels, const
     return std::move(out);
 }
 
-std::vector<std::string> measure_columns() {
-    // The table's measure columns, in order: after "seconds".
+std::vector<std::string> table_columns() {
     const std::string header = table_header();
     std::vector<std::string> columns;
     std::size_t at = 0;
     for (std::size_t comma; (comma = header.find_first_of(",\r", at)) != std::string::npos; at = comma + 1)
         columns.push_back(header.substr(at, comma - at));
+    return columns;
+}
+
+std::vector<std::string> measure_columns() {
+    // The report's measures: the columns after "seconds".
+    const std::vector<std::string> columns = table_columns();
     const auto seconds = std::find(columns.begin(), columns.end(), "seconds");
     return std::vector<std::string>(seconds + 1, seconds + 1 + static_cast<long>(registered_measures().size()));
+}
+
+void apply_rules(const py::object& gray, const py::object& levels) {
+    const std::string g = gray.is_none() ? "blue" : py::str(gray).cast<std::string>();
+    const std::string l = levels.is_none() ? "scale" : py::str(levels).cast<std::string>();
+    if (g != "blue" && g != "luma")
+        throw py::value_error("gray '" + g + "': give blue (the blue byte, as GIMP's batch) or luma");
+    if (l != "scale" && l != "stretch") throw py::value_error("levels '" + l + "': give scale or stretch");
+    set_colour_gray_rule(g == "luma" ? gray_rule::luma : gray_rule::blue);
+    set_wide_level_rule(l == "stretch" ? level_rule::stretch : level_rule::scale);
 }
 
 }  // namespace strandel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
 
 #include <cstdint>
 #include <stdexcept>
@@ -33,7 +34,13 @@ histogram counts_of(const std::uint8_t* levels, std::size_t count);
 pybind11::array label_image(const gray_plane& plane, const std::uint8_t* levels,
                             const std::vector<std::uint16_t>& lookup, std::size_t classes);
 
-// The results table's measure columns, in order ("turi", ...).
+// The results table's columns, and its measure columns ("turi", ...).
+std::vector<std::string> table_columns();
 std::vector<std::string> measure_columns();
+
+// Sets the process's gray-level rules from their names, as --gray and
+// --levels do (None: blue, scale); ValueError for another name. The rules
+// hold for the whole process, as in the tools: each call sets its own.
+void apply_rules(const pybind11::object& gray, const pybind11::object& levels);
 
 }  // namespace strandel

@@ -26,19 +26,23 @@ public:
     // whole number. Throws ValueError / OSError with the tool's message.
     bench_session(const std::vector<std::string>& images, const std::string& list_file,
                   const std::vector<std::string>& chains,
-                  const std::string& ground_truth, pybind11::object seed_each, int jobs);
+                  const std::string& ground_truth, pybind11::object seed_each, int jobs, bool boundary,
+                  pybind11::object gray, pybind11::object levels);
 
     // Positions in the list (blank list lines included).
     std::size_t total() const { return m_plan.images.size(); }
 
-    // The rows of the next position (one per chain; none for a blank list
+    // The table rows of the next position (one per chain, as CSV text
+    // exactly as strandel-bench --table writes them; none for a blank list
     // line), or None after the last one.
     pybind11::object next_rows();
 
 private:
-    pybind11::dict row_of(std::size_t chain, const image_data* data) const;
+    std::vector<std::string> rows_of(std::size_t position, read_status status, const std::string& why);
 
     run_plan m_plan;
+    benchmark_request m_run;
+    pybind11::object m_gray, m_levels;
     bool m_seeded_each = false;
     unsigned m_seed_each = 0;
     std::unique_ptr<prefetching_reader> m_reader;

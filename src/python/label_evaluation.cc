@@ -8,11 +8,8 @@
 #include "batch/registration.h"
 #include "evaluation/boundary_measures.h"
 #include "evaluation/classification.h"
-#include "evaluation/contingency_table.h"
+#include "evaluation/literature_scores.h"
 #include "evaluation/fitness_function.h"
-#include "evaluation/jaccard.h"
-#include "evaluation/matched_regions.h"
-#include "evaluation/region_measures.h"
 #include "python/arrays.h"
 
 namespace py = pybind11;
@@ -38,35 +35,23 @@ label_plane plane_of(const py::array& given, const char* what) {
     return plane;
 }
 
-// Mean over regions of each one's best Jaccard index with a class: the
-// table's `jaccard` column, for any labels.
-double best_match_jaccard(const contingency_table& table) {
-    std::vector<double> best(static_cast<std::size_t>(table.columns()), 0.0);
-    for (const auto& cell : table.cells) {
-        const std::uint64_t both = cell.count;
-        const double j = jaccard_index(both, table.row_pixels[std::size_t(cell.row)] +
-                                                 table.column_pixels[std::size_t(cell.column)] - both);
-        best[std::size_t(cell.column)] = std::max(best[std::size_t(cell.column)], j);
-    }
-    double sum = 0.0;
-    for (double b : best) sum += b;
-    return best.empty() ? 1.0 : sum / static_cast<double>(best.size());
-}
-
 void add_region_measures(const label_plane& labels, const std::vector<label_plane>& truths, py::dict* out) {
-    const char* names[] = {"jaccard", "rand", "adjusted_rand", "variation_of_information",
-                           "global_consistency_error", "covering", "matched_jaccard", "dice"};
-    std::vector<double> sums(8, 0.0);
-    py::gil_scoped_release release;
-    for (const label_plane& truth : truths) {
-        const contingency_table table = plane_contingency_table(labels.labels, truth.labels);
-        const double values[] = {best_match_jaccard(table), rand_index(table), adjusted_rand(table),
-                                 variation_of_information(table), global_consistency_error(table), covering(table),
-                                 matched_jaccard(table), matched_dice(table)};
-        for (std::size_t m = 0; m < sums.size(); ++m) sums[m] += values[m];
+    region_scores mean;
+    {
+        py::gil_scoped_release release;
+        std::vector<region_scores> each;
+        for (const label_plane& truth : truths) each.push_back(region_scores_of(contingency_of_planes(labels, truth)));
+        mean = mean_region_scores(each);
     }
-    py::gil_scoped_acquire acquire;
-    for (std::size_t m = 0; m < sums.size(); ++m) (*out)[names[m]] = sums[m] / static_cast<double>(truths.size());
+    // The results table's column names.
+    (*out)["jaccard"] = mean.jaccard;
+    (*out)["rand_index"] = mean.rand_index;
+    (*out)["adjusted_rand"] = mean.adjusted_rand;
+    (*out)["variation_of_information"] = mean.variation_of_information;
+    (*out)["global_consistency_error"] = mean.global_consistency_error;
+    (*out)["covering"] = mean.covering;
+    (*out)["matched_jaccard"] = mean.matched_jaccard;
+    (*out)["matched_dice"] = mean.matched_dice;
 }
 
 // The unsupervised measures when every gray level of the image lies in one

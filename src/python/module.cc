@@ -63,16 +63,8 @@ py::array_t<std::int64_t> counts_array(const histogram& h) {
     return out;
 }
 
-void check_rules(const py::object& gray, const py::object& levels) {
-    // The rules strandel-bench applies; other ones come with its --gray and
-    // --levels options.
-    if (!gray.is_none() && py::str(gray).cast<std::string>() != "third")
-        throw py::value_error("gray: only the tools' rule, 'third' (the third byte of colour pixels), is known");
-    if (!levels.is_none() && levels.cast<int>() != 256) throw py::value_error("levels: only 256 gray levels are known");
-}
-
 py::array_t<std::int64_t> histogram_py(const py::object& image, const py::object& gray, const py::object& levels) {
-    check_rules(gray, levels);
+    apply_rules(gray, levels);
     if (py::isinstance<py::str>(image) || py::hasattr(image, "__fspath__")) {
         auto data = std::make_unique<image_data>();
         read_file(py::str(image).cast<std::string>(), false, data.get());
@@ -93,30 +85,33 @@ py::dict rating_dict(const image_rating& rating) {
     py::dict measures;
     const std::vector<std::string> names = measure_columns();
     for (std::size_t m = 0; m < rating.values.size() && m < names.size(); ++m) measures[names[m].c_str()] = rating.values[m];
+    if (rating.has_optimal) measures["optimal_ratio"] = rating.optimal;
     return measures;
 }
 
 // segment(): the chain on the histogram, rated by every measure, as the
 // table rates it; labels for every pixel when there are pixels.
-py::tuple segment_py(const py::object& input, const std::string& chain_text, const py::object& seed) {
+py::tuple segment_py(const py::object& input, const std::string& chain_text, const py::object& seed,
+                     const py::object& gray, const py::object& levels) {
+    apply_rules(gray, levels);
     chain passes;
     std::string error;
     if (!parse_chain(chain_text, passes, &error)) throw py::value_error("chain: " + error);
     auto data = std::make_unique<image_data>();
     std::vector<std::uint8_t> copy;
-    const std::uint8_t* levels = nullptr;
+    const std::uint8_t* pixel_levels = nullptr;
     gray_plane plane;
     const bool file = py::isinstance<py::str>(input) || py::hasattr(input, "__fspath__");
     const py::array array = file ? py::array() : py::array::ensure(input);
     if (file) {
         read_file(py::str(input).cast<std::string>(), true, data.get());
         plane = data->gray;
-        levels = data->gray.levels.data();
+        pixel_levels = data->gray.levels.data();
     } else if (array.ndim() == 1) {
         data->h = histogram_of_counts(array);
     } else {
-        plane = gray_of(array, &copy, &levels);
-        data->h = counts_of(levels, static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height));
+        plane = gray_of(array, &copy, &pixel_levels);
+        data->h = counts_of(pixel_levels, static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height));
     }
     if (total_pixels(data->h) == 0) throw py::value_error("every count is zero, there is nothing to segment");
     image_rating rating;
@@ -127,13 +122,14 @@ py::tuple segment_py(const py::object& input, const std::string& chain_text, con
         rate_image(data->h, nullptr, passes, registered_measures(), nullptr, stop, &rating);
     }
     py::object labels = py::none();
-    if (levels) labels = label_image(plane, levels, class_lookup(data->h, rating.centres), rating.centres.size());
+    if (pixel_levels) labels = label_image(plane, pixel_levels, label_lookup(data->h, rating.centres), rating.centres.size());
     return py::make_tuple(rating.centres, rating.seconds, rating_dict(rating), labels);
 }
 
 // image(): the gray level of every pixel of a file, as the histogram counts
 // them.
-py::array image_py(const std::string& file) {
+py::array image_py(const std::string& file, const py::object& gray, const py::object& levels) {
+    apply_rules(gray, levels);
     auto data = std::make_unique<image_data>();
     read_file(file, true, data.get());
     const gray_plane& plane = data->gray;
@@ -157,16 +153,18 @@ PYBIND11_MODULE(_strandel, m) {
     m.attr("__version__") = strandel_version();
     m.attr("commit") = strandel_commit();
     m.def("histogram", &histogram_py, py::arg("image"), py::arg("gray") = py::none(), py::arg("levels") = py::none());
-    m.def("segment", &segment_py, py::arg("input"), py::arg("chain"), py::arg("seed") = py::none());
+    m.def("segment", &segment_py, py::arg("input"), py::arg("chain"), py::arg("seed") = py::none(),
+          py::arg("gray") = py::none(), py::arg("levels") = py::none());
+    m.def("table_columns", &table_columns);
     m.def("measure_columns", &measure_columns);
-    m.def("image", &image_py, py::arg("file"));
+    m.def("image", &image_py, py::arg("file"), py::arg("gray") = py::none(), py::arg("levels") = py::none());
     m.def("evaluate", &evaluate_labels, py::arg("labels"), py::arg("ground_truths"), py::arg("image"),
           py::arg("centres"));
     py::class_<bench_session>(m, "BenchSession")
         .def(py::init<const std::vector<std::string>&, const std::string&, const std::vector<std::string>&,
-                      const std::string&, py::object, int>(),
-             py::arg("images"), py::arg("list_file"), py::arg("chains"),
-             py::arg("ground_truth"), py::arg("seed_each"), py::arg("jobs"))
+                      const std::string&, py::object, int, bool, py::object, py::object>(),
+             py::arg("images"), py::arg("list_file"), py::arg("chains"), py::arg("ground_truth"),
+             py::arg("seed_each"), py::arg("jobs"), py::arg("boundary"), py::arg("gray"), py::arg("levels"))
         .def("total", &bench_session::total)
         .def("next_rows", &bench_session::next_rows);
 }

@@ -51,7 +51,7 @@ std::string run_rows(const record& r) {
         html += row("engine", text_of(r, "engine") + (r.contains("gimp") ? ", " + text_of(r, "gimp") : std::string()));
     if (r.contains("chains")) html += row("chains", joined(r, "chains", "  |  "));
     if (r.contains("seed")) html += row("seeds", "--seed " + text_of(r, "seed") + ", --seed-each " + text_of(r, "seed_each"));
-    if (r.contains("gray")) html += row("gray levels", text_of(r, "levels") + ": " + text_of(r, "gray"));
+    if (r.contains("gray")) html += row("gray levels", "--gray " + text_of(r, "gray") + ", --levels " + text_of(r, "levels"));
     if (r.contains("shard") && !r.contains("merged_from")) html += row("shard", shard_text(r));
     html += row("time", text_of(r, "start") + " to " + text_of(r, "end") + " on " + text_of(r, "host"));
     const auto images = r.find("images");

@@ -18,10 +18,6 @@ namespace {
 // The skipped images a record names one by one; beyond, only their count.
 constexpr std::size_t listed_skips = 1000;
 
-// How the engines turn pixels into the 256 gray levels the chains cluster.
-const char* const gray_rule =
-    "gray pixels by their gray byte, colour pixels by their third (blue) byte, indexed pixels by their "
-    "palette colour; alpha ignored; 16-bit and floating-point images brought to 8 bits as GIMP does";
 const char* const manual_rule =
     "read by gray level: gray as it is, colour and indexed converted to gray by babl's luminance";
 
@@ -95,8 +91,8 @@ nlohmann::ordered_json run_provenance(const bench_options& options, const benchm
     record["list"] = run.list_file;
     record["seed"] = run.seeded ? nlohmann::ordered_json(run.seed) : nlohmann::ordered_json();
     record["seed_each"] = run.seeded_each ? nlohmann::ordered_json(run.seed_each) : nlohmann::ordered_json();
-    record["gray"] = gray_rule;
-    record["levels"] = 256;
+    record["gray"] = gray_rule_name(run.gray);
+    record["levels"] = level_rule_name(run.levels);
     record["ground_truth"] = {{"pattern", run.ground_truth}, {"rule", manual_rule}};
     record["shard"] = options.sharded ? nlohmann::ordered_json{{"index", run.shard_index}, {"count", run.shard_count}}
                                       : nlohmann::ordered_json();

@@ -130,7 +130,7 @@ work, chains = sys.argv[1], sys.argv[2:]
 run = json.load(open(work + "/cmp.csv.json"))
 assert run["format"] == "strandel provenance 1" and run["complete"] is True, run
 assert run["chains"] == chains and run["seed_each"] == 3 and run["seed"] is None, run
-assert run["engine"] == "native" and run["shard"] is None and run["jobs"] == 2 and run["levels"] == 256, run
+assert run["engine"] == "native" and run["shard"] is None and run["jobs"] == 2 and (run["gray"], run["levels"]) == ("blue", "scale"), run
 assert run["arguments"][-2:] == ["--table", work + "/cmp.csv"] and ["--seed-each", "3"] in run["options"], run
 rows = list(csv.DictReader(open(work + "/cmp.csv", newline="")))
 rated = {r["position"] for r in rows if r["status"] == "ok"}

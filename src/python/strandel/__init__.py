@@ -19,15 +19,16 @@ their third (blue) byte, alpha is ignored. Bad values raise ValueError,
 unreadable files OSError, with the tools' messages.
 """
 
+import csv as _csv
 import os as _os
-from typing import Callable, Iterator, Optional, Sequence, Union
 
 import numpy as _np
 
 from . import _strandel
 
 __version__ = _strandel.__version__
-__all__ = ["histogram", "image", "segment", "evaluate", "bench", "Segmentation", "measure_columns"]
+__all__ = ["histogram", "image", "segment", "evaluate", "bench", "Segmentation", "measure_columns",
+           "table_columns"]
 
 
 def measure_columns():
@@ -35,27 +36,34 @@ def measure_columns():
     return list(_strandel.measure_columns())
 
 
+def table_columns():
+    """Every column of strandel-bench's results table, in order: the keys of bench()'s rows."""
+    return list(_strandel.table_columns())
+
+
 def histogram(image, gray=None, levels=None):
     """Return the 256 gray-level counts of an image, as the tools count them.
 
     image: a numpy uint8 array (H x W gray; H x W x 2 gray and alpha; H x W x
-    3 or 4 RGB(A), counted by the third byte) or the path of an image file
-    (any file strandel-bench reads). gray, levels: the rule for colour pixels
-    and the number of gray levels; only the tools' rule ("third", 256) is
-    known to this version. Returns an int64 array of 256 counts.
+    3 or 4 RGB(A)) or the path of an image file (any file strandel-bench
+    reads). gray: how colour pixels become gray levels, "blue" (the blue
+    byte, GIMP's batch rule, the default) or "luma" (OpenCV's
+    RGB2GRAY), as strandel-bench --gray; levels: how 16-bit files become
+    256 levels, "scale" (the default) or "stretch", as --levels. Returns an
+    int64 array of 256 counts.
     """
     return _strandel.histogram(_path_or_array(image), gray, levels)
 
 
-def image(path):
+def image(path, gray=None, levels=None):
     """Return the gray level of every pixel of an image file (H x W uint8).
 
     The file is read as strandel-bench's native engine reads it, and each
     pixel is the gray level the histogram counts: gray as it is, colour by
     its third (blue) byte, alpha ignored. Ground-truth label files stored as
-    gray images read as their labels.
+    gray images read as their labels. gray, levels: as for histogram().
     """
-    return _strandel.image(_os.fspath(path))
+    return _strandel.image(_os.fspath(path), gray, levels)
 
 
 class Segmentation:
@@ -84,7 +92,7 @@ class Segmentation:
         return "Segmentation(classes=%d, centres=%r, measures=%r)" % (self.classes, self.centres.tolist(), self.measures)
 
 
-def segment(image_or_histogram, chain, seed=None):
+def segment(image_or_histogram, chain, seed=None, gray=None, levels=None):
     """Run a chain on an image (or its histogram) and rate the result.
 
     image_or_histogram: a uint8 image array, an image file's path, or 256
@@ -93,11 +101,14 @@ def segment(image_or_histogram, chain, seed=None):
     srand(seed) before the chain, as strandel-chain --seed does;
     strandel-bench --seed-each N gives the image at list position p the seed
     N + p, so segment(image, chain, seed=N + p) is that table row.
-    Returns a Segmentation (labels, centres = segment(...) unpacks it).
+    gray, levels: as for histogram(). Returns a Segmentation (labels,
+    centres = segment(...) unpacks it); its measures hold the table's
+    measure columns and optimal_ratio.
     """
     if seed is not None and not (0 <= int(seed) <= 0xFFFFFFFF):
         raise ValueError("seed: %r is not a whole number from 0 to 4294967295" % (seed,))
-    centres, seconds, measures, labels = _strandel.segment(_path_or_array(image_or_histogram), str(chain), seed)
+    centres, seconds, measures, labels = _strandel.segment(_path_or_array(image_or_histogram), str(chain), seed,
+                                                           gray, levels)
     return Segmentation(centres, labels, measures, seconds)
 
 
@@ -128,20 +139,24 @@ def evaluate(labels, ground_truths, image=None, centres=None):
                                    None if centres is None else [float(c) for c in centres]))
 
 
-def bench(images, chains, ground_truth=None, seed_each=None, jobs=1, progress=None):
+def bench(images, chains, ground_truth=None, seed_each=None, jobs=1, progress=None, boundary=False, gray=None,
+          levels=None):
     """Yield the rows of strandel-bench's results table, image by image.
 
     images: image files and folders (a folder stands for its image files, as
     on strandel-bench's command line, manual segmentations left out), or the
     path of a benchmark list file (a name ending in .list or .txt).
     chains: one chain or a list of them. ground_truth: the --ground-truth
-    pattern ('groundTruth/{stem}.png'); by default NAME_seg.EXT beside each
-    image. seed_each: --seed-each. jobs: threads reading images ahead.
-    progress: called as progress(done, total, image) after each position.
-    Each row is a dict with the table's columns: chain, position, image,
-    manual_segmentation, classes, centres (a list), seconds, the measures,
-    jaccard (None without a manual segmentation) and status ("ok" or
-    "skipped: REASON"). Ctrl-C stops between two images.
+    pattern ('groundTruth/{stem}.png', several annotators with {n}, or a
+    MATLAB file); by default NAME_seg.EXT beside each image. seed_each:
+    --seed-each. jobs: threads reading images ahead. boundary, gray,
+    levels: --boundary, --gray, --levels. progress: called as
+    progress(done, total, image) after each list position.
+    Each row is a dict of the table's columns (table_columns()): text as
+    text, position, classes and annotators as int, centres as a list of
+    floats, every other number as float, an empty value as None; status is
+    "ok" or "skipped: REASON". The values are the table's, bit for bit (the
+    table's own writer makes each row). Ctrl-C stops between two images.
     """
     chains = [chains] if isinstance(chains, str) else [str(c) for c in chains]
     list_file, names = "", []
@@ -153,7 +168,9 @@ def bench(images, chains, ground_truth=None, seed_each=None, jobs=1, progress=No
             names = [path]
     else:
         names = [_os.fspath(i) for i in images]
-    session = _strandel.BenchSession(names, list_file, chains, ground_truth or "", seed_each, int(jobs))
+    session = _strandel.BenchSession(names, list_file, chains, ground_truth or "", seed_each, int(jobs),
+                                     bool(boundary), gray, levels)
+    columns = table_columns()
     total = session.total()
     done = 0
     while True:
@@ -161,10 +178,34 @@ def bench(images, chains, ground_truth=None, seed_each=None, jobs=1, progress=No
         if rows is None:
             return
         done += 1
-        for row in rows:
+        image = ""
+        for text in rows:
+            row = _typed_row(columns, text.decode("utf-8", "surrogateescape"))
+            image = row["image"]
             yield row
         if progress is not None:
-            progress(done, total, rows[0]["image"] if rows else "")
+            progress(done, total, image)
+
+
+_TEXT_COLUMNS = {"chain", "image", "manual_segmentation", "gray", "levels", "status"}
+_INTEGER_COLUMNS = {"position", "classes", "annotators"}
+
+
+def _typed_row(columns, text):
+    fields = next(_csv.reader([text.rstrip("\r\n")]))
+    row = {}
+    for name, value in zip(columns, fields):
+        if name in _TEXT_COLUMNS:
+            row[name] = value
+        elif value == "":
+            row[name] = None
+        elif name == "centres":
+            row[name] = [float(c) for c in value.split()]
+        elif name in _INTEGER_COLUMNS:
+            row[name] = int(value)
+        else:
+            row[name] = float(value)
+    return row
 
 
 def _path_or_array(value):
