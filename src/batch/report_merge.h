@@ -18,7 +18,7 @@ struct report_run {
     std::string header;
     std::vector<std::pair<int, std::string>> lines;
     // Its end-of-run mark, when a sharded run wrote one after its lines.
-    shard_mark mark;
+    shard_mark mark{};
 };
 
 // Reads the last run of the report text `text` (a results file may hold
