@@ -67,6 +67,7 @@ private:
     void start_run(const std::string& line) {
         m_run.header = "\n\n" + line;
         m_run.lines.clear();
+        m_run.mark = shard_mark();
         m_error.clear();
         // The algorithm line needs its line end, and the titles after it.
         m_state = state::titles;
@@ -83,6 +84,14 @@ private:
     }
     void take_line(const std::string& line, long number) {
         if (!m_error.empty()) return;  // the run is refused unless another one follows
+        shard_mark mark;
+        if (m_run.mark.complete || (m_lines.line_ended() && parse_shard_end_line(line, &mark))) {
+            if (m_run.mark.complete)
+                m_error = "'" + m_lines.name() + "' line " + std::to_string(number) +
+                          " follows the run's end-of-run mark";
+            m_run.mark = mark;
+            return;
+        }
         if (!m_lines.line_ended()) {
             m_error = "'" + m_lines.name() + "' line " + std::to_string(number) +
                       " is cut short (no line end): was its run interrupted?";
@@ -151,7 +160,7 @@ bool merge_runs(const std::vector<report_run>& runs, const std::vector<std::stri
 }
 
 bool merge_report_files(const std::vector<std::string>& shard_reports, const std::string& out,
-                        std::string* error) {
+                        std::string* error, bool complete_only) {
     const file_identity merged_file(out);
     for (const std::string& shard : shard_reports)
         if (merged_file.same_as(shard)) {
@@ -162,6 +171,11 @@ bool merge_report_files(const std::vector<std::string>& shard_reports, const std
     std::vector<report_run> runs(shard_reports.size());
     for (std::size_t i = 0; i < shard_reports.size(); ++i)
         if (!read_last_run(shard_reports[i], &runs[i], error)) return false;
+    if (complete_only) {
+        std::vector<shard_mark> marks;
+        for (const report_run& run : runs) marks.push_back(run.mark);
+        if (!check_complete_shards(marks, shard_reports, error)) return false;
+    }
     std::string merged;
     if (!merge_runs(runs, shard_reports, &merged, error)) return false;
 

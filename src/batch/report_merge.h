@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "batch/shard_marks.h"
+
 namespace strandel {
 
 // One run of a results file: its header (the two empty lines, the algorithm
@@ -15,6 +17,8 @@ namespace strandel {
 struct report_run {
     std::string header;
     std::vector<std::pair<int, std::string>> lines;
+    // Its end-of-run mark, when a sharded run wrote one after its lines.
+    shard_mark mark{};
 };
 
 // Reads the last run of the report text `text` (a results file may hold
@@ -35,8 +39,10 @@ bool merge_runs(const std::vector<report_run>& runs, const std::vector<std::stri
 // Reads the last run of every shard report and appends the joined run to
 // `out`, as a run of the batch would: under the file's lock, line by line,
 // so that a failure or a kill leaves whole lines. `out` must not be one of
-// the shard reports.
+// the shard reports. With `complete_only`, every last run must end with its
+// shard's end mark and the shards must be all of one split
+// (check_complete_shards), or nothing is written.
 bool merge_report_files(const std::vector<std::string>& shard_reports, const std::string& out,
-                        std::string* error);
+                        std::string* error, bool complete_only = false);
 
 }  // namespace strandel

@@ -139,8 +139,4 @@ bool gif_is_readable(const std::string& file, std::string* why) {
     return gif.load(file, why);
 }
 
-bool has_gif_signature(const unsigned char* bytes, std::size_t size) {
-    return size >= 6 && (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0);
-}
-
 }  // namespace strandel

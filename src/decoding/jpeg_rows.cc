@@ -279,15 +279,6 @@ std::unique_ptr<pixel_rows> oriented_rows(std::unique_ptr<pixel_rows> stored, in
     return std::make_unique<reoriented_rows>(std::move(stored), orientation);
 }
 
-bool has_jpeg_signature(const unsigned char* bytes, std::size_t size) {
-    return size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
-}
-
-bool is_jpeg_file(const std::string& file) {
-    unsigned char head[2];
-    return has_jpeg_signature(head, read_file_head(file, head, sizeof head));
-}
-
 int exif_orientation(const unsigned char* bytes, std::size_t size) {
     // "Exif\0\0", then a TIFF header: byte order, 42, the first directory's
     // offset; the directory: a count, then 12-byte entries.

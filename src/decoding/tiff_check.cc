@@ -81,13 +81,6 @@ bool tiff_decodes_completely(const std::string& file, std::string* why) {
     return tiff.decodes() || tiff.broken(why);
 }
 
-bool has_tiff_signature(const unsigned char* bytes, std::size_t size) {
-    if (size < 4) return false;
-    const bool little = bytes[0] == 'I' && bytes[1] == 'I' && (bytes[2] == 42 || bytes[2] == 43) && bytes[3] == 0;
-    const bool big = bytes[0] == 'M' && bytes[1] == 'M' && bytes[2] == 0 && (bytes[3] == 42 || bytes[3] == 43);
-    return little || big;
-}
-
 namespace {
 
 int tiff_field(TIFF* tiff, ttag_t tag) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report_page/html_page.h"
+#include "report_page/provenance_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,7 +198,7 @@ void write_page(const page_content& content, const page_writer& write) {
     write(lowest_jaccard_section(content));
     write(skipped_section(content));
     write(images_section(content, tests));
-    write("</main><footer>Written by strandel-report.</footer><div id=\"lightbox\" hidden></div>");
+    write("</main><footer>" + provenance_footer(content.tables) + "Written by strandel-report.</footer><div id=\"lightbox\" hidden></div>");
     if (content.data_script.empty()) {
         write("<script>");
         write_images_data(content, write);

@@ -110,7 +110,7 @@ std::string statistics_csv(const comparison& c, const std::vector<measure_tests>
     return out;
 }
 
-std::string tests_text(const comparison& c, const measure_tests& t) {
+std::string tests_text(const measure_tests& t) {
     if (t.images == 0) return "  no image on which every chain rating it has a finite value: no test\n";
     std::string out;
     if (t.compared) {

@@ -53,6 +53,6 @@ std::vector<measure_tests> test_measures(const comparison& c, const std::vector<
 std::string statistics_csv(const comparison& c, const std::vector<measure_tests>& tests);
 
 // The text summary's lines of one measure's tests, indented.
-std::string tests_text(const comparison& c, const measure_tests& t);
+std::string tests_text(const measure_tests& t);
 
 }  // namespace strandel

@@ -84,7 +84,7 @@ std::string text_summary(const comparison& c, const rank_summary& ranks, const s
                             left_out});
         }
         out += aligned(rows);
-        out += tests_text(c, t);
+        out += tests_text(t);
     }
     out += skipped_block(c);
     out += "\nMean and std are over finite values (\"left out\" counts the others); median, min and max\n"

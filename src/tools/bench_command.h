@@ -22,7 +22,10 @@ int run_bench_command(const bench_options& options, std::FILE* err);
 int run_bench(const benchmark_request& run, const image_reader& read, std::FILE* err);
 
 // --merge: appends the joined shard reports to `merged`, or writes the
-// joined shard tables to `merged` when they are results tables.
-int run_merge(const std::string& merged, const std::vector<std::string>& shard_reports, std::FILE* err);
+// joined shard tables to `merged` (and its provenance) when they are
+// results tables. Shards without their end-of-run mark, or a split that
+// misses a shard, are refused unless `allow_incomplete`.
+int run_merge(const std::string& merged, const std::vector<std::string>& shard_reports, bool allow_incomplete,
+              std::FILE* err);
 
 }  // namespace strandel

@@ -26,7 +26,7 @@ bool parse_shard(const std::string& text, int* index, int* count) {
 
 const std::vector<option_spec>& bench_option_specs() {
     static const std::vector<option_spec> specs = {
-        {"-h,--help", false}, {"--require-ground-truth", false},
+        {"-h,--help", false}, {"--require-ground-truth", false}, {"--allow-incomplete", false},
         {"--chain"}, {"--chains"}, {"--seed"}, {"--seed-each"}, {"--list"}, {"--out"}, {"--jobs"}, {"--engine"},
         {"--shard"}, {"--profile"}, {"--merge"}, {"--table"}, {"--ground-truth"}, {"--save-segmentations"},
         {"--boundary", false}, {"--score"}, {"--measures"}, {"--table-annotators"}, {"--gray"}, {"--levels"}};
@@ -107,6 +107,8 @@ bool apply_option(const option_use& use, bench_options* o, given_options* given,
         o->help = true;
     } else if (arg == "--require-ground-truth") {
         run.require_ground_truth = true;
+    } else if (arg == "--allow-incomplete") {
+        o->allow_incomplete = true;
     } else if (arg == "--chain" || arg == "--chains") {
         o->chains.push_back({arg == "--chains", value});
     } else if (arg == "--seed-each") {
@@ -169,6 +171,7 @@ bool apply_option(const option_use& use, bench_options* o, given_options* given,
             return false;
         }
         given->shard = true;
+        o->sharded = true;
     } else if (arg == "--profile") {
         o->profile = value;
     } else if (arg == "--merge") {
@@ -198,6 +201,10 @@ bool check_merge(const bench_options& o, const given_options& given, std::string
 
 bool check_run(const bench_options& o, const given_options& given, std::string* error) {
     const benchmark_request& run = o.run;
+    if (o.allow_incomplete) {
+        *error = "--allow-incomplete is used only by --merge";
+        return false;
+    }
     if (!run.list_file.empty() && !run.images.empty()) {
         *error = "give either --list FILE or image files, not both";
         return false;
@@ -239,6 +246,8 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     given_options given;
     for (const option_use& use : line.options)
         if (!apply_option(use, o, &given, error)) return false;
+    o->arguments.assign(argv + 1, argv + argc);
+    for (const option_use& use : line.options) o->given.emplace_back(use.name, use.value);
     if (o->help) return true;
     if (o->chains.size() == 1 && !o->chains[0].from_file) o->run.chain = o->chains[0].text;
     if (o->merge) {
@@ -258,8 +267,8 @@ std::string bench_usage() {
            "                      [--score NAME=PATTERN]... [--boundary] [--table-annotators FILE.csv]\n"
            "                      [--gray blue|luma] [--levels scale|stretch]\n"
            "                      [--config FILE]\n"
-           "       strandel-bench --merge OUT SHARD_REPORT...\n"
-           "       strandel-bench --merge OUT.csv SHARD_TABLE...\n"
+           "       strandel-bench --merge OUT SHARD_REPORT... [--allow-incomplete]\n"
+           "       strandel-bench --merge OUT.csv SHARD_TABLE... [--allow-incomplete]\n"
            "\n"
            "Segments every image of a benchmark with each chain of passes and appends one\n"
            "report run per chain (a header, then one line per image) to RESULTS, as the\n"
@@ -290,7 +299,8 @@ std::string bench_usage() {
            "                   spellings included) or an input of the run are refused\n"
            "  --table FILE.csv also write a CSV table, one row per chain and image, every\n"
            "                   value at full precision (strandel-report reads it); an\n"
-           "                   existing file is refused. Its status column is ok, or\n"
+           "                   existing file is refused. When the run ends, FILE.csv.json\n"
+           "                   records how it was made. Its status column is ok, or\n"
            "                   'skipped: REASON' for an image the chain did not rate.\n"
            "                   Relative paths in it are relative to the table's folder.\n"
            "                   A list naming one image twice is then refused\n"
@@ -337,6 +347,8 @@ std::string bench_usage() {
            "                   gimp: images loaded by headless GIMPs (gimp-console)\n"
            "  --shard K/N      process only the images whose position modulo N is K,\n"
            "                   keeping their positions; join the shards with --merge.\n"
+           "                   Each report run ends with the line '# end of shard K/N'\n"
+           "                   once the shard is done.\n"
            "                   Without --seed-each, Particle Swarm Optimization draws\n"
            "                   numbers that follow those of all earlier images, so a\n"
            "                   split swarm chain reports other values than a single run\n"
@@ -346,7 +358,14 @@ std::string bench_usage() {
            "                   last run of every shard report, header once, lines in\n"
            "                   position order. Given tables, write the table OUT (which\n"
            "                   must not exist) with their rows in a single run's order\n"
-           "                   (by position, each image's chains in order)\n"
+           "                   (by position, each image's chains in order), and its\n"
+           "                   provenance OUT.json. A shard whose run did not finish (no\n"
+           "                   end-of-run mark: the '# end of shard K/N' line a --shard\n"
+           "                   run ends its report with, or a table's provenance file\n"
+           "                   TABLE.json) is refused, and so is a set of shards that\n"
+           "                   misses one\n"
+           "  --allow-incomplete\n"
+           "                   merge such shards all the same\n"
            "  --config FILE    read options from FILE: one 'name = value' a line, the\n"
            "                   option's name without dashes (chain = [\"AiNet\", \"K-Means\"]\n"
            "                   for several, require-ground-truth = true for a flag);\n"

@@ -28,11 +28,20 @@ struct bench_options {
     std::vector<chain_argument> chains;
     bench_engine engine = bench_engine::native;
     std::string profile;  // GIMP profile folder for the gimp engine
+    // --shard was given: the run's reports end with their end-of-run mark.
+    bool sharded = false;
+
+    // What the run was asked, for its provenance: the arguments as given
+    // and every option with its value (a --config file's included).
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> given;
 
     // --merge OUT REPORT... (or OUT.csv TABLE...)
     bool merge = false;
     std::string merged;
     std::vector<std::string> shard_reports;
+    // Merge shards without their end-of-run mark, or not all of a split.
+    bool allow_incomplete = false;
 };
 
 // Parses argv[1..argc-1]. On failure `error` says which option or value is

@@ -12,7 +12,7 @@ import sys
 
 # Which folders each folder may include, itself aside. The order of the
 # layers: framework <- evaluation <- passes <- batch <- {decoding,
-# report_page} <- {driver, ui, tools} <- gimp3.
+# report_page} <- {driver, ui, tools} <- {gimp3, python}.
 BELOW = {
     "framework": set(),
     "evaluation": {"framework"},
@@ -27,6 +27,9 @@ BELOW = {
     # sharing the dialogs and driver/'s GIMP-free and GTK-only units (which
     # never include gimp3/).
     "gimp3": {"framework", "evaluation", "passes", "batch", "decoding", "ui", "driver"},
+    # The Python module: the tools' libraries (their inputs and options)
+    # behind numpy arrays.
+    "python": {"framework", "evaluation", "passes", "batch", "decoding", "report_page", "tools"},
 }
 GIMP_HEADERS = re.compile(r"#include\s*<(libgimp|gtk|gdk|glib|gio|gegl|babl|operation)[/.>-]")
 LOCAL = re.compile(r'#include\s*"([a-z_]+)/([a-z_0-9]+\.h)"')

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The shipped sample benchmark in four shards run at once by GNU parallel,
 # then merged: the merged report must be a single run's, times apart. Paths
-# hold spaces, and the chain reaches strandel-bench as one argument.
+# hold spaces, and the chain reaches strandel-bench as one argument. Then the
+# README's recipe with a shard killed part way: nothing is merged.
 # Usage: parallel.sh PATH_TO_strandel-bench
 . "$(dirname "$0")/common.bash" "$1"
 
@@ -51,4 +52,37 @@ for i in "${!runs[@]}"; do
     check_table "run $i: parallel shard tables merged" "$dir/merged.csv" "$dir/single.csv"
   fi
 done
+
+# The recipe (parallel --halt now,fail=1 ... && strandel-bench --merge) with
+# shard 2 killed after it wrote some of its lines: the wrapper cuts its
+# report back to the header and one line, as a kill leaves it, and dies by
+# SIGKILL.
+cat >"$work/killed-bench" <<WRAPPER
+#!/bin/bash
+"$bench" "\$@" || exit
+while [ \$# -gt 0 ]; do case \$1 in --shard) shard=\$2 ;; --out) out=\$2 ;; esac; shift; done
+if [ "\$shard" = 2/$shards ]; then
+  head -n 5 "\$out" >"\$out.cut" && mv "\$out.cut" "\$out"
+  kill -KILL \$\$
+fi
+WRAPPER
+chmod +x "$work/killed-bench"
+mkdir "killed run"
+if parallel --will-cite --halt now,fail=1 -q "$work/killed-bench" --chain "K-Means" --list "$list" \
+  --shard "{}/$shards" --out "killed run/shard {}.txt" ::: $(seq 0 $((shards - 1))) </dev/null >/dev/null 2>&1 &&
+  "$bench" --merge "killed run/results.txt" "killed run"/shard\ [0-9].txt 2>/dev/null; then
+  fail "the recipe merged a killed shard"
+elif [ -e "killed run/results.txt" ]; then
+  fail "the recipe wrote a merged report"
+else
+  echo "ok: the recipe merges nothing when a shard was killed"
+fi
+"$bench" --merge "killed run/by hand.txt" "killed run"/shard\ [0-9].txt 2>"killed run/merge.err"
+if [ $? -ne 1 ] || ! grep -q "'killed run/shard 2.txt' has no end-of-run mark" "killed run/merge.err" ||
+  [ -e "killed run/by hand.txt" ]; then
+  fail "a merge by hand did not refuse the killed shard:"
+  cat "killed run/merge.err"
+else
+  echo "ok: a merge by hand names the killed shard"
+fi
 finish

@@ -4,7 +4,11 @@
 # one-node Slurm started here (munged, slurmctld and slurmd on localhost,
 # every file in a private temporary folder, ports chosen free), as an array
 # of four shards and a merge job: the merged reports (and table) must be a
-# single run's, times apart.
+# single run's, times apart, and the merge job writes the report page. Then
+# the failures a cluster brings: a shard task cancelled while it runs
+# (scancel of one array index) is completed by submit.sh --resume, and a
+# shard task requeued while it runs (scontrol requeue) completes by itself;
+# either way the merged results equal a single run's.
 # Usage: slurm.sh PATH_TO_strandel-bench
 # Exit status 77 (skipped) when slurmctld or munged is not installed.
 #
@@ -30,7 +34,7 @@ for program in slurmd munge mungekey sbatch squeue sinfo scontrol scancel timeou
   command -v "$program" >/dev/null || { echo "slurmctld and munged are installed, but not $program"; exit 1; }
 done
 
-lifetime=300  # seconds any daemon may live, whatever happens to the test
+lifetime=480  # seconds any daemon may live, whatever happens to the test
 started=$SECONDS
 # Short, under /tmp: munged's socket path must fit in a sockaddr_un.
 tmp=$(mktemp -d /tmp/strandel-slurm.XXXXXX) || exit 1
@@ -150,6 +154,8 @@ free_port() {
 # show_logs: the end of what the daemons said, for a failure.
 show_logs() {
   local name log
+  echo "--- squeue"
+  squeue -a -o '%i %T %r %S' 2>&1 | head -n 20
   for name in munged slurmctld slurmd; do
     log=$sdir/$name.log
     [ -s "$log" ] || log=$sdir/$name.out
@@ -239,6 +245,8 @@ work="$tmp/work dir"
 copy_sample "$work/sample images"
 mkdir -p "$work/bin dir"
 ln -s "$bench" "$work/bin dir/strandel-bench"
+# The merge job finds strandel-report beside strandel-bench.
+ln -s "$(dirname "$bench")/strandel-report" "$work/bin dir/strandel-report"
 cd "$work" || exit 1
 list="sample images/sample.list"
 
@@ -246,7 +254,7 @@ array_jobs=() merge_jobs=()
 for i in "${!runs[@]}"; do
   table="$work/run $i/results.csv"  # the merged table, written by the merge job
   run_args "$i"
-  ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --bench "bin dir/strandel-bench" --sbatch --time=5 \
+  ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --bench "bin dir/strandel-bench" --time 5 \
     "$shards" "run $i" "${args[@]}" --list "$list") || { echo "FAIL: run $i: submit.sh failed"; exit 1; }
   read -r array_job merge_job <<<"$ids"
   [[ $array_job =~ ^[0-9]+$ && $merge_job =~ ^[0-9]+$ ]] || { echo "FAIL: run $i: submit.sh printed '$ids'"; exit 1; }
@@ -283,7 +291,87 @@ for i in "${!runs[@]}"; do
     check_merged "run $i (${runs[$i]}): Slurm array merged, chain $((c + 1))" "$dir/results$suffix" \
       "${singles[$c]}" "$list"
   done
-  ! has_table "$i" || check_table "run $i: Slurm shard tables merged" "$dir/results.csv" "$dir/single.csv"
+  if has_table "$i"; then
+    check_table "run $i: Slurm shard tables merged" "$dir/results.csv" "$dir/single.csv"
+    [ -s "$dir/report.html" ] && grep -q 'K-Means(10, 3)' "$dir/summary.txt" ||
+      fail "run $i: the merge job wrote no report page or summary"
+  fi
 done
+
+# A shard task that dies (cancelled here; a node failure alike) or is
+# requeued while it runs. The wrapper runs strandel-bench, then, for the
+# shard named in $work/slow-K, sleeps before the task can rename its files
+# into place: the task is caught in the middle of its run.
+cat >"$work/bin dir/slow-bench" <<WRAPPER
+#!/bin/bash
+status=0
+"$bench" "\$@" || status=\$?
+while [ \$# -gt 0 ]; do [ "\$1" = --shard ] && shard=\${2%/*}; shift; done
+if [ -e "$work/slow-\$shard" ]; then
+  rm -f "$work/slow-\$shard"
+  touch "$work/sleeping-\$shard"
+  sleep 200
+fi
+exit \$status
+WRAPPER
+chmod +x "$work/bin dir/slow-bench"
+ln -s "$(dirname "$bench")/strandel-report" "$work/bin dir/strandel-report-for-slow"
+i=2
+run_args "$i"
+# task_state JOB K: the state of task K of array JOB.
+task_state() { scontrol -o show job "$1_$2" 2>/dev/null | grep -o 'JobState=[A-Z_]*' | cut -d= -f2; }
+sleeping() { [ -e "$work/sleeping-$1" ] && [ "$(task_state "$2" "$1")" = RUNNING ]; }
+# compare_run DIR WHAT: DIR's merged reports and table are the single run's.
+compare_run() {
+  local dir=$1 what=$2 c suffix
+  mapfile -t singles < <(reports "run $i/single")
+  for c in "${!singles[@]}"; do
+    suffix=${singles[$c]#"run $i/single"}
+    check_merged "$what, chain $((c + 1))" "$dir/results$suffix" "${singles[$c]}" "$list"
+  done
+  check_table "$what: table" "$dir/results.csv" "run $i/single.csv"
+}
+
+# The requeue first: Slurm lets a requeued task start again only about two
+# minutes later, time the cancelled run below uses.
+table="$work/requeued/results.csv"
+run_args "$i"
+touch "$work/slow-2"
+ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --bench "bin dir/slow-bench" \
+  --report "bin dir/strandel-report-for-slow" --time 5 "$shards" requeued "${args[@]}" --list "$list") ||
+  { echo "FAIL: submit.sh failed (requeued run)"; exit 1; }
+read -r requeued_array requeued_merge <<<"$ids"
+wait_for "shard 2 running in the middle of its task" 60 sleeping 2 "$requeued_array"
+scontrol requeue "${requeued_array}_2" || fail "scontrol requeue ${requeued_array}_2 refused"
+table="$work/cancelled/results.csv"
+run_args "$i"
+touch "$work/slow-1"
+ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --bench "bin dir/slow-bench" \
+  --report "bin dir/strandel-report-for-slow" --time 5 "$shards" cancelled "${args[@]}" --list "$list") ||
+  { echo "FAIL: submit.sh failed (cancelled run)"; exit 1; }
+read -r array_job merge_job <<<"$ids"
+wait_for "shard 1 running in the middle of its task" 60 sleeping 1 "$array_job"
+scancel "${array_job}_1"
+jobs_gone() { [ -z "$(squeue -h -j "$1" -o %i 2>&1)" ]; }
+wait_for "the cancelled array and its merge job gone" 60 jobs_gone "$array_job,$merge_job"
+[ ! -e cancelled/shard-1.csv ] && [ ! -e cancelled/shard-1-1.txt ] && [ ! -e "$table" ] ||
+  fail "a cancelled shard left its files, or the merge ran: $(ls cancelled)"
+[ -e cancelled/shard-0.csv ] && [ -e cancelled/shard-3-3.txt ] || fail "the other shards are missing: $(ls cancelled)"
+ids=$(env "$marker" "$root/scripts/slurm/submit.sh" --resume cancelled 2>"$work/resume.err") ||
+  { fail "submit.sh --resume failed:"; cat "$work/resume.err"; }
+grep -q "1 of 4 shards (1)" "$work/resume.err" || { fail "--resume did not resubmit shard 1 alone:"; cat "$work/resume.err"; }
+read -r array_job merge_job <<<"$ids"
+wait_for "the resumed jobs done" 90 jobs_gone "$array_job,$merge_job"
+[ "$(state "$merge_job")" = COMPLETED ] || { fail "resumed merge job: $(state "$merge_job")"; cat cancelled/logs/merge.log; }
+compare_run cancelled "a cancelled shard resumed"
+again=$(env "$marker" "$root/scripts/slurm/submit.sh" --resume cancelled 2>/dev/null)
+[ "$again" = "none none" ] || fail "resuming a complete run submitted '$again'"
+
+# Slurm holds a requeued job back for about two minutes before it may
+# start again; the cancelled run above was resumed meanwhile.
+wait_for "the requeued array and its merge job done" 240 jobs_gone "$requeued_array,$requeued_merge"
+grep -q "Restarts=[1-9]" <(scontrol -o show job "${requeued_array}_2") || fail "task 2 was not requeued"
+[ "$(state "$requeued_merge")" = COMPLETED ] || { fail "merge job after a requeue: $(state "$requeued_merge")"; cat requeued/logs/merge.log; }
+compare_run requeued "a requeued shard"
 [ "$failures" -eq 0 ] || show_logs
 finish

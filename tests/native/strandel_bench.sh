@@ -122,6 +122,38 @@ for row in csv.reader(open(sys.argv[1], newline="")):
     row[6] = "-"; print(row)' "$1"; }
 # The merged table is the single run's, row for row.
 expect_eq "merged tables" "$(untimed_table "$work/merged.csv")" "$(untimed_table "$work/cmp.csv")"
+# Each table's provenance says how it was made and what it holds; the
+# report page shows it at its foot.
+"$python" - "$work" "${chains[@]}" <<'CHECK' || fail "provenance files"
+import csv, json, sys
+work, chains = sys.argv[1], sys.argv[2:]
+run = json.load(open(work + "/cmp.csv.json"))
+assert run["format"] == "strandel provenance 1" and run["complete"] is True, run
+assert run["chains"] == chains and run["seed_each"] == 3 and run["seed"] is None, run
+assert run["engine"] == "native" and run["shard"] is None and run["jobs"] == 2 and (run["gray"], run["levels"]) == ("blue", "scale"), run
+assert run["arguments"][-2:] == ["--table", work + "/cmp.csv"] and ["--seed-each", "3"] in run["options"], run
+rows = list(csv.DictReader(open(work + "/cmp.csv", newline="")))
+rated = {r["position"] for r in rows if r["status"] == "ok"}
+skipped = {r["position"]: r for r in rows if r["position"] not in rated}
+images = run["images"]
+assert (images["rows"], images["read"], images["skipped"]) == (len(rows), len(rated), len(skipped)), images
+assert images["skipped"] > 0 and images["read"] + images["skipped"] == images["images"], images
+assert {(str(s["position"]), s["image"], "skipped: " + s["reason"]) for s in images["skipped_images"]} == \
+    {(p, r["image"], r["status"]) for p, r in skipped.items()}, images
+for k in (0, 1):
+    shard = json.load(open("%s/sh%d.csv.json" % (work, k)))["shard"]
+    assert shard == {"index": k, "count": 2}, shard
+merged = json.load(open(work + "/merged.csv.json"))
+assert [m["provenance"]["shard"]["index"] for m in merged["merged_from"]] == [1, 0], merged
+assert merged["images"]["rows"] == len(rows), merged
+CHECK
+"$report" "$work/cmp.csv" --html "$work/page.html" 2>/dev/null
+expect_grep "provenance at the page's foot" "<th style=\"text-align:left;padding-right:1em;vertical-align:top\">command</th><td>strandel-bench --chain" "$work/page.html"
+expect_grep "version at the page's foot" "$(sed -n 's/.*"version": "\([^"]*\)".*/\1/p' "$work/cmp.csv.json") (" "$work/page.html"
+# A run that fails leaves no provenance: its table is not a whole run's.
+"$bench" --chain K-Means --list "$work/img/bench.list" --out /dev/full --table "$work/failed.csv" 2>/dev/null
+expect_eq "exit status of a failed run" "$?" 1
+[ ! -e "$work/failed.csv.json" ] || fail "a failed run wrote its table's provenance"
 as_report() { "$python" -c 'import csv, sys
 for row in csv.DictReader(open(sys.argv[1], newline="")):
     if row["chain"] != sys.argv[2] or row["status"] != "ok": continue
