@@ -27,7 +27,7 @@ build_dir="${GIMP3_BUILD_DIR:-$checkout/build-gimp3}"
 # What the project needs to build and test the GIMP 3 plug-ins.
 packages=(
   gimp libgimp-3.0-dev g++ cmake make pkg-config ccache
-  libgtest-dev libgegl-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev libboost-dev libmatio-dev libcli11-dev python3
+  libgtest-dev libgegl-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev libboost-dev libmatio-dev libcli11-dev nlohmann-json3-dev python3
   xvfb xauth x11-apps xdotool dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 

@@ -249,5 +249,54 @@ TEST(RunTally, CountsImagesByReasonAndGroundTruthUsed) {
     EXPECT_EQ(run_tally().line(1, 0, "R"), "1 image: 0 read, 0 skipped; ground truth found for 0 of 1 image (R)");
 }
 
+// The GIMP engine's GIMPs leave their closing counts in files and
+// strandel-bench says one closing for the run: the shares' counts added up
+// say what one run over all the images says, whatever the reasons hold.
+TEST(RunClosing, SharesAddUpToTheWholeRunsLinesThroughTheirFiles) {
+    const std::string odd_reason = "'a\tb\\c.png': not a PNG\nfile";
+    run_closing first, second;
+    first.tally.read(true);
+    first.tally.skipped(odd_reason);
+    first.images = 2;
+    first.ground_truth_found = 1;
+    second.tally.read(false);
+    second.tally.skipped(odd_reason);
+    second.tally.skipped("No such file or directory");
+    second.tally.chain_failed("the chain failed");
+    second.images = 3;
+    second.ground_truth_found = 2;
+    second.colour_images = 1;
+    for (run_closing* share : {&first, &second}) {
+        share->ground_truth_rule = "NAME_seg.EXT";
+        share->labels = true;
+        share->label_folder = "labels\there";
+        share->labels_written = 1;
+    }
+    second.labels_failed = 1;
+
+    run_closing whole;
+    for (const run_closing* share : {&first, &second}) {
+        run_closing read_back;
+        ASSERT_TRUE(run_closing::parse(share->text(), &read_back));
+        whole.add(read_back);
+    }
+    EXPECT_EQ(whole.lines(),
+              (std::vector<std::string>{
+                  "5 images: 2 read, 3 skipped (2: " + odd_reason +
+                      "; 1: No such file or directory); 1 chain run failed (1: the chain failed); ground truth found for 3 of 5 images, used for 1 "
+                      "(NAME_seg.EXT)",
+                  "1 colour image(s) counted by their blue byte (GIMP's batch rule; --gray luma counts their luma)",
+                  "2 label images written to 'labels\there', 1 could not be written"}));
+
+    // Without label images or colour images only the count is said.
+    EXPECT_EQ(run_closing().lines().size(), 1u);
+    // A file cut short or not written by a run is no closing.
+    run_closing untouched;
+    EXPECT_FALSE(run_closing::parse("", &untouched));
+    EXPECT_FALSE(run_closing::parse("read\t3\n", &untouched));
+    EXPECT_FALSE(run_closing::parse("images\tthree\n", &untouched));
+    EXPECT_FALSE(run_closing::parse("images\t3\nskipped\t1\n", &untouched));
+}
+
 }  // namespace
 }  // namespace strandel

@@ -62,6 +62,10 @@ struct benchmark_request {
     std::vector<scored_method> scores;
     bool boundary = false;          // boundary precision, recall and F (costly)
     std::string annotator_table;    // the long table, one row per annotator; empty: none
+    // Where the run's closing counts go (batch/run_summary.h's run_closing)
+    // instead of being said: the GIMP engine adds up its shares'. Empty:
+    // they are said.
+    std::string closing_file;
     gray_rule gray = gray_rule::blue;         // how colour pixels become gray levels
     level_rule levels = level_rule::scale;    // how 16-bit images become 256 levels
     // A setting its maker found malformed (an environment variable the
@@ -106,5 +110,8 @@ inline constexpr const char* gray_variable = "STRANDEL_GRAY";
 inline constexpr const char* levels_variable = "STRANDEL_LEVELS";
 inline constexpr const char* annotator_table_variable = "STRANDEL_ANNOTATOR_TABLE";
 inline constexpr const char* scores_variable = "STRANDEL_SCORES";
+// ...and, for every GIMP of a run, where it leaves its closing counts (read
+// by every procedure).
+inline constexpr const char* closing_file_variable = "STRANDEL_CLOSING_FILE";
 
 }  // namespace strandel

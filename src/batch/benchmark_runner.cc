@@ -142,6 +142,18 @@ void say(const runner_output& output, const std::string& text) {
     if (output.progress) std::fprintf(output.progress, "%s: %s\n", output.prefix.c_str(), text.c_str());
 }
 
+// Says the run's closing lines, or leaves them in the closing file for
+// whoever adds up the shares of the run (said when it cannot be written).
+void close_run(const benchmark_request& request, const run_closing& closing, const runner_output& output) {
+    if (!request.closing_file.empty()) {
+        std::FILE* f = std::fopen(request.closing_file.c_str(), "w");
+        const std::string text = closing.text();
+        const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        if (f && std::fclose(f) == 0 && written) return;
+    }
+    for (const std::string& line : closing.lines()) say(output, line);
+}
+
 }  // namespace
 
 request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,
@@ -202,12 +214,20 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     progress_lines.finish();
     std::size_t processed = 0;
     for (bool w : plan.wanted) processed += w ? 1 : 0;
-    say(output, tally.line(processed, plan.ground_truth_found, plan.ground_truth_rule));
-    if (colour_images > 0)
-        say(output, std::to_string(colour_images) + " colour image(s) counted by their " +
-                        (request.gray == gray_rule::luma ? "luma (--gray luma)"
-                                                         : "blue byte (GIMP's batch rule; --gray luma counts their luma)"));
-    if (labels) say(output, labels->summary());
+    run_closing closing;
+    closing.tally = tally;
+    closing.images = processed;
+    closing.ground_truth_found = plan.ground_truth_found;
+    closing.ground_truth_rule = plan.ground_truth_rule;
+    closing.colour_images = colour_images;
+    closing.luma = request.gray == gray_rule::luma;
+    if (labels) {
+        closing.labels = true;
+        closing.label_folder = labels->folder();
+        closing.labels_written = labels->written();
+        closing.labels_failed = labels->failed();
+    }
+    close_run(request, closing, output);
     if (output.summary)
         progress_lines.summary(outcome.lines,
                                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -30,6 +30,7 @@ std::vector<std::pair<std::string, std::string>> engine_environment(const benchm
             {gray_variable, gray_rule_name(request.gray)},
             {levels_variable, level_rule_name(request.levels)},
             {annotator_table_variable, request.annotator_table},
+            {closing_file_variable, request.closing_file},
             {scores_variable, scores}};
 }
 

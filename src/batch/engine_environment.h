@@ -3,7 +3,8 @@
 // arguments do not carry, passed from strandel-bench's GIMP engine to the
 // plug-in through the environment GIMP hands its plug-ins (as the list base
 // and table folder are): the boundary measures, the gray and level rules,
-// the long table and the scored methods.
+// the long table, the scored methods and where a GIMP leaves its closing
+// counts (which every procedure reads, as the list base).
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "batch/output_check.h"
+#include "batch/run_summary.h"
 #include "framework/message_text.h"
 #include "framework/temporary_files.h"
 
@@ -100,11 +101,6 @@ void label_saving::save(std::size_t chain, const image_request& image, const ima
     if (err) std::fprintf(err, "%s: segmentation not saved to '%s': %s\n", prefix.c_str(), file.c_str(), why.c_str());
 }
 
-std::string label_saving::summary() const {
-    std::string text = std::to_string(m_written) + " label image" + (m_written == 1 ? "" : "s") + " written to '" +
-                       m_folder + "'";
-    if (m_failed > 0) text += ", " + std::to_string(m_failed) + " could not be written";
-    return text;
-}
+std::string label_saving::summary() const { return label_summary(m_written, m_failed, m_folder); }
 
 }  // namespace strandel

@@ -42,6 +42,7 @@ public:
 
     std::size_t written() const { return m_written; }
     std::size_t failed() const { return m_failed; }
+    const std::string& folder() const { return m_folder; }
     // "N label images written to 'DIR'", and how many could not be.
     std::string summary() const;
     // "'FILE': why" of the first label image that could not be written.

@@ -53,6 +53,7 @@ benchmark_request benchmark_request_from(const benchmark_arguments& arguments) {
     // strandel-bench's GIMP engine hands over what no argument carries.
     if (const char* base = std::getenv(list_base_variable)) request.list_base = base;
     if (const char* folder = std::getenv(table_folder_variable)) request.table_folder = folder;
+    if (const char* closing = std::getenv(closing_file_variable)) request.closing_file = closing;
     // ...and what the older procedures never had.
     if (arguments.kind == benchmark_procedure_kind::seeded) apply_engine_environment(&request, &request.refusal);
     return request;

@@ -16,24 +16,25 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <tuple>
 #include <ostream>
+#include <sstream>
+#include <tuple>
 
 #include "batch/benchmark_list.h"
-#include "batch/engine_environment.h"
-#include "batch/line_appender.h"
-#include "batch/table_writer.h"
-#include "batch/ground_truth.h"
-#include "batch/output_check.h"
 #include "batch/chain_syntax.h"
+#include "batch/engine_environment.h"
 #include "batch/ground_truth.h"
+#include "batch/line_appender.h"
+#include "batch/output_check.h"
 #include "batch/registration.h"
 #include "batch/report_merge.h"
+#include "batch/run_summary.h"
+#include "batch/table_writer.h"
 #include "framework/message_text.h"
+#include "report_page/csv.h"
 #include "tools/exit_status.h"
 #include "tools/gimp_console.h"
 #include "tools/script_fu_batch.h"
-#include "report_page/csv.h"
 #include "tools/table_merge.h"
 
 namespace strandel {
@@ -95,7 +96,8 @@ line_handler console_relay(std::ostream& err) {
             gimp.log += line + "\n";
             break;
         case console_line_kind::other:
-            // The run's closing count, one per GIMP, is the user's to see.
+            // A closing count a GIMP said itself (its closing file could not
+            // be written) is the user's to see.
             if (line.compare(0, progress_prefix.size() + 2, progress_prefix + ": ") == 0 &&
                 line.find("; ground truth found for ") != std::string::npos)
                 err << runner_prefix << line.substr(progress_prefix.size() + 2) << "\n" << std::flush;
@@ -230,6 +232,28 @@ private:
     std::string m_old;
     bool m_had = false;
 };
+
+// The closing counts the GIMPs left, added up and said as one run's, as
+// the native engine says them.
+void say_closing(const std::vector<std::string>& files, std::ostream& err) {
+    run_closing whole;
+    std::size_t read = 0;
+    for (const std::string& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        run_closing share;
+        if (!in || !run_closing::parse(text.str(), &share)) {
+            err << runner_prefix << "(a GIMP left no closing count in '" << file
+                << "': the counts below miss its share)\n";
+            continue;
+        }
+        whole.add(share);
+        ++read;
+    }
+    if (read == 0) return;
+    for (const std::string& line : whole.lines()) err << runner_prefix << line << "\n";
+}
 
 }  // namespace
 
@@ -370,7 +394,8 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     std::vector<std::vector<std::string>> share_results(static_cast<std::size_t>(jobs));
     std::vector<std::string> share_tables(static_cast<std::size_t>(jobs));
     std::vector<std::string> share_annotator_tables(static_cast<std::size_t>(jobs));
-    std::unique_ptr<environment_setting> annotator_setting;
+    std::unique_ptr<environment_setting> annotator_setting, closing_setting;
+    std::vector<std::string> closing_files;
     int interrupted = 0;
     for (int j = 0; j < jobs && interrupted == 0; ++j) {
         std::string profile = profile_folder;
@@ -400,6 +425,9 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
                                                                           share_annotator_tables[std::size_t(j)]);
             }
         }
+        closing_files.push_back(temp.path() + "/closing-" + std::to_string(j));
+        closing_setting.reset();
+        closing_setting = std::make_unique<environment_setting>(closing_file_variable, closing_files.back());
         const std::string first = std::to_string(options.shard_index + shard_count * j);
         const std::string stride = std::to_string(shard_count * jobs);
         using argument = std::pair<const char*, std::string>;
@@ -455,6 +483,7 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
         }
         return exit_failure;
     }
+    say_closing(closing_files, err);
     if (direct) return exit_ok;
 
     // The shares' runs, joined in position order: the report one GIMP

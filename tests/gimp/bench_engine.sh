@@ -34,6 +34,11 @@ mapfile -t files < <(sed "s|^|$folder/|" "$list")
 diff <(untimed "$dir/one.txt") <(untimed "$dir/two.txt") || fail "--jobs 2 reported other lines than one GIMP"
 [ "$(grep -c '^strandel-bench: [0-9]*/'"$images"' ' "$dir/two.err")" -eq "$images" ] ||
   fail "--jobs 2: not one progress line per image"
+# One closing count for the whole run, as one GIMP and the native engine say it.
+closing() { grep 'ground truth found for' "$1" | sed 's/^strandel-bench: //'; }
+[ "$(closing "$dir/two.err" | wc -l)" -eq 1 ] || fail "--jobs 2: not one closing line for the run"
+[ "$(closing "$dir/two.err")" = "$(closing "$dir/one.err")" ] ||
+  fail "--jobs 2: the closing line is not one GIMP's: $(closing "$dir/two.err")"
 
 if "$bench" --engine native --list "$list" --out "$dir/native.txt" 2>/dev/null; then
   diff <(untimed "$dir/one.txt") <(untimed "$dir/native.txt") || fail "the engines' reports differ"
