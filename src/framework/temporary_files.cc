@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <time.h>
 
 namespace strandel {
 
@@ -44,8 +46,38 @@ void forget(int slot) {
     if (slot >= 0) slot_states[slot].store(slot_free);
 }
 
+// A file exists from mkstemp on, its name in a slot only a moment later,
+// and the handler may run in another thread meanwhile (the signal goes to
+// whichever thread does not block it): threads making a file count
+// themselves here with the signals blocked, the handler lets them note the
+// name first, and once the process ends no thread makes another file.
+std::atomic<bool> ending{false};
+std::atomic<int> being_made{0};
+
+class catchable_signals_blocked {
+public:
+    catchable_signals_blocked() {
+        sigset_t catchable;
+        sigemptyset(&catchable);
+        for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&catchable, signal_number);
+        pthread_sigmask(SIG_BLOCK, &catchable, &m_old);
+    }
+    ~catchable_signals_blocked() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
+    catchable_signals_blocked(const catchable_signals_blocked&) = delete;
+    catchable_signals_blocked& operator=(const catchable_signals_blocked&) = delete;
+
+private:
+    sigset_t m_old;
+};
+
 extern "C" void remove_temporaries_and_end(int signal_number) {
     const int saved_errno = errno;
+    ending.store(true);
+    // At most a second: a file system that hangs does not keep the process.
+    for (int waited = 0; being_made.load() != 0 && waited < 1000; ++waited) {
+        const timespec millisecond{0, 1000000};
+        nanosleep(&millisecond, nullptr);
+    }
     for (int i = 0; i < slot_count; ++i)
         if (slot_states[i].load() == slot_named) unlink(slot_names[i]);
     errno = saved_errno;
@@ -57,13 +89,22 @@ extern "C" void remove_temporaries_and_end(int signal_number) {
 }  // namespace
 
 temporary_file::temporary_file(const std::string& folder_prefix) : m_path(folder_prefix + "XXXXXX") {
-    m_fd = mkstemp(&m_path[0]);
+    int made_errno = EINTR;  // the process is ending
+    {
+        const catchable_signals_blocked blocked;
+        being_made.fetch_add(1);
+        if (!ending.load()) {
+            m_fd = mkstemp(&m_path[0]);
+            made_errno = errno;
+            if (m_fd >= 0) m_slot = remember(m_path);
+        }
+        being_made.fetch_sub(1);
+    }
     if (m_fd < 0) {
-        m_errno = errno;
+        m_errno = errno = made_errno;
         m_error = folder_prefix + "XXXXXX: cannot create a temporary file: " + std::strerror(errno);
         return;
     }
-    m_slot = remember(m_path);
     // Held until the file is renamed or removed: a later run sees that
     // somebody still writes it.
     flock(m_fd, LOCK_EX);
