@@ -33,6 +33,8 @@ TEST(BoundaryMeasures, BoundaryPixelsLookRightAndDown) {
     // (1,0): right neighbour 2; (0,0): below 1, right 1: not; (0,1): right 3;
     // (1,1): right 2; (0,2): right 3; (1,2): right 2; (1,0) below is 3.
     EXPECT_EQ(boundary_pixels(p), (std::vector<std::uint32_t>{1, 3, 4, 6, 7}));
+    // A horizontal edge is seen only by looking down: the upper row.
+    EXPECT_EQ(boundary_pixels(plane(3, 2, {4, 4, 4, 5, 5, 5})), (std::vector<std::uint32_t>{0, 1, 2}));
 }
 
 TEST(BoundaryMeasures, RadiusDecidedExactly) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoding/in_process_reader.h"
+#include "decoding/gif_rows.h"
 #include "decoding/jpeg_rows.h"
+#include "decoding/tiff_check.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +184,21 @@ TEST(ExifOrientation, IsReadInEitherByteOrderAndOtherwiseOne) {
         const auto cut = exif(big, 0x0112, 3, 6);
         EXPECT_EQ(exif_orientation(cut.data(), cut.size() - 6), 1) << big;  // entry cut off
     }
+}
+
+// The first bytes tell the decoder, even in a build without it.
+TEST(FileSignatures, TellJpegGifAndTiffOfEitherByteOrderAndBigTiff) {
+    const auto has = [](bool (*test)(const unsigned char*, std::size_t), const char* bytes, std::size_t size) {
+        return test(reinterpret_cast<const unsigned char*>(bytes), size);
+    };
+    for (const char* tiff : {"II*\0", "MM\0*", "II+\0", "MM\0+"}) EXPECT_TRUE(has(has_tiff_signature, tiff, 4)) << tiff;
+    EXPECT_FALSE(has(has_tiff_signature, "II*\0", 3));
+    EXPECT_FALSE(has(has_tiff_signature, "MM*\0", 4));
+    EXPECT_TRUE(has(has_gif_signature, "GIF87a", 6));
+    EXPECT_TRUE(has(has_gif_signature, "GIF89a", 6));
+    EXPECT_FALSE(has(has_gif_signature, "GIF88a", 6));
+    EXPECT_TRUE(has(has_jpeg_signature, "\xFF\xD8", 2));
+    EXPECT_FALSE(has(has_jpeg_signature, "\xFF\xD9", 2));
 }
 
 }  // namespace

@@ -59,6 +59,16 @@ TEST(LeastSquaresPartition, EqualsTheBestOfEveryPartition) {
     }
 }
 
+TEST(LeastSquaresPartition, EqualSumsEndTheLastClassLate) {
+    // {10, 20} {30} and {10} {20, 30} both leave 50: of equal sums, the
+    // partition whose last class starts latest, the same on every run.
+    const histogram_partition p = least_squares_partition(make_histogram({{10, 1}, {20, 1}, {30, 1}}), 2);
+    ASSERT_EQ(p.classes.size(), 2u);
+    EXPECT_EQ(p.classes[0].last, 20);
+    EXPECT_EQ(p.classes[1].first, 30);
+    EXPECT_EQ(static_cast<double>(p.within_squares), 50.0);
+}
+
 TEST(MultiOtsuPass, MeansOfTheBestClassesWhateverItIsGiven) {
     multi_otsu_pass pass;
     EXPECT_STREQ(pass.label(), "Multi-Otsu");

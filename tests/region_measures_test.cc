@@ -87,6 +87,14 @@ TEST(ContingencyTable, RowsAreTheClassesThatHoldPixels) {
     EXPECT_EQ(t.cells[1].row, 0);
     EXPECT_EQ(t.cells[1].column, 1);
     EXPECT_EQ(t.cells[1].count, 1u);
+
+    // A label counted only zero times holds no pixel: no column, so the
+    // matched measures do not divide by a region that is not there.
+    const contingency_table z =
+        make_contingency_table({{10, 3, 0}, {10, 7, 2}, {30, 8, 0}, {200, 8, 0}}, class_lookup_of({15, 100, 250}));
+    EXPECT_EQ(z.label_of_column, (std::vector<std::uint16_t>{7}));
+    EXPECT_EQ(z.column_pixels, (std::vector<std::uint64_t>{2}));
+    EXPECT_DOUBLE_EQ(matched_jaccard(z), 1.0);
 }
 
 TEST(ContingencyTable, RefusesGrayLevelsWithoutClassAndUnorderedPairs) {
