@@ -195,13 +195,16 @@ class Scratch:
         with open(self.costs_file(), "w") as f:
             for name, seconds in self.seconds.items():
                 f.write("%s 1 %.6f\n" % (name, 1 / (seconds + 0.001)))
-        command = ["ctest", "-R", pattern, "-j", str(self.jobs), "--timeout", str(self.timeout)]
+        # The failing test's own output, for --verbose.
+        command = ["ctest", "-R", pattern, "-j", str(self.jobs), "--timeout", str(self.timeout), "--output-on-failure"]
         if stop_on_failure:
             command.append("--stop-on-failure")
         result = run(command, cwd=self.build, env=self.env)
         if result.returncode == 0:
             return None, result.stdout
-        failed = re.findall(r"^\s*\d+ - (\S+) \(", result.stdout, re.M)
+        # Named in CTest's closing list, after any test's own output.
+        summary = result.stdout[result.stdout.rfind("The following tests FAILED:"):]
+        failed = re.findall(r"^\s*\d+ - (\S+) \(", summary, re.M)
         return (failed[0] if failed else "ctest exit status %d" % result.returncode), result.stdout
 
 
@@ -233,7 +236,7 @@ def parse_arguments():
     parser.add_argument("--run-equivalent", action="store_true", help="also run the mutants marked equivalent")
     parser.add_argument("--browser", action="store_true", help="run report_page.browser too")
     parser.add_argument("--check", action="store_true", help="only check that every original is found once")
-    parser.add_argument("--verbose", action="store_true", help="print the failing output of killed mutants")
+    parser.add_argument("--verbose", action="store_true", help="print the failing output of killed and undecided mutants")
     return parser.parse_args()
 
 
@@ -361,7 +364,7 @@ def main():
         results[fate].append((m, said))
         print("[%d/%d] %-10s %s (%s)" % (i, len(mutants), fate.upper() if fate == "survived" else fate, m.name(), said),
               flush=True)
-        if args.verbose and fate == "killed":
+        if args.verbose and fate in ("killed", "flaky"):
             print(output[-3000:])
 
     scratch.build_targets(targets)  # the copy as the tree builds it, for the next run
