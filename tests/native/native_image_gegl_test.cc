@@ -2,6 +2,7 @@
 // The native engine's reader on the images make_test_images.py writes; the
 // folder holding them is the first argument after the test options.
 #include "decoding/native_image_gegl.h"
+#include "decoding/wide_image.h"
 
 #include <gtest/gtest.h>
 
@@ -243,6 +244,17 @@ TEST(NativeImage, DamagedAndAmbiguousFilesAreSkippedWithTheirReason) {
     // A whole 16-bit TIFF is read.
     ASSERT_EQ(read("deep_strips.tif", data, &why), read_status::ok) << why;
     expect_bands(data.h);
+    // And with its own 16-bit values (--levels stretch, 16-bit labels),
+    // each where it lies: level x 257 in the band of its column.
+    wide_image wide;
+    ASSERT_TRUE(read_wide_image(folder + "/deep_strips.tif", &wide, &why)) << why;
+    ASSERT_EQ(wide.samples.size(), 150u * 70);
+    int misplaced = 0;
+    for (std::size_t i = 0; i < wide.samples.size(); ++i) {
+        const int x = static_cast<int>(i % 150);
+        misplaced += wide.samples[i] != (x < 40 ? 20 : x < 90 ? 120 : 220) * 257;
+    }
+    EXPECT_EQ(misplaced, 0);
 }
 
 TEST(NativeImage, OnlyRegularFilesAreOpened) {

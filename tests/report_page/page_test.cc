@@ -23,6 +23,7 @@
 #include "report_page/number_format.h"
 #include "report_page/png_read.h"
 #include "report_page/png_write.h"
+#include "report_page/provenance_view.h"
 #include "report_page/thumbnails.h"
 #include "batch/label_images.h"
 
@@ -172,6 +173,17 @@ TEST(ReportPageEscape, PageCarriesChainTextsAndFileNamesOnlyEscaped) {
     // Nothing is fetched from elsewhere.
     EXPECT_EQ(page.find("http"), std::string::npos);
     EXPECT_EQ(page.find("src=\"/"), std::string::npos);
+}
+
+// The foot of the page: what a table's provenance record says, as text.
+TEST(ReportPageProvenance, RecordShownEscaped) {
+    temp_folder dir;
+    write_file(dir / "t.csv.json", R"json({"engine": "native", "chains": ["K-Means(10, 3)", "A<b>&c"],
+        "images": {"images": 5, "read": 3, "skipped": 2}})json");
+    const std::string html = provenance_footer({dir / "t.csv"});
+    EXPECT_NE(html.find("<td>K-Means(10, 3)  |  A&lt;b&gt;&amp;c</td>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("A<b>"), std::string::npos);
+    EXPECT_NE(html.find("<td>3 read, 2 skipped</td>"), std::string::npos) << html;
 }
 
 TEST(ReportPageNumbers, FourSignificantDigitsAndFullValues) {

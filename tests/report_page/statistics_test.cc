@@ -244,6 +244,15 @@ TEST(ReportPageTests, DistancesRankLowestFirstAndScoredMethodsLeaveTheUnsupervis
     EXPECT_NE(csv.find("\r\nvariation_of_information,A,B,wilcoxon,0,0.25,0.75,3,,,,\r\n"), std::string::npos);
     EXPECT_NE(csv.find("\r\nturi,B,,bootstrap_ci95,3,,,3,,,2,4\r\n"), std::string::npos) << csv;
     EXPECT_EQ(csv.find("turi,S,"), std::string::npos);
+    // The page's row of that pair (after Turi's): W, then p and Holm's p.
+    page_content content;
+    content.results = &c;
+    const std::string section = tests_section(content, tests);
+    const std::size_t pair = section.find("<tr data-pair=\"1-2\">", section.find("id=\"tests-variation_of_information\""));
+    ASSERT_NE(pair, std::string::npos) << section;
+    const std::string row = section.substr(pair, section.find("</tr>", pair) - pair);
+    const std::size_t p = row.find("data-v=\"0.25\""), holm = row.find("data-v=\"0.75\"");
+    EXPECT_TRUE(p != std::string::npos && holm != std::string::npos && p < holm) << row;
 }
 
 TEST(ReportPageTests, CriticalDifferenceCliquesAreMaximal) {
