@@ -7,8 +7,9 @@ one scored method (a 16-bit label image) and two chains whose label images
 are saved. Every value of the table and of the long table is recomputed
 from the label images on disk: rand_index and adjusted_rand with
 scikit-learn, the rest by their definitions with numpy. Then --gray luma
-against OpenCV's cvtColor on random RGB images, and --levels stretch
-against numpy on 12-bit data.
+against OpenCV's cvtColor on random RGB images, --levels stretch
+against numpy on 12-bit data, and MATLAB ground truths of doubles (one
+holding 1.5 is none).
 
 Usage: evaluate_peers.py STRANDEL_BENCH [WORK_FOLDER]
 (without WORK_FOLDER a temporary one, removed afterwards). Exit status 77
@@ -252,9 +253,29 @@ def stretch_run():
         failures.append("--levels stretch: a 16-bit colour image's classes differ from those of its stretched blue value")
 
 
+def fractional_mat_run():
+    """A MATLAB ground truth of doubles is read when its values are whole
+    numbers, and is no ground truth when one of them is not."""
+    image = np.zeros((6, 8), np.uint8)
+    image[:, 4:] = 200
+    segmentation = np.where(image > 0, 2.0, 1.0)
+    for name, corner in (("whole", 1.0), ("fraction", 1.5)):
+        cv2.imwrite(os.path.join(work, name + ".png"), image)
+        segmentation[0, 0] = corner
+        truths = np.empty((1, 1), dtype=object)
+        truths[0, 0] = {"Segmentation": segmentation.copy()}
+        scipy.io.savemat(os.path.join(work, name + ".mat"), {"groundTruth": truths})
+    err = run("--chain", "K-Means(10, 2)", "--ground-truth", "{stem}.mat", "--out", "fraction-{n}.txt", "--table",
+              "fraction.csv", "whole.png", "fraction.png")
+    annotators = [row["annotators"] for row in read_table("fraction.csv")]
+    if annotators != ["1", "0"] or "found for 2 of 2 images, used for 1" not in err:
+        failures.append(f"MATLAB labels 1.5: annotators {annotators} in the table, closing {err!r}")
+
+
 evaluation_run()
 luma_run()
 stretch_run()
+fractional_mat_run()
 for f in failures[:40]:
     print("FAIL:", f)
 print(f"{len(failures)} failures")
