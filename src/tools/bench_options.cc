@@ -33,22 +33,6 @@ const std::vector<option_spec>& bench_option_specs() {
     return specs;
 }
 
-std::string command_line_message(const command_line_error& e) {
-    switch (e.fault) {
-    case command_line_fault::unknown_option:
-        // A long option is named without the value given to it.
-        return "unknown option '" +
-               message_quote(e.text.compare(0, 2, "--") == 0 ? e.text.substr(0, e.text.find('=')) : e.text) + "'";
-    case command_line_fault::missing_value:
-        return "option " + e.text + " needs a value";
-    case command_line_fault::value_to_flag:
-        return e.text + " takes no value";
-    case command_line_fault::config_file:
-        break;
-    }
-    return e.text;
-}
-
 // The options of what is rated and how images are counted; false with the
 // reason for a bad value, and for an option that is none of them.
 bool apply_evaluation_option(const std::string& arg, const std::string& value, benchmark_request* run,
@@ -251,7 +235,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     command_line line;
     command_line_error fault;
     if (!read_command_line(argc, argv, bench_option_specs(), &line, &fault)) {
-        *error = command_line_message(fault);
+        *error = command_line_message(fault, {"'", true, "option "});
         return false;
     }
     given_options given;
