@@ -131,9 +131,12 @@ batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, lin
     if (labels)
         hooks.segmented = [labels, &output, &plan](std::size_t c, const image_request& image, const image_data& data,
                                                    const image_rating& rating) {
-            // A scored method's segmentation is a label image already.
-            if (c < plan.chain_texts.size())
-                labels->save(c, image, data, rating, output.progress ? output.progress : stderr, output.prefix);
+            std::FILE* err = output.progress ? output.progress : stderr;
+            const std::size_t chains = plan.chain_texts.size();
+            if (c < chains)
+                labels->save(c, image, data, rating, err, output.prefix);
+            else if (c - chains < data.scored.size() && data.scored[c - chains].read)
+                labels->save_scored(c, image, data.scored[c - chains].plane, err, output.prefix);
         };
     return hooks;
 }
