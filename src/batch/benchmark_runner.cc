@@ -118,6 +118,7 @@ batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, lin
                                                                const std::string& reason) {
         if (!data && c == 0) tally.skipped(reason);
         if (data && c < plan.chain_texts.size()) tally.chain_failed(reason);
+        if (data && c >= plan.chain_texts.size()) tally.scored_unread(reason);
         // A blank list line keeps its position but names no image: no row.
         return !table || image.image.empty() ||
                table->append(skipped_table_row(texts[c], position, plan.in_table[position], data && data->has_manual,
