@@ -26,8 +26,8 @@ OUTDIR/shard-K-n.txt and OUTDIR/results-n.txt (chains and scores are
 counted on the command line, not in a --config file). --table-annotators
 is refused: the shards would share its one file. With --table
 FILE each shard writes OUTDIR/shard-K.csv and the merge job joins them into
-FILE, which must not exist yet, then writes OUTDIR/report.html and
-OUTDIR/summary.txt with strandel-report.
+FILE, which must not exist yet, then writes OUTDIR/report.html,
+OUTDIR/statistics.csv and OUTDIR/summary.txt with strandel-report.
 
 A shard's files are renamed into place only when it succeeded (a killed or
 requeued task redoes its shard). --resume OUTDIR submits again the shards of
