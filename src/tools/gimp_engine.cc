@@ -547,4 +547,20 @@ int run_benchmark_in_gimp(const benchmark_request& options, const std::string& p
     return gimp_run(options, profile_folder, err).run();
 }
 
+std::string gimp_engine_version() {
+    gimp_console console;
+    std::string text;
+    if (!find_gimp_console(STRANDEL_PLUGIN_GIMP_MAJOR, &console, &text)) return "";
+    std::string quoted;
+    for (char c : console.program) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    text.clear();
+    if (std::FILE* out = popen(("'" + quoted + "' --version 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, out)) text += buffer;
+        pclose(out);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
 }  // namespace strandel
