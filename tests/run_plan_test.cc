@@ -297,6 +297,7 @@ TEST(RunClosing, SharesAddUpToTheWholeRunsLinesThroughTheirFiles) {
     EXPECT_FALSE(run_closing::parse("", &untouched));
     EXPECT_FALSE(run_closing::parse("read\t3\n", &untouched));
     EXPECT_FALSE(run_closing::parse("images\tthree\n", &untouched));
+    EXPECT_FALSE(run_closing::parse("images\t99999999999999999999999\n", &untouched));
     EXPECT_FALSE(run_closing::parse("images\t3\nskipped\t1\n", &untouched));
 }
 

@@ -128,7 +128,7 @@ std::string unescaped(const std::string& text) {
 }
 
 bool count_of(const std::string& text, std::size_t* count) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
     *count = std::stoull(text);
     return true;
 }
