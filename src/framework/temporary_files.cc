@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <time.h>
 #include <string>
 
 namespace strandel {
@@ -104,7 +105,10 @@ sigset_t ending_signals() {
 extern "C" void remove_temporaries_and_end(int signal_number) {
     const int saved_errno = errno;
     ending.store(true);
-    while (creating.load() != 0) {
+    // At most a second: a file system that hangs does not keep the process.
+    for (int waited = 0; creating.load() != 0 && waited < 1000; ++waited) {
+        const timespec millisecond{0, 1000000};
+        nanosleep(&millisecond, nullptr);
     }
     for (int i = 0; i < slot_count; ++i)
         if (slot_states[i].load() == slot_named) unlink(slot_names[i]);
