@@ -263,6 +263,7 @@ TEST(RunClosing, SharesAddUpToTheWholeRunsLinesThroughTheirFiles) {
     second.tally.skipped(odd_reason);
     second.tally.skipped("No such file or directory");
     second.tally.chain_failed("the chain failed");
+    second.tally.scored_unread("no label image found");
     second.images = 3;
     second.ground_truth_found = 2;
     second.colour_images = 1;
@@ -283,7 +284,8 @@ TEST(RunClosing, SharesAddUpToTheWholeRunsLinesThroughTheirFiles) {
     EXPECT_EQ(whole.lines(),
               (std::vector<std::string>{
                   "5 images: 2 read, 3 skipped (2: " + odd_reason +
-                      "; 1: No such file or directory); 1 chain run failed (1: the chain failed); ground truth found for 3 of 5 images, used for 1 "
+                      "; 1: No such file or directory); 1 chain run failed (1: the chain failed); 1 scored segmentation not read (1: no label "
+                      "image found); ground truth found for 3 of 5 images, used for 1 "
                       "(NAME_seg.EXT)",
                   "1 colour image(s) counted by their blue byte (GIMP's batch rule; --gray luma counts their luma)",
                   "2 label images written to 'labels\there', 1 could not be written"}));
@@ -295,6 +297,7 @@ TEST(RunClosing, SharesAddUpToTheWholeRunsLinesThroughTheirFiles) {
     EXPECT_FALSE(run_closing::parse("", &untouched));
     EXPECT_FALSE(run_closing::parse("read\t3\n", &untouched));
     EXPECT_FALSE(run_closing::parse("images\tthree\n", &untouched));
+    EXPECT_FALSE(run_closing::parse("images\t99999999999999999999999\n", &untouched));
     EXPECT_FALSE(run_closing::parse("images\t3\nskipped\t1\n", &untouched));
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -78,32 +79,56 @@ TEST(TemporaryFiles, ACatchableSignalRemovesOpenTemporaries) {
     }
 }
 
-// The signal may come while another thread is making a file, its name not
-// yet noted for the handler (strandel-bench's label images, while its
-// readers take the signal): that file goes too. A thread makes and drops
-// files without pause; the process is signalled at moments spread over
-// its loop.
-TEST(TemporaryFiles, ASignalWhileAnotherThreadMakesAFileLeavesNothing) {
+// A signal that comes while a temporary file is being created (it is
+// handled as the creating system call returns) still finds it: a child that
+// does nothing but create and remove temporary files, on two threads, is
+// ended at random moments and leaves nothing behind.
+TEST(TemporaryFiles, ASignalDuringCreationLeavesNothing) {
     const std::string folder = make_folder();
-    for (int trial = 0; trial < 200; ++trial) {
+    for (int trial = 0; trial < 60; ++trial) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             install_tool_signal_handling();
-            std::thread maker([&] {
-                for (;;) temporary_file t(folder + "/.t-");
-            });
-            usleep(static_cast<useconds_t>(200 + trial % 10 * 37));
-            kill(getpid(), SIGTERM);
-            maker.join();  // not reached
-            _exit(0);
+            auto churn = [&folder] {
+                for (;;) temporary_file churned(folder + "/.c-");
+            };
+            std::thread other(churn);
+            churn();
         }
+        usleep(static_cast<useconds_t>(2000 + (trial * 7919) % 8000));
+        kill(child, SIGTERM);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
         ASSERT_EQ(std::system(("test -z \"$(ls -A '" + folder + "')\"").c_str()), 0)
-            << "left in " << folder << " by trial " << trial;
+            << "trial " << trial << " left a file in " << folder;
     }
+    std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+// Threads making temporary files at once (the report's thumbnails) neither
+// change the process's umask nor get files writable by others.
+TEST(TemporaryFiles, ThreadsLeaveTheUmaskAlone) {
+    const std::string folder = make_folder();
+    const mode_t mask = umask(0);
+    umask(mask);
+    std::atomic<bool> wrong_mode{false};
+    auto churn = [&folder, &wrong_mode, mask] {
+        for (int i = 0; i < 4000; ++i) {
+            temporary_file made(folder + "/.m-");
+            struct stat info;
+            if (made.ok() && fstat(made.fd(), &info) == 0 && (info.st_mode & 0777) != (0666 & ~mask))
+                wrong_mode = true;
+        }
+    };
+    std::thread other(churn);
+    churn();
+    other.join();
+    const mode_t after = umask(0);
+    umask(after);
+    EXPECT_EQ(after, mask);
+    EXPECT_FALSE(wrong_mode);
     std::system(("rm -rf '" + folder + "'").c_str());
 }
 

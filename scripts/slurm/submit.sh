@@ -20,11 +20,14 @@ strandel-bench exactly as they are (--chain, --list, --seed-each, --jobs ...),
 and relative paths among them are taken from the current folder, as the jobs
 start there; --out, --shard and --merge are set here.
 
-With several chains (--chain given more than once, or --chains FILE) each
-chain n gets OUTDIR/shard-K-n.txt and OUTDIR/results-n.txt. With --table
+With several chains (--chain given more than once, or --chains FILE) or a
+scored method (--score, numbered after the chains) each method n gets
+OUTDIR/shard-K-n.txt and OUTDIR/results-n.txt (chains and scores are
+counted on the command line, not in a --config file). --table-annotators
+is refused: the shards would share its one file. With --table
 FILE each shard writes OUTDIR/shard-K.csv and the merge job joins them into
-FILE, which must not exist yet, then writes OUTDIR/report.html and
-OUTDIR/summary.txt with strandel-report.
+FILE, which must not exist yet, then writes OUTDIR/report.html,
+OUTDIR/statistics.csv and OUTDIR/summary.txt with strandel-report.
 
 A shard's files are renamed into place only when it succeeded (a killed or
 requeued task redoes its shard). --resume OUTDIR submits again the shards of
@@ -155,7 +158,7 @@ shift 2
 [[ $tasks =~ ^[1-9][0-9]*$ ]] || fail "TASKS must be a positive number, not '$tasks'"
 # The chains (counted as strandel-bench reads them), the table and the label
 # folder, which the jobs name per shard, and the CPUs --jobs wants.
-chains=0 table='' segmentations='' cpus=1 bench_args=()
+chains=0 scores=0 table='' segmentations='' cpus=1 bench_args=()
 while [ $# -gt 0 ]; do
   arg=$1
   shift
@@ -174,6 +177,9 @@ while [ $# -gt 0 ]; do
       fi
       [ -r "$file" ] || fail "--chains '$file' cannot be read"
       chains=$((chains + $(grep -cvE '^[[:space:]]*(#|$)' "$file" || true))) ;;
+    --score | --score=*) scores=$((scores + 1)) ;;
+    --table-annotators | --table-annotators=*)
+      fail "$arg: every shard would write that one file; run strandel-bench --table-annotators on the data set instead" ;;
     --jobs=*) cpus=${arg#--jobs=} ;;
     --jobs) cpus=${1-1} ;;
     --save-segmentations=*) segmentations=${arg#--save-segmentations=} ;;
@@ -183,11 +189,14 @@ while [ $# -gt 0 ]; do
   # An option's value goes along as it is.
   case $arg in
     --chain | --chains | --seed | --seed-each | --list | --jobs | --engine | --profile | --ground-truth | \
-      --save-segmentations | --config)
+      --save-segmentations | --config | --score | --gray | --levels | --measures)
       [ $# -ge 1 ] && { bench_args+=("$1"); shift; } ;;
   esac
 done
 [[ $cpus =~ ^[1-9][0-9]*$ ]] || fail "--jobs '$cpus' is not a positive number"
+# Scored methods get results files numbered after the chains (one default
+# chain when none is given).
+[ "$scores" -eq 0 ] || chains=$(( (chains > 0 ? chains : 1) + scores ))
 # Slurm expands % in log file names.
 [[ $outdir != *%* ]] || fail "the output folder's name must not contain '%'"
 

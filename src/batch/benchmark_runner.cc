@@ -118,6 +118,7 @@ batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, lin
                                                                const std::string& reason) {
         if (!data && c == 0) tally.skipped(reason);
         if (data && c < plan.chain_texts.size()) tally.chain_failed(reason);
+        if (data && c >= plan.chain_texts.size()) tally.scored_unread(reason);
         // A blank list line keeps its position but names no image: no row.
         return !table || image.image.empty() ||
                table->append(skipped_table_row(texts[c], position, plan.in_table[position], data && data->has_manual,
@@ -131,9 +132,12 @@ batch_hooks hooks_of(const benchmark_request& request, const run_plan& plan, lin
     if (labels)
         hooks.segmented = [labels, &output, &plan](std::size_t c, const image_request& image, const image_data& data,
                                                    const image_rating& rating) {
-            // A scored method's segmentation is a label image already.
-            if (c < plan.chain_texts.size())
-                labels->save(c, image, data, rating, output.progress ? output.progress : stderr, output.prefix);
+            std::FILE* err = output.progress ? output.progress : stderr;
+            const std::size_t chains = plan.chain_texts.size();
+            if (c < chains)
+                labels->save(c, image, data, rating, err, output.prefix);
+            else if (c - chains < data.scored.size() && data.scored[c - chains].read)
+                labels->save_scored(c, image, data.scored[c - chains].plane, err, output.prefix);
         };
     return hooks;
 }

@@ -46,6 +46,10 @@ public:
     // may_replace allows it, and leaves nothing behind when it fails.
     virtual bool write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup,
                        bool sixteen, std::string* why) const = 0;
+    // Writes `classes` (each pixel's class index) the same way: a scored
+    // method's own segmentation.
+    virtual bool write_plane(const std::string& file, const label_plane& classes, bool sixteen,
+                             std::string* why) const = 0;
     // The name prefix of the temporary files (temporary_file) it writes
     // before renaming them into place, in the label image's folder.
     virtual std::string temporary_prefix() const = 0;

@@ -28,7 +28,7 @@ bool label_saving::check(const std::string& list_file, const run_plan& plan, std
     }
     std::vector<std::string> files;
     for (std::size_t i = 0; i < plan.images.size(); ++i)
-        for (std::size_t c = 0; plan.wanted[i] && c < plan.chain_texts.size(); ++c)
+        for (std::size_t c = 0; plan.wanted[i] && c < plan.method_names.size(); ++c)
             files.push_back(label_image_path(m_folder, plan.images[i].image, static_cast<int>(c + 1)));
     // A label image of this store can be an input too (a folder of label
     // images given as images): replacing it would change the run's input.
@@ -96,6 +96,34 @@ void label_saving::save(std::size_t chain, const image_request& image, const ima
     } catch (const std::exception& e) {
         why = e.what();
     }
+    failed(file, why, err, prefix);
+}
+
+void label_saving::save_scored(std::size_t method, const image_request& image, const label_plane& labels,
+                               std::FILE* err, const std::string& prefix) {
+    const std::string file = label_image_path(m_folder, image.image, static_cast<int>(method + 1));
+    std::string why;
+    try {
+        // The labels in use, ascending, numbered from 0.
+        std::vector<std::int32_t> index_of(65536, -1);
+        for (std::uint16_t label : labels.labels) index_of[label] = 0;
+        std::int32_t classes = 0;
+        for (std::int32_t& index : index_of)
+            if (index == 0) index = classes++;
+        label_plane indexed{labels.width, labels.height, std::vector<std::uint16_t>(labels.labels.size())};
+        for (std::size_t i = 0; i < labels.labels.size(); ++i)
+            indexed.labels[i] = static_cast<std::uint16_t>(index_of[labels.labels[i]]);
+        if (m_store.write_plane(file, indexed, needs_sixteen_bits(std::size_t(classes)), &why)) {
+            ++m_written;
+            return;
+        }
+    } catch (const std::exception& e) {
+        why = e.what();
+    }
+    failed(file, why, err, prefix);
+}
+
+void label_saving::failed(const std::string& file, const std::string& why, std::FILE* err, const std::string& prefix) {
     ++m_failed;
     if (m_first_failure.empty()) m_first_failure = "'" + file + "': " + why;
     if (err) std::fprintf(err, "%s: segmentation not saved to '%s': %s\n", prefix.c_str(), file.c_str(), why.c_str());

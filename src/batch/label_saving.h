@@ -40,6 +40,12 @@ public:
     void save(std::size_t chain, const image_request& image, const image_data& data, const image_rating& rating,
               std::FILE* err, const std::string& prefix);
 
+    // Saves scored method `method`'s (numbered after the chains, from 0)
+    // segmentation of one image as a label image: its labels in ascending
+    // order become the class indices 0, 1, ...
+    void save_scored(std::size_t method, const image_request& image, const label_plane& labels, std::FILE* err,
+                     const std::string& prefix);
+
     std::size_t written() const { return m_written; }
     std::size_t failed() const { return m_failed; }
     const std::string& folder() const { return m_folder; }
@@ -49,6 +55,9 @@ public:
     const std::string& first_failure() const { return m_first_failure; }
 
 private:
+    // Counts a label image that could not be written, and names it.
+    void failed(const std::string& file, const std::string& why, std::FILE* err, const std::string& prefix);
+
     std::string m_folder;
     const label_store& m_store;
     std::vector<std::string> m_made;  // folders prepare() created, outermost first

@@ -32,12 +32,20 @@ void run_tally::chain_failed(const std::string& reason) {
     ++m_failure_reasons[reason];
 }
 
+void run_tally::scored_unread(const std::string& reason) {
+    ++m_scored_unread;
+    ++m_unread_reasons[reason];
+}
+
 std::string run_tally::line(std::size_t count, std::size_t ground_truth_found, const std::string& rule) const {
     std::string text = images(count) + ": " + std::to_string(m_read) + " read, " + std::to_string(m_skipped) +
                        " skipped" + (m_skipped ? by_reason(m_skip_reasons) : "");
     if (m_chain_failures)
         text += "; " + std::to_string(m_chain_failures) + " chain run" + (m_chain_failures == 1 ? "" : "s") +
                 " failed" + by_reason(m_failure_reasons);
+    if (m_scored_unread)
+        text += "; " + std::to_string(m_scored_unread) + " scored segmentation" + (m_scored_unread == 1 ? "" : "s") +
+                " not read" + by_reason(m_unread_reasons);
     text += "; ground truth found for " + std::to_string(ground_truth_found) + " of " + images(count);
     // Found but not used: it could not be decoded, had another size, or
     // belonged to an image that was skipped.
@@ -50,8 +58,17 @@ void run_tally::add(const run_tally& other) {
     m_manual_used += other.m_manual_used;
     m_skipped += other.m_skipped;
     m_chain_failures += other.m_chain_failures;
+    m_scored_unread += other.m_scored_unread;
     for (const auto& [reason, count] : other.m_skip_reasons) m_skip_reasons[reason] += count;
     for (const auto& [reason, count] : other.m_failure_reasons) m_failure_reasons[reason] += count;
+    for (const auto& [reason, count] : other.m_unread_reasons) m_unread_reasons[reason] += count;
+}
+
+void run_tally::add_reason(const std::string& kind, const std::string& reason, std::size_t count) {
+    std::size_t& total = kind == "skipped" ? m_skipped : kind == "failed" ? m_chain_failures : m_scored_unread;
+    auto& reasons = kind == "skipped" ? m_skip_reasons : kind == "failed" ? m_failure_reasons : m_unread_reasons;
+    total += count;
+    reasons[reason] += count;
 }
 
 std::string label_summary(std::size_t written, std::size_t failed, const std::string& folder) {
@@ -111,7 +128,7 @@ std::string unescaped(const std::string& text) {
 }
 
 bool count_of(const std::string& text, std::size_t* count) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
     *count = std::stoull(text);
     return true;
 }
@@ -128,6 +145,8 @@ std::string run_closing::text() const {
     for (const auto& [reason, count] : tally.m_skip_reasons) out << "skipped\t" << count << "\t" << escaped(reason) << "\n";
     for (const auto& [reason, count] : tally.m_failure_reasons)
         out << "failed\t" << count << "\t" << escaped(reason) << "\n";
+    for (const auto& [reason, count] : tally.m_unread_reasons)
+        out << "unread\t" << count << "\t" << escaped(reason) << "\n";
     return out.str();
 }
 
@@ -157,13 +176,12 @@ bool run_closing::parse(const std::string& text, run_closing* closing) {
         } else if (key == "luma" || key == "labels") {
             if (!count_of(value, &flag) || flag > 1) return false;
             (key == "luma" ? read.luma : read.labels) = flag == 1;
-        } else if (key == "skipped" || key == "failed") {
+        } else if (key == "skipped" || key == "failed" || key == "unread") {
             const std::size_t second = value.find('\t');
             std::size_t count = 0;
             if (second == std::string::npos || !count_of(value.substr(0, second), &count)) return false;
             const std::string reason = unescaped(value.substr(second + 1));
-            (key == "skipped" ? read.tally.m_skip_reasons : read.tally.m_failure_reasons)[reason] += count;
-            (key == "skipped" ? read.tally.m_skipped : read.tally.m_chain_failures) += count;
+            read.tally.add_reason(key, reason, count);
         } else {
             return false;
         }

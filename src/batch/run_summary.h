@@ -17,11 +17,13 @@ public:
     void read(bool manual_used);
     void skipped(const std::string& reason);
     void chain_failed(const std::string& reason);
+    // A scored method's label image of a read image could not be used.
+    void scored_unread(const std::string& reason);
 
     // "16 images: 14 read, 2 skipped (1: REASON; 1: REASON); ground truth
     // found for 0 of 16 images (RULE)", with ", used for N" when fewer
-    // were used than found; chain failures, when there were
-    // any, before the ground truth.
+    // were used than found; chain failures and scored segmentations not
+    // read, when there were any, before the ground truth.
     std::string line(std::size_t images, std::size_t ground_truth_found, const std::string& rule) const;
 
     // Another share's counts added to these.
@@ -29,8 +31,11 @@ public:
 
 private:
     friend struct run_closing;
-    std::size_t m_read = 0, m_manual_used = 0, m_skipped = 0, m_chain_failures = 0;
-    std::map<std::string, std::size_t> m_skip_reasons, m_failure_reasons;
+    // `count` more of one kind ("skipped", "failed", "unread") for `reason`.
+    void add_reason(const std::string& kind, const std::string& reason, std::size_t count);
+
+    std::size_t m_read = 0, m_manual_used = 0, m_skipped = 0, m_chain_failures = 0, m_scored_unread = 0;
+    std::map<std::string, std::size_t> m_skip_reasons, m_failure_reasons, m_unread_reasons;
 };
 
 // "N label images written to 'DIR'", and how many could not be.

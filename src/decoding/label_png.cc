@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -77,21 +78,22 @@ struct png_encoder {
     }
 };
 
-bool encode(std::FILE* file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup, bool sixteen,
+bool encode(std::FILE* file, int width, int height, bool sixteen, const png_label_store::row_filler& fill,
             std::string* why) {
     png_encoder encoder;
     errno = 0;
-    bool ok = encoder.start(file, gray.width, gray.height, sixteen);
-    std::vector<unsigned char> row(std::size_t(gray.width) * (sixteen ? 2 : 1));
-    for (int y = 0; ok && y < gray.height; ++y) {
-        const unsigned char* levels = gray.levels.data() + std::size_t(y) * gray.width;
+    bool ok = encoder.start(file, width, height, sixteen);
+    std::vector<std::uint16_t> values(static_cast<std::size_t>(width));
+    std::vector<unsigned char> row(std::size_t(width) * (sixteen ? 2 : 1));
+    for (int y = 0; ok && y < height; ++y) {
+        fill(y, &values);
         if (sixteen)
-            for (int x = 0; x < gray.width; ++x) {
-                row[2 * x] = static_cast<unsigned char>(lookup[levels[x]] >> 8);
-                row[2 * x + 1] = static_cast<unsigned char>(lookup[levels[x]]);
+            for (int x = 0; x < width; ++x) {
+                row[2 * x] = static_cast<unsigned char>(values[x] >> 8);
+                row[2 * x + 1] = static_cast<unsigned char>(values[x]);
             }
         else
-            for (int x = 0; x < gray.width; ++x) row[x] = static_cast<unsigned char>(lookup[levels[x]]);
+            for (int x = 0; x < width; ++x) row[x] = static_cast<unsigned char>(values[x]);
         ok = encoder.row(row.data());
     }
     ok = ok && encoder.finish();
@@ -143,6 +145,21 @@ bool png_label_store::may_replace(const std::string& file, std::string* why) con
 
 bool png_label_store::write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup,
                             bool sixteen, std::string* why) const {
+    return write_encoded(file, gray.width, gray.height, sixteen, [&](int y, std::vector<std::uint16_t>* values) {
+        const unsigned char* levels = gray.levels.data() + std::size_t(y) * std::size_t(gray.width);
+        for (int x = 0; x < gray.width; ++x) (*values)[x] = lookup[levels[x]];
+    }, why);
+}
+
+bool png_label_store::write_plane(const std::string& file, const label_plane& classes, bool sixteen,
+                                  std::string* why) const {
+    return write_encoded(file, classes.width, classes.height, sixteen, [&](int y, std::vector<std::uint16_t>* values) {
+        std::copy_n(classes.labels.begin() + std::ptrdiff_t(y) * classes.width, classes.width, values->begin());
+    }, why);
+}
+
+bool png_label_store::write_encoded(const std::string& file, int width, int height, bool sixteen,
+                                    const row_filler& fill, std::string* why) const {
     if (!may_replace(file, why)) return false;
     const std::size_t slash = file.rfind('/');
     temporary_file temporary(file.substr(0, slash == std::string::npos ? 0 : slash + 1) + label_temporary_prefix);
@@ -155,7 +172,7 @@ bool png_label_store::write(const std::string& file, const gray_plane& gray, con
         *why = std::strerror(errno);
         return false;
     }
-    bool ok = encode(out, gray, lookup, sixteen, why);
+    bool ok = encode(out, width, height, sixteen, fill, why);
     if (std::fclose(out) != 0 && ok) {
         *why = std::strerror(errno);
         ok = false;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,16 @@ public:
     // Encodes into a temporary file beside `file`, then renames it over.
     bool write(const std::string& file, const gray_plane& gray, const std::vector<std::uint16_t>& lookup, bool sixteen,
                std::string* why) const override;
+    bool write_plane(const std::string& file, const label_plane& classes, bool sixteen,
+                     std::string* why) const override;
     std::string temporary_prefix() const override { return label_temporary_prefix; }
+
+    // Fills row y's class indices.
+    using row_filler = std::function<void(int y, std::vector<std::uint16_t>* values)>;
+
+private:
+    bool write_encoded(const std::string& file, int width, int height, bool sixteen, const row_filler& fill,
+                       std::string* why) const;
 };
 
 }  // namespace strandel

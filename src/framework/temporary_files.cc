@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <time.h>
+#include <string>
 
 namespace strandel {
 
@@ -46,35 +48,65 @@ void forget(int slot) {
     if (slot >= 0) slot_states[slot].store(slot_free);
 }
 
-// A file exists from mkstemp on, its name in a slot only a moment later,
-// and the handler may run in another thread meanwhile (the signal goes to
-// whichever thread does not block it): threads making a file count
-// themselves here with the signals blocked, the handler lets them note the
-// name first, and once the process ends no thread makes another file.
-std::atomic<bool> ending{false};
-std::atomic<int> being_made{0};
+// The process's umask, read once: setting it to read it back would, for a
+// moment, let files other threads create meanwhile be writable by all, and
+// two threads doing so at once could leave it at 0 for good.
+mode_t process_umask() {
+    static const mode_t mask = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            unsigned value = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status))
+                found = std::sscanf(line, "Umask: %o", &value) == 1;
+            std::fclose(status);
+            if (found) return static_cast<mode_t>(value);
+        }
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
+}
 
-class catchable_signals_blocked {
-public:
-    catchable_signals_blocked() {
-        sigset_t catchable;
-        sigemptyset(&catchable);
-        for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&catchable, signal_number);
-        pthread_sigmask(SIG_BLOCK, &catchable, &m_old);
+std::string random_suffix() {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[6];
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without the kernel's generator: the clock, the process and a count.
+        static std::atomic<unsigned long long> calls{0};
+        const unsigned long long mixed = (static_cast<unsigned long long>(std::clock()) << 20) ^
+                                         static_cast<unsigned long long>(getpid()) ^
+                                         static_cast<unsigned long long>(std::time(nullptr)) * 2654435761ULL ^
+                                         ++calls * 0x9E3779B97F4A7C15ULL;
+        for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(mixed >> (8 * i));
     }
-    ~catchable_signals_blocked() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
-    catchable_signals_blocked(const catchable_signals_blocked&) = delete;
-    catchable_signals_blocked& operator=(const catchable_signals_blocked&) = delete;
+    std::string suffix;
+    for (unsigned char b : bytes) suffix += letters[b % (sizeof letters - 1)];
+    return suffix;
+}
 
-private:
-    sigset_t m_old;
-};
+// A signal ending the process, and the temporary files being created
+// meanwhile: the handler waits until none is half made (between its name's
+// slot and the file), and none is begun after it looked.
+std::atomic<bool> ending{false};
+std::atomic<int> creating{0};
+
+// The signals the tools end by, blocked on a thread while it creates a
+// temporary file: their handler then runs on another thread, or here once
+// the file is remembered.
+sigset_t ending_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, signal_number);
+    return set;
+}
 
 extern "C" void remove_temporaries_and_end(int signal_number) {
     const int saved_errno = errno;
     ending.store(true);
     // At most a second: a file system that hangs does not keep the process.
-    for (int waited = 0; being_made.load() != 0 && waited < 1000; ++waited) {
+    for (int waited = 0; creating.load() != 0 && waited < 1000; ++waited) {
         const timespec millisecond{0, 1000000};
         nanosleep(&millisecond, nullptr);
     }
@@ -88,31 +120,45 @@ extern "C" void remove_temporaries_and_end(int signal_number) {
 
 }  // namespace
 
-temporary_file::temporary_file(const std::string& folder_prefix) : m_path(folder_prefix + "XXXXXX") {
-    int made_errno = EINTR;  // the process is ending
-    {
-        const catchable_signals_blocked blocked;
-        being_made.fetch_add(1);
-        if (!ending.load()) {
-            m_fd = mkstemp(&m_path[0]);
-            made_errno = errno;
-            if (m_fd >= 0) m_slot = remember(m_path);
-        }
-        being_made.fetch_sub(1);
+temporary_file::temporary_file(const std::string& folder_prefix) {
+    // The name is remembered before the file exists, with the ending
+    // signals blocked on this thread, so that a signal's handler, on another
+    // thread or here once they are unblocked, finds the file; one that
+    // looks before the file is made unlinks a name nobody uses. Six random
+    // letters or digits, as mkstemp makes them.
+    const sigset_t blocked = ending_signals();
+    sigset_t before;
+    pthread_sigmask(SIG_BLOCK, &blocked, &before);
+    creating.fetch_add(1);
+    if (ending.load()) {
+        // A handler is removing the files and ending the process: nothing
+        // new is made.
+        creating.fetch_sub(1);
+        for (;;) pause();
     }
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_path = folder_prefix + random_suffix();
+        m_slot = remember(m_path);
+        m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_errno = errno;
+        if (m_fd >= 0) break;
+        forget(m_slot);
+        m_slot = -1;
+        if (m_errno != EEXIST) break;
+    }
+    creating.fetch_sub(1);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (m_fd < 0) {
-        m_errno = errno = made_errno;
-        m_error = folder_prefix + "XXXXXX: cannot create a temporary file: " + std::strerror(errno);
+        m_error = folder_prefix + "XXXXXX: cannot create a temporary file: " + std::strerror(m_errno);
         return;
     }
+    m_errno = 0;
     // Held until the file is renamed or removed: a later run sees that
     // somebody still writes it.
     flock(m_fd, LOCK_EX);
-    // mkstemp makes the file private; the finished file is as readable as
-    // any new file of the user's.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(m_fd, 0666 & ~mask);
+    // The file is made private; the finished file is as readable as any
+    // new file of the user's.
+    fchmod(m_fd, 0666 & ~process_umask());
 }
 
 temporary_file::~temporary_file() {
@@ -191,6 +237,7 @@ int remove_stale_temporaries(const std::string& folder, const std::string& prefi
 }
 
 void install_tool_signal_handling() {
+    process_umask();  // read while the tool has a single thread
     struct sigaction action {};
     action.sa_handler = remove_temporaries_and_end;
     action.sa_flags = SA_RESETHAND | SA_NODEFER;

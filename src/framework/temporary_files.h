@@ -57,8 +57,7 @@ private:
 int remove_stale_temporaries(const std::string& folder, const std::string& prefix, int min_age_seconds = 60);
 
 // What every tool sets up first, before any thread starts: SIGINT, SIGTERM,
-// SIGHUP and SIGQUIT remove the open temporary files (one another thread
-// is making at that moment too; none is made after) and then end the
+// SIGHUP and SIGQUIT remove the open temporary files and then end the
 // process as the signal would have (a handler installed later, such as the
 // GIMP engine's, takes over until it restores this one); SIGXFSZ is
 // ignored, so that a file size limit is a failed write the tool reports and

@@ -33,22 +33,6 @@ const std::vector<option_spec>& bench_option_specs() {
     return specs;
 }
 
-std::string command_line_message(const command_line_error& e) {
-    switch (e.fault) {
-    case command_line_fault::unknown_option:
-        // A long option is named without the value given to it.
-        return "unknown option '" +
-               message_quote(e.text.compare(0, 2, "--") == 0 ? e.text.substr(0, e.text.find('=')) : e.text) + "'";
-    case command_line_fault::missing_value:
-        return "option " + e.text + " needs a value";
-    case command_line_fault::value_to_flag:
-        return e.text + " takes no value";
-    case command_line_fault::config_file:
-        break;
-    }
-    return e.text;
-}
-
 // The options of what is rated and how images are counted; false with the
 // reason for a bad value, and for an option that is none of them.
 bool apply_evaluation_option(const std::string& arg, const std::string& value, benchmark_request* run,
@@ -98,6 +82,58 @@ struct given_options {
     bool out = false, jobs = false, shard = false, engine = false;
 };
 
+// The options that shape the run (seeds, threads, engine, shard), or else
+// the evaluation's.
+bool apply_run_option(const std::string& arg, const std::string& value, bench_options* o, given_options* given,
+                      std::string* error) {
+    benchmark_request* run = &o->run;
+    if (arg == "--seed-each") {
+        long long seed = 0;
+        if (!parse_integer(value, 0, 2147483647LL, &seed)) {
+            *error = "--seed-each '" + value + "' is not a whole number from 0 to 2147483647";
+            return false;
+        }
+        run->seeded_each = true;
+        run->seed_each = static_cast<unsigned>(seed);
+    } else if (arg == "--seed") {
+        long long seed = 0;
+        if (!parse_integer(value, 0, 4294967295LL, &seed)) {
+            *error = "--seed '" + message_quote(value) + "' is not a whole number from 0 to 4294967295";
+            return false;
+        }
+        run->seeded = true;
+        run->seed = static_cast<unsigned>(seed);
+    } else if (arg == "--jobs") {
+        long long jobs = 0;
+        if (!parse_integer(value, 1, max_jobs, &jobs)) {
+            *error = "--jobs '" + message_quote(value) + "' is not a whole number from 1 to " + std::to_string(max_jobs);
+            return false;
+        }
+        run->jobs = static_cast<int>(jobs);
+        given->jobs = true;
+    } else if (arg == "--engine") {
+        if (value == "native")
+            o->engine = bench_engine::native;
+        else if (value == "gimp")
+            o->engine = bench_engine::gimp;
+        else {
+            *error = "--engine '" + message_quote(value) + "' is not an engine: give native or gimp";
+            return false;
+        }
+        given->engine = true;
+    } else if (arg == "--shard") {
+        if (!parse_shard(value, &run->shard_index, &run->shard_count)) {
+            *error = "--shard '" + message_quote(value) + "' is not K/N with 0 <= K < N (such as 0/4)";
+            return false;
+        }
+        given->shard = true;
+        o->sharded = true;
+    } else {
+        return apply_evaluation_option(arg, value, run, error);
+    }
+    return true;
+}
+
 // One option's value into `o`, or false with the reason.
 bool apply_option(const option_use& use, bench_options* o, given_options* given, std::string* error) {
     const std::string& arg = use.name;
@@ -111,14 +147,6 @@ bool apply_option(const option_use& use, bench_options* o, given_options* given,
         o->allow_incomplete = true;
     } else if (arg == "--chain" || arg == "--chains") {
         o->chains.push_back({arg == "--chains", value});
-    } else if (arg == "--seed-each") {
-        long long seed = 0;
-        if (!parse_integer(value, 0, 2147483647LL, &seed)) {
-            *error = "--seed-each '" + value + "' is not a whole number from 0 to 2147483647";
-            return false;
-        }
-        run.seeded_each = true;
-        run.seed_each = static_cast<unsigned>(seed);
     } else if (arg == "--table") {
         if (value.empty()) {
             *error = "--table needs a file name";
@@ -134,51 +162,18 @@ bool apply_option(const option_use& use, bench_options* o, given_options* given,
     } else if (arg == "--ground-truth") {
         if (!check_ground_truth_pattern(value, error)) return false;
         run.ground_truth = value;
-    } else if (arg == "--seed") {
-        long long seed = 0;
-        if (!parse_integer(value, 0, 4294967295LL, &seed)) {
-            *error = "--seed '" + message_quote(value) + "' is not a whole number from 0 to 4294967295";
-            return false;
-        }
-        run.seeded = true;
-        run.seed = static_cast<unsigned>(seed);
     } else if (arg == "--list") {
         run.list_file = value;
     } else if (arg == "--out") {
         run.results_file = value;
         given->out = true;
-    } else if (arg == "--jobs") {
-        long long jobs = 0;
-        if (!parse_integer(value, 1, max_jobs, &jobs)) {
-            *error = "--jobs '" + message_quote(value) + "' is not a whole number from 1 to " + std::to_string(max_jobs);
-            return false;
-        }
-        run.jobs = static_cast<int>(jobs);
-        given->jobs = true;
-    } else if (arg == "--engine") {
-        if (value == "native")
-            o->engine = bench_engine::native;
-        else if (value == "gimp")
-            o->engine = bench_engine::gimp;
-        else {
-            *error = "--engine '" + message_quote(value) + "' is not an engine: give native or gimp";
-            return false;
-        }
-        given->engine = true;
-    } else if (arg == "--shard") {
-        if (!parse_shard(value, &run.shard_index, &run.shard_count)) {
-            *error = "--shard '" + message_quote(value) + "' is not K/N with 0 <= K < N (such as 0/4)";
-            return false;
-        }
-        given->shard = true;
-        o->sharded = true;
     } else if (arg == "--profile") {
         o->profile = value;
     } else if (arg == "--merge") {
         o->merge = true;
         o->merged = value;
     } else {
-        return apply_evaluation_option(arg, value, &run, error);
+        return apply_run_option(arg, value, o, given, error);
     }
     return true;
 }
@@ -240,7 +235,7 @@ bool parse_bench_options(int argc, const char* const* argv, bench_options* o, st
     command_line line;
     command_line_error fault;
     if (!read_command_line(argc, argv, bench_option_specs(), &line, &fault)) {
-        *error = command_line_message(fault);
+        *error = command_line_message(fault, {"'", true, "option "});
         return false;
     }
     given_options given;

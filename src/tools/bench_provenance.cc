@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/bench_provenance.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <map>
 
@@ -10,6 +8,7 @@
 #include "batch/provenance.h"
 #include "batch/run_plan.h"
 #include "report_page/results_table.h"
+#include "tools/gimp_engine.h"
 
 namespace strandel {
 
@@ -20,20 +19,6 @@ constexpr std::size_t listed_skips = 1000;
 
 const char* const manual_rule =
     "read by gray level: gray as it is, colour and indexed converted to gray by babl's luminance";
-
-std::string gimp_version() {
-    std::string console = "gimp-console-2.10";
-    if (const char* given = std::getenv("STRANDEL_GIMP_CONSOLE"))
-        if (*given) console = given;
-    std::string text;
-    if (std::FILE* out = popen(("'" + console + "' --version 2>/dev/null").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, out)) text += buffer;
-        pclose(out);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
 
 // What the table says of the images: how many were read (rated by some
 // chain) and which were skipped, and why.
@@ -84,7 +69,7 @@ nlohmann::ordered_json run_provenance(const bench_options& options, const benchm
     nlohmann::ordered_json record = provenance_base(start, end);
     record["table"] = run.table_file;
     record["engine"] = options.engine == bench_engine::gimp ? "gimp" : "native";
-    if (options.engine == bench_engine::gimp) record["gimp"] = gimp_version();
+    if (options.engine == bench_engine::gimp) record["gimp"] = gimp_engine_version();
     record["arguments"] = options.arguments;
     record["options"] = options_record(options);
     record["chains"] = request_chains(run);

@@ -84,20 +84,6 @@ const std::vector<option_spec>& chain_option_specs() {
     return specs;
 }
 
-std::string command_line_message(const command_line_error& e) {
-    switch (e.fault) {
-    case command_line_fault::unknown_option:
-        return "unknown option \"" + message_quote(e.text) + "\"";
-    case command_line_fault::missing_value:
-        return e.text + " needs a value";
-    case command_line_fault::value_to_flag:
-        return e.text + " takes no value";
-    case command_line_fault::config_file:
-        break;
-    }
-    return e.text;
-}
-
 // One option's value into `options`, or false with the reason.
 bool apply_option(const option_use& use, tool_options* options, std::string* error) {
     const std::string& arg = use.name;
@@ -144,7 +130,7 @@ bool parse_arguments(const std::vector<std::string>& args, tool_options* options
     command_line line;
     command_line_error fault;
     if (!read_command_line(static_cast<int>(argv.size()), argv.data(), chain_option_specs(), &line, &fault)) {
-        *error = command_line_message(fault);
+        *error = command_line_message(fault, {"\"", false, ""});
         return false;
     }
     for (const option_use& use : line.options)

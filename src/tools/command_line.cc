@@ -178,4 +178,22 @@ bool read_command_line(int argc, const char* const* argv, const std::vector<opti
     return true;
 }
 
+std::string command_line_message(const command_line_error& error, const command_line_wording& wording) {
+    const std::string& text = error.text;
+    switch (error.fault) {
+    case command_line_fault::unknown_option: {
+        const bool cut = wording.without_value && text.compare(0, 2, "--") == 0;
+        return std::string("unknown option ") + wording.quote + message_quote(cut ? text.substr(0, text.find('=')) : text) +
+               wording.quote;
+    }
+    case command_line_fault::missing_value:
+        return wording.missing + text + " needs a value";
+    case command_line_fault::value_to_flag:
+        return text + " takes no value";
+    case command_line_fault::config_file:
+        break;
+    }
+    return text;
+}
+
 }  // namespace strandel

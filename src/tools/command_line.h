@@ -51,4 +51,15 @@ struct command_line_error {
 bool read_command_line(int argc, const char* const* argv, const std::vector<option_spec>& specs,
                        command_line* line, command_line_error* error);
 
+// How a tool words its command-line errors: each tool keeps the messages it
+// printed before the options were read by one library, since scripts may
+// match them.
+struct command_line_wording {
+    const char* quote = "";        // around an unknown option
+    bool without_value = false;    // an unknown --long=value named without its value
+    const char* missing = "";      // before the option that needs a value
+};
+
+std::string command_line_message(const command_line_error& error, const command_line_wording& wording);
+
 }  // namespace strandel

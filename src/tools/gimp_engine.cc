@@ -255,246 +255,312 @@ void say_closing(const std::vector<std::string>& files, std::ostream& err) {
     for (const std::string& line : whole.lines()) err << runner_prefix << line << "\n";
 }
 
-}  // namespace
+// "table 'FILE' exists already" when `file` is named and there.
+bool table_in_the_way(const std::string& file, std::ostream& err) {
+    if (file.empty() || !fs::exists(fs::symlink_status(file))) return false;
+    err << runner_prefix << "table '" << file << "' exists already: give a new file (no table is overwritten)\n";
+    return true;
+}
 
-int run_benchmark_in_gimp(const benchmark_request& options, const std::string& profile_folder, std::ostream& err) {
+// One run of a benchmark in headless GIMPs: checked as the native engine
+// checks it, its image list written for the plug-in, one GIMP started per
+// share of the list, then waited for, and the shares' files joined into
+// the run's own. Each step returns an exit status, or `going_on`.
+class gimp_run {
+public:
+    gimp_run(const benchmark_request& options, const std::string& profile_folder, std::ostream& err)
+        : m_options(options), m_profile_folder(profile_folder), m_err(err) {}
+
+    int run() {
+        int status = check();
+        if (status == going_on) status = prepare();
+        if (status == going_on) status = find_gimp_and_plugin();
+        if (status == going_on) status = quote_arguments();
+        if (status == going_on) status = check_results_writable();
+        if (status != going_on) return status;
+        signal_guard signals;
+        if (!signals.active()) return failed("could not watch for signals: " + std::string(std::strerror(errno)));
+        int interrupted = 0;
+        status = start_gimps(signals, &interrupted);
+        if (status != going_on) return status;
+        if (interrupted == 0) interrupted = wait_for_all(m_gimps, signals, console_relay(m_err));
+        if (interrupted != 0) return stopped(interrupted);
+        return finish();
+    }
+
+private:
+    static constexpr int going_on = -1;
+
+    int failed(const std::string& message, int status = exit_failure) {
+        m_err << runner_prefix << message << "\n";
+        return status;
+    }
+
     // What can be checked here is checked before any GIMP starts, by the
     // plan the native runner makes too: the same refusals, the same files.
-    run_plan plan;
-    const request_outcome planned = plan_request(options, &plan);
-    if (planned.status != request_status::success) {
-        err << runner_prefix << planned.message << "\n";
-        return planned.status == request_status::calling_error ? exit_usage : exit_failure;
-    }
-    const std::vector<std::string>& chains = plan.chain_texts;
-    const bool several = plan.method_names.size() > 1;
-    if (options.seeded && options.seed > unsigned(INT_MAX)) {
-        err << runner_prefix << "--seed " << options.seed << ": the gimp engine takes seeds from 0 to " << INT_MAX
-            << "\n";
-        return exit_usage;
-    }
-    if (!options.table_file.empty() && fs::exists(fs::symlink_status(options.table_file))) {
-        err << runner_prefix << "table '" << options.table_file
-            << "' exists already: give a new file (no table is overwritten)\n";
-        return exit_failure;
-    }
-    // The plug-in's newer procedure does what the first ones cannot.
-    const bool seeded_procedure = several || options.seeded_each || !options.table_file.empty() ||
-                                  !options.ground_truth.empty() || !options.scores.empty() || options.boundary ||
-                                  !options.annotator_table.empty() || options.gray != gray_rule::blue ||
-                                  options.levels != level_rule::scale;
-    if (!options.annotator_table.empty() && fs::exists(fs::symlink_status(options.annotator_table))) {
-        err << runner_prefix << "table '" << options.annotator_table
-            << "' exists already: give a new file (no table is overwritten)\n";
-        return exit_failure;
-    }
-    // What the procedure's arguments cannot carry goes through the
-    // environment the GIMPs hand their plug-ins.
-    const std::vector<std::pair<std::string, std::string>> environment = engine_environment(options);
-    std::vector<std::unique_ptr<environment_setting>> settings;
-    for (const auto& [name, value] : environment)
-        settings.push_back(std::make_unique<environment_setting>(name.c_str(), value));
-    const int jobs_wanted = options.jobs < 1 ? 1 : options.jobs;
-    const int shard_count = options.shard_count < 1 ? 1 : options.shard_count;
-
-    temp_folder temp;
-    if (temp.path().empty()) {
-        err << runner_prefix << "could not make a temporary folder: " << std::strerror(errno) << "\n";
-        return exit_failure;
+    int check() {
+        const request_outcome planned = plan_request(m_options, &m_plan);
+        if (planned.status != request_status::success)
+            return failed(planned.message,
+                          planned.status == request_status::calling_error ? exit_usage : exit_failure);
+        m_several = m_plan.method_names.size() > 1;
+        if (m_options.seeded && m_options.seed > unsigned(INT_MAX))
+            return failed("--seed " + std::to_string(m_options.seed) + ": the gimp engine takes seeds from 0 to " +
+                              std::to_string(INT_MAX),
+                          exit_usage);
+        if (table_in_the_way(m_options.table_file, m_err) || table_in_the_way(m_options.annotator_table, m_err))
+            return exit_failure;
+        // The plug-in's newer procedure does what the first ones cannot.
+        m_seeded_procedure = m_several || m_options.seeded_each || !m_options.table_file.empty() ||
+                             !m_options.ground_truth.empty() || !m_options.scores.empty() || m_options.boundary ||
+                             !m_options.annotator_table.empty() || m_options.gray != gray_rule::blue ||
+                             m_options.levels != level_rule::scale;
+        return going_on;
     }
 
-    std::string list_file = options.list_file;
-    const std::string ground_truth = options.ground_truth;
-    std::string error;
+    // The environment the GIMPs hand their plug-ins (what the procedure's
+    // arguments cannot carry), the temporary folder, the list of images
+    // named on the command line, and the number of GIMPs.
+    int prepare() {
+        for (const auto& [name, value] : engine_environment(m_options))
+            m_settings.push_back(std::make_unique<environment_setting>(name.c_str(), value));
+        m_temp = std::make_unique<temp_folder>();
+        if (m_temp->path().empty()) return failed("could not make a temporary folder: " + std::string(std::strerror(errno)));
+        m_list_file = m_options.list_file;
+        if (m_list_file.empty()) {
+            const int status = write_image_list();
+            if (status != going_on) return status;
+        }
+        // The shares' tables are written in the temporary folder: their
+        // paths are made relative to the folder of the table they are
+        // joined into.
+        if (!m_options.table_file.empty())
+            m_settings.push_back(std::make_unique<environment_setting>(
+                table_folder_variable, absolute_folder(fs::path(m_options.table_file).parent_path().string())));
+        m_shard_count = m_options.shard_count < 1 ? 1 : m_options.shard_count;
+        std::size_t shard_size = 0;
+        for (std::size_t p = 0; p < m_plan.images.size(); ++p)
+            if (int(p % std::size_t(m_shard_count)) == m_options.shard_index) ++shard_size;
+        const std::size_t wanted = std::size_t(m_options.jobs < 1 ? 1 : m_options.jobs);
+        m_jobs = int(std::max<std::size_t>(1, std::min(wanted, shard_size)));
+        m_direct = m_jobs == 1;  // the plug-in appends to the results files itself
+        return going_on;
+    }
+
     // Image files named on the command line go to the plug-in as a list of
     // the names as given, with the folder they are relative to (the one the
     // run started in) handed over beside it: the plug-in then reads the same
     // files, finds the same ground truth and writes the same table paths as
     // the native engine.
-    std::unique_ptr<environment_setting> list_base;
-    if (list_file.empty()) {
-        for (const std::string& image : options.images) {
+    int write_image_list() {
+        for (const std::string& image : m_options.images) {
             std::string why;
-            if (!list_name_fits(image, &why)) {
-                err << runner_prefix << "image '" << message_quote(image) << "': its name " << why << "\n";
-                return exit_usage;
-            }
+            if (!list_name_fits(image, &why))
+                return failed("image '" + message_quote(image) + "': its name " + why, exit_usage);
         }
-        list_file = temp.path() + "/images.list";
-        if (!write_benchmark_list(list_file, options.images, &error)) {
-            err << runner_prefix << error << "\n";
-            return exit_failure;
-        }
-        list_base = std::make_unique<environment_setting>(list_base_variable, absolute_folder(""));
+        m_list_file = m_temp->path() + "/images.list";
+        std::string error;
+        if (!write_benchmark_list(m_list_file, m_options.images, &error)) return failed(error);
+        m_settings.push_back(std::make_unique<environment_setting>(list_base_variable, absolute_folder("")));
+        return going_on;
     }
-    // The shares' tables are written in the temporary folder: their paths
-    // are made relative to the folder of the table they are joined into.
-    std::unique_ptr<environment_setting> table_folder;
-    if (!options.table_file.empty())
-        table_folder = std::make_unique<environment_setting>(
-            table_folder_variable, absolute_folder(fs::path(options.table_file).parent_path().string()));
-    const std::size_t count = plan.images.size();
-    std::size_t shard_size = 0;
-    for (std::size_t p = 0; p < count; ++p)
-        if (int(p % std::size_t(shard_count)) == options.shard_index) ++shard_size;
-    const int jobs = int(std::max<std::size_t>(1, std::min<std::size_t>(std::size_t(jobs_wanted), shard_size)));
 
-    gimp_console console;
-    if (!find_gimp_console(STRANDEL_PLUGIN_GIMP_MAJOR, &console, &error)) {
-        err << runner_prefix << error << "\n";
-        return exit_failure;
-    }
-    std::string plugin;
-    if (profile_folder.empty()) {
+    int find_gimp_and_plugin() {
+        std::string error;
+        if (!find_gimp_console(STRANDEL_PLUGIN_GIMP_MAJOR, &m_console, &error)) return failed(error);
+        if (!m_profile_folder.empty()) return going_on;
         std::string tried;
-        plugin = find_plugin(&tried);
-        if (plugin.empty()) {
-            err << runner_prefix << "the strandel-benchmark plug-in was not found: looked for " << tried
-                << "; build it, or give --profile with the plug-in installed\n";
-            return exit_failure;
-        }
+        m_plugin = find_plugin(&tried);
+        if (m_plugin.empty())
+            return failed("the strandel-benchmark plug-in was not found: looked for " + tried +
+                          "; build it, or give --profile with the plug-in installed");
+        return going_on;
     }
 
-    // One share per GIMP: positions p with p % stride == first, the shard's
-    // own positions dealt out in turn.
-    std::string chain_text;
-    for (const std::string& c : chains) chain_text += (chain_text.empty() ? "" : "\n") + c;
-    std::vector<std::string> literal(5);
-    // The older procedures take their results file's name as it is.
-    const std::string results_name = several ? options.results_file : plan.results_files[0];
-    std::vector<std::string> values{chain_text, list_file, results_name, options.table_file, ground_truth};
-    for (std::size_t i = 0; i < values.size(); ++i)
-        if (!script_fu_string(values[i], &literal[i], &error)) {
-            err << runner_prefix << error << "\n";
-            return exit_usage;
-        }
-    const std::string seed = options.seeded_each ? std::to_string(options.seed_each)
-                             : options.seeded    ? std::to_string(options.seed)
-                                                 : "-1";
-    const bool direct = jobs == 1;  // the plug-in appends to the results files itself
-    const std::vector<std::string>& results = plan.results_files;
-    if (!direct) {
-        // Fail before any GIMP starts when a joined report cannot be written.
-        for (const std::string& file : results) {
+    // The procedure's arguments as Script-Fu strings: the chains, the list,
+    // the results file, the table and the ground truth.
+    int quote_arguments() {
+        std::string chain_text;
+        for (const std::string& c : m_plan.chain_texts) chain_text += (chain_text.empty() ? "" : "\n") + c;
+        // The older procedures take their results file's name as it is.
+        const std::string results_name = m_several ? m_options.results_file : m_plan.results_files[0];
+        const std::vector<std::string> values{chain_text, m_list_file, results_name, m_options.table_file,
+                                              m_options.ground_truth};
+        m_literal.resize(values.size());
+        std::string error;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!script_fu_string(values[i], &m_literal[i], &error)) return failed(error, exit_usage);
+        m_seed = m_options.seeded_each ? std::to_string(m_options.seed_each)
+                 : m_options.seeded    ? std::to_string(m_options.seed)
+                                       : "-1";
+        return going_on;
+    }
+
+    // Fails before any GIMP starts when a joined report cannot be written.
+    int check_results_writable() {
+        if (m_direct) return going_on;
+        for (const std::string& file : m_plan.results_files) {
             std::FILE* out = std::fopen(file.c_str(), "a");
-            if (!out) {
-                err << runner_prefix << "Could not open '" << file << "': " << std::strerror(errno) << "\n";
-                return exit_failure;
-            }
+            if (!out) return failed("Could not open '" + file + "': " + std::strerror(errno));
             std::fclose(out);
         }
+        return going_on;
     }
 
-    signal_guard signals;
-    if (!signals.active()) {
-        err << runner_prefix << "could not watch for signals: " << std::strerror(errno) << "\n";
-        return exit_failure;
+    // One GIMP per share, until a signal comes (`interrupted`: its number).
+    int start_gimps(signal_guard& signals, int* interrupted) {
+        m_gimps.resize(std::size_t(m_jobs));
+        m_share_results.resize(std::size_t(m_jobs));
+        m_share_tables.resize(std::size_t(m_jobs));
+        m_share_annotator_tables.resize(std::size_t(m_jobs));
+        for (int j = 0; j < m_jobs && *interrupted == 0; ++j) {
+            std::string profile = m_profile_folder, error;
+            if (profile.empty()) profile = m_temp->path() + "/profile-" + std::to_string(j);
+            const bool started =
+                (!m_profile_folder.empty() || make_profile(profile, m_plugin, &error)) &&
+                start_gimp(m_console, profile, m_temp->path(), {share_command(j)}, &m_gimps[std::size_t(j)], &error);
+            if (!started) {
+                stop_all(m_gimps);
+                return failed(error);
+            }
+            *interrupted = signals.pending();
+        }
+        return going_on;
     }
-    std::vector<gimp_process> gimps(static_cast<std::size_t>(jobs));
-    std::vector<std::vector<std::string>> share_results(static_cast<std::size_t>(jobs));
-    std::vector<std::string> share_tables(static_cast<std::size_t>(jobs));
-    std::vector<std::string> share_annotator_tables(static_cast<std::size_t>(jobs));
-    std::unique_ptr<environment_setting> annotator_setting, closing_setting;
-    std::vector<std::string> closing_files;
-    int interrupted = 0;
-    for (int j = 0; j < jobs && interrupted == 0; ++j) {
-        std::string profile = profile_folder;
-        if (profile.empty()) {
-            profile = temp.path() + "/profile-" + std::to_string(j);
-            if (!make_profile(profile, plugin, &error)) {
-                err << runner_prefix << error << "\n";
-                stop_all(gimps);
-                return exit_failure;
+
+    // The batch command of share j, with its files in the temporary folder
+    // when several GIMPs share the run (their environment set for it).
+    std::string share_command(int j) {
+        const std::size_t share = std::size_t(j);
+        std::string results_literal = m_literal[2], table_literal = m_literal[3], ignored;
+        const std::string folder = m_temp->path() + "/";
+        if (!m_direct) {
+            const std::string results = folder + "results-" + std::to_string(j);
+            const std::string pattern = m_several ? results + "-{n}" : results;
+            for (std::size_t c = 0; c < m_plan.results_files.size(); ++c)
+                m_share_results[share].push_back(m_several ? chain_results_file(pattern, c + 1) : pattern);
+            script_fu_string(pattern, &results_literal, &ignored);
+            if (!m_options.table_file.empty()) {
+                m_share_tables[share] = folder + "table-" + std::to_string(j) + ".csv";
+                script_fu_string(m_share_tables[share], &table_literal, &ignored);
+            }
+            if (!m_options.annotator_table.empty()) {
+                m_share_annotator_tables[share] = folder + "annotators-" + std::to_string(j) + ".csv";
+                m_annotator_setting.reset();  // puts the run's own value back before the next share's
+                m_annotator_setting =
+                    std::make_unique<environment_setting>(annotator_table_variable, m_share_annotator_tables[share]);
             }
         }
-        std::string results_literal = literal[2], table_literal = literal[3];
-        if (!direct) {
-            const std::string share = temp.path() + "/results-" + std::to_string(j);
-            const std::string pattern = several ? share + "-{n}" : share;
-            for (std::size_t c = 0; c < results.size(); ++c)
-                share_results[std::size_t(j)].push_back(several ? chain_results_file(pattern, c + 1) : pattern);
-            script_fu_string(pattern, &results_literal, &error);
-            if (!options.table_file.empty()) {
-                share_tables[std::size_t(j)] = temp.path() + "/table-" + std::to_string(j) + ".csv";
-                script_fu_string(share_tables[std::size_t(j)], &table_literal, &error);
-            }
-            if (!options.annotator_table.empty()) {
-                share_annotator_tables[std::size_t(j)] = temp.path() + "/annotators-" + std::to_string(j) + ".csv";
-                annotator_setting.reset();  // puts the run's own value back before the next share's
-                annotator_setting = std::make_unique<environment_setting>(annotator_table_variable,
-                                                                          share_annotator_tables[std::size_t(j)]);
-            }
-        }
-        closing_files.push_back(temp.path() + "/closing-" + std::to_string(j));
-        closing_setting.reset();
-        closing_setting = std::make_unique<environment_setting>(closing_file_variable, closing_files.back());
-        const std::string first = std::to_string(options.shard_index + shard_count * j);
-        const std::string stride = std::to_string(shard_count * jobs);
+        m_closing_files.push_back(folder + "closing-" + std::to_string(j));
+        m_closing_setting.reset();
+        m_closing_setting = std::make_unique<environment_setting>(closing_file_variable, m_closing_files.back());
+        const std::string first = std::to_string(m_options.shard_index + m_shard_count * j);
+        const std::string stride = std::to_string(m_shard_count * m_jobs);
         using argument = std::pair<const char*, std::string>;
         const argument mode{"run-mode", "RUN-NONINTERACTIVE"};
-        std::string command;
-        if (seeded_procedure) {
-            command = script_fu_call(console.major, "plug-in-strandel-benchmark-seeded",
-                                     {mode, {"chains", literal[0]}, {"list-file", literal[1]},
-                                      {"results-file", results_literal}, {"seed-each", seed}, {"first", first},
-                                      {"stride", stride}, {"table-file", table_literal},
-                                      {"ground-truth", literal[4]}});
-        } else if (direct && shard_count == 1) {
-            command = script_fu_call(console.major, "plug-in-strandel-benchmark",
-                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
-                                      {"results-file", literal[2]}, {"seed", seed}});
-        } else {
-            command = script_fu_call(console.major, "plug-in-strandel-benchmark-share",
-                                     {mode, {"chain", literal[0]}, {"list-file", literal[1]},
-                                      {"results-file", results_literal}, {"seed", seed}, {"first", first},
-                                      {"stride", stride}});
-        }
-        if (!start_gimp(console, profile, temp.path(), {command}, &gimps[std::size_t(j)], &error)) {
-            err << runner_prefix << error << "\n";
-            stop_all(gimps);
-            return exit_failure;
-        }
-        interrupted = signals.pending();
-    }
-    if (interrupted == 0) interrupted = wait_for_all(gimps, signals, console_relay(err));
-    if (interrupted != 0) {
-        stop_all(gimps);
-        // The lines of the images the shares finished are kept, as one GIMP
-        // keeps them when it is stopped.
-        if (!direct && !join_shares(share_results, results, share_tables, options.table_file, true, &error))
-            err << runner_prefix << error << "\n";
-        err << runner_prefix << "stopped by signal " << interrupted << " (" << strsignal(interrupted)
-            << "); GIMP ended\n";
-        return 128 + interrupted;
+        if (m_seeded_procedure)
+            return script_fu_call(m_console.major, "plug-in-strandel-benchmark-seeded",
+                                  {mode, {"chains", m_literal[0]}, {"list-file", m_literal[1]},
+                                   {"results-file", results_literal}, {"seed-each", m_seed}, {"first", first},
+                                   {"stride", stride}, {"table-file", table_literal},
+                                   {"ground-truth", m_literal[4]}});
+        if (m_direct && m_shard_count == 1)
+            return script_fu_call(m_console.major, "plug-in-strandel-benchmark",
+                                  {mode, {"chain", m_literal[0]}, {"list-file", m_literal[1]},
+                                   {"results-file", m_literal[2]}, {"seed", m_seed}});
+        return script_fu_call(m_console.major, "plug-in-strandel-benchmark-share",
+                              {mode, {"chain", m_literal[0]}, {"list-file", m_literal[1]},
+                               {"results-file", results_literal}, {"seed", m_seed}, {"first", first},
+                               {"stride", stride}});
     }
 
-    for (const gimp_process& g : gimps) {
+    // The lines of the images the shares finished are kept, as one GIMP
+    // keeps them when it is stopped.
+    int stopped(int signal_number) {
+        stop_all(m_gimps);
+        std::string error;
+        if (!m_direct && !join_shares(m_share_results, m_plan.results_files, m_share_tables, m_options.table_file,
+                                      true, &error))
+            m_err << runner_prefix << error << "\n";
+        m_err << runner_prefix << "stopped by signal " << signal_number << " (" << strsignal(signal_number)
+              << "); GIMP ended\n";
+        return 128 + signal_number;
+    }
+
+    // Every GIMP's verdict, the run's closing count, and the shares' runs
+    // joined in position order: the report one GIMP would have written.
+    int finish() {
+        for (const gimp_process& g : m_gimps)
+            if (!said_success(g)) return exit_failure;
+        say_closing(m_closing_files, m_err);
+        if (m_direct) return exit_ok;
+        std::string error;
+        if (!join_shares(m_share_results, m_plan.results_files, m_share_tables, m_options.table_file, false,
+                         &error) ||
+            (!m_options.annotator_table.empty() &&
+             !join_annotator_tables(m_share_annotator_tables, m_plan.method_names, m_options.annotator_table,
+                                    &error)))
+            return failed(error);
+        return exit_ok;
+    }
+
+    // Whether GIMP ran the benchmark; when not, says what it said, or how it
+    // ended and its last words.
+    bool said_success(const gimp_process& g) {
         const console_verdict verdict = read_console_verdict(g.log);
-        if (verdict.succeeded) continue;
+        if (verdict.succeeded) return true;
         if (!verdict.message.empty()) {
-            err << runner_prefix << "GIMP: " << explain(verdict.message) << "\n";
-        } else {
-            std::string how = "ended without running the benchmark";
-            if (WIFEXITED(g.status) && WEXITSTATUS(g.status) != 0)
-                how += " (exit status " + std::to_string(WEXITSTATUS(g.status)) + ")";
-            else if (WIFSIGNALED(g.status))
-                how += std::string(" (") + strsignal(WTERMSIG(g.status)) + ")";
-            err << runner_prefix << console.program << " " << how << "; its last words:\n" << tail_of(g.log, 15);
+            m_err << runner_prefix << "GIMP: " << explain(verdict.message) << "\n";
+            return false;
         }
-        return exit_failure;
+        std::string how = "ended without running the benchmark";
+        if (WIFEXITED(g.status) && WEXITSTATUS(g.status) != 0)
+            how += " (exit status " + std::to_string(WEXITSTATUS(g.status)) + ")";
+        else if (WIFSIGNALED(g.status))
+            how += std::string(" (") + strsignal(WTERMSIG(g.status)) + ")";
+        m_err << runner_prefix << m_console.program << " " << how << "; its last words:\n" << tail_of(g.log, 15);
+        return false;
     }
-    say_closing(closing_files, err);
-    if (direct) return exit_ok;
 
-    // The shares' runs, joined in position order: the report one GIMP
-    // would have written.
-    if (!join_shares(share_results, results, share_tables, options.table_file, false, &error) ||
-        (!options.annotator_table.empty() &&
-         !join_annotator_tables(share_annotator_tables, plan.method_names, options.annotator_table, &error))) {
-        err << runner_prefix << error << "\n";
-        return exit_failure;
+    const benchmark_request& m_options;
+    const std::string m_profile_folder;
+    std::ostream& m_err;
+    run_plan m_plan;
+    bool m_several = false, m_seeded_procedure = false, m_direct = true;
+    int m_jobs = 1, m_shard_count = 1;
+    // Declared before the GIMPs and the temporary folder, so that they are
+    // put back last.
+    std::vector<std::unique_ptr<environment_setting>> m_settings;
+    std::unique_ptr<environment_setting> m_annotator_setting, m_closing_setting;
+    std::unique_ptr<temp_folder> m_temp;
+    std::string m_list_file, m_plugin, m_seed;
+    gimp_console m_console;
+    std::vector<std::string> m_literal;
+    std::vector<gimp_process> m_gimps;
+    std::vector<std::vector<std::string>> m_share_results;
+    std::vector<std::string> m_share_tables, m_share_annotator_tables, m_closing_files;
+};
+
+}  // namespace
+
+int run_benchmark_in_gimp(const benchmark_request& options, const std::string& profile_folder, std::ostream& err) {
+    return gimp_run(options, profile_folder, err).run();
+}
+
+std::string gimp_engine_version() {
+    gimp_console console;
+    std::string text;
+    if (!find_gimp_console(STRANDEL_PLUGIN_GIMP_MAJOR, &console, &text)) return "";
+    std::string quoted;
+    for (char c : console.program) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    text.clear();
+    if (std::FILE* out = popen(("'" + quoted + "' --version 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, out)) text += buffer;
+        pclose(out);
     }
-    return exit_ok;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
 }
 
 }  // namespace strandel

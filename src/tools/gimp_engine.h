@@ -33,4 +33,9 @@ namespace strandel {
 // files are removed.
 int run_benchmark_in_gimp(const benchmark_request& run, const std::string& profile, std::ostream& err);
 
+// What `--version` says of the console run_benchmark_in_gimp would start
+// ("GNU Image Manipulation Program version 3.0.4"); empty when there is
+// none.
+std::string gimp_engine_version();
+
 }  // namespace strandel

@@ -28,31 +28,13 @@ const char* report_usage() {
            "2 bad options.\n";
 }
 
-namespace {
-
-std::string command_line_message(const command_line_error& e) {
-    switch (e.fault) {
-    case command_line_fault::unknown_option:
-        return "unknown option " + e.text;
-    case command_line_fault::missing_value:
-        return e.text + " needs a value";
-    case command_line_fault::value_to_flag:
-        return e.text + " takes no value";
-    case command_line_fault::config_file:
-        break;
-    }
-    return e.text;
-}
-
-}  // namespace
-
 bool parse_report_options(int argc, const char* const* argv, report_options* options, std::string* error) {
     static const std::vector<option_spec> specs = {{"-h,--help", false}, {"--html"}, {"--segmentations"},
                                                    {"--self-contained", false}, {"--statistics"}, {"--score"}};
     command_line line;
     command_line_error fault;
     if (!read_command_line(argc, argv, specs, &line, &fault)) {
-        *error = command_line_message(fault);
+        *error = command_line_message(fault, {"", false, ""});
         return false;
     }
     report_options read;

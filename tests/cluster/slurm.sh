@@ -295,6 +295,8 @@ for i in "${!runs[@]}"; do
     check_table "run $i: Slurm shard tables merged" "$dir/results.csv" "$dir/single.csv"
     [ -s "$dir/report.html" ] && grep -q 'K-Means(10, 3)' "$dir/summary.txt" ||
       fail "run $i: the merge job wrote no report page or summary"
+    grep -q '^measure,method_a,method_b,test,' "$dir/statistics.csv" && grep -q ',friedman,' "$dir/statistics.csv" ||
+      fail "run $i: the merge job wrote no statistics file with the Friedman test"
   fi
 done
 

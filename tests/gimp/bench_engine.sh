@@ -111,6 +111,12 @@ if "$bench" --engine native --help >/dev/null 2>&1; then
     fail "the gimp engine failed on two seeded chains"
   "$bench" --engine native "${seeded[@]}" --out "$dir/n-{n}.txt" --table "$dir/n.csv" 2>/dev/null ||
     fail "the native engine failed on two seeded chains"
+  # The table's provenance names the GIMP that made it.
+  version="$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1])).get("gimp", ""))' "$dir/g.csv.json")"
+  case $version in
+    "GNU Image Manipulation Program version ${STRANDEL_GIMP_MAJOR:-2}."*) ;;
+    *) fail "the GIMP engine's provenance names GIMP '$version'" ;;
+  esac
   for n in 1 2; do
     diff <(untimed "$dir/g-$n.txt") <(untimed "$dir/n-$n.txt") || fail "seeded chain $n: the engines' reports differ"
   done

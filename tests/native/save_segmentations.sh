@@ -136,5 +136,32 @@ grep -q 'class="ph" title="[^"]*could not' page.html &&
 expect_grep "escaped name" "it&#39;s a &lt;b&gt; &amp; c.png" page.html
 grep -qF "<b> &" page.html && fail "a file name reached the page unescaped"
 
+# A scored method's segmentation is saved too, numbered after the chains:
+# its labels in ascending order as class indices (a 16-bit label set of
+# three labels becomes 0, 1, 2 in 8 bits), so that the page shows it.
+mkdir -p scoring/img scoring/mine
+cp img/gray.png scoring/img/
+"$python" - scoring/img/gray.png scoring/mine/gray.png <<'PY' || fail "could not make the scored label image"
+import sys, cv2, numpy as np
+gray = cv2.imread(sys.argv[1], cv2.IMREAD_UNCHANGED)
+labels = np.where(gray < 60, 40000, np.where(gray < 140, 7, 300)).astype(np.uint16)
+cv2.imwrite(sys.argv[2], labels)
+PY
+"$bench" --chain 'K-Means(10, 3)' --score 'mine=scoring/mine/{stem}.png' scoring/img --out 'scoring/r-{n}.txt' \
+  --table scoring/t.csv --save-segmentations scoring/labels 2>err.txt
+expect_eq "exit status with a scored method" "$?" 0
+expect_grep "label images with a scored method" "2 label images written to 'scoring/labels'" err.txt
+"$python" - scoring/mine/gray.png scoring/labels/gray.2.png <<'PY' || fail "the scored method's label image"
+import sys, cv2, numpy as np
+labels = cv2.imread(sys.argv[1], cv2.IMREAD_UNCHANGED)
+saved = cv2.imread(sys.argv[2], cv2.IMREAD_UNCHANGED)
+expected = np.searchsorted(np.unique(labels), labels)
+assert saved.dtype == np.uint8, saved.dtype
+assert (saved == expected).all(), "classes differ from the labels' ranks"
+PY
+"$report" scoring/t.csv --segmentations scoring/labels --html scoring/page.html 2>err.txt
+expect_eq "strandel-report with a scored method" "$?" 0
+grep -q 'no preview' scoring/page.html && fail "the page has no preview of the scored method"
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]
