@@ -29,6 +29,13 @@ TEST(ReportMerge, TheLastRunOfAFileIsRead) {
 
     ASSERT_TRUE(parse_last_run(header, "a", &run, &error));  // a shard with no image
     EXPECT_TRUE(run.lines.empty());
+
+    // An earlier run's end mark says nothing of the last run, which may be cut.
+    ASSERT_TRUE(parse_last_run(header + "0\t2\n" + shard_end_line(1, 2) + header + "3\t2\n", "a", &run, &error))
+        << error;
+    EXPECT_FALSE(run.mark.complete);
+    ASSERT_TRUE(parse_last_run(header + "3\t2\n" + shard_end_line(1, 2), "a", &run, &error)) << error;
+    EXPECT_TRUE(run.mark.complete && run.mark.index == 1 && run.mark.count == 2);
 }
 
 TEST(ReportMerge, DamagedReportsAreRefusedNamingFileAndLine) {

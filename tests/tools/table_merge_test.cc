@@ -84,6 +84,12 @@ TEST_F(TableMerge, RefusesRowsThatAreNotRowsOfTheTable) {
     EXPECT_EQ(refusal({good, table("again.csv", k2 + k0)}),
               dir + "/again.csv:3: chain 'K' at position 0 appears already at " + dir +
                   "/good.csv:2: are two shards overlapping, or one table given twice?");
+    // A table of an earlier version, without the measures of the literature.
+    std::ofstream(dir + "/old.csv", std::ios::binary)
+        << "chain,position,image,manual_segmentation,classes,centres,seconds,turi,dunn,amrane,liu_yang,jaccard,status\r\n"
+        << "K,3,d.png,,2,5 200,0.1,1,2,3,4,,ok\r\n";
+    EXPECT_EQ(refusal({good, dir + "/old.csv"}),
+              "'" + dir + "/old.csv' has other columns than '" + good + "': was it written by another version?");
     std::ofstream(dir + "/report.txt") << "\n\nAlgorithm: K-Means \nImage\tNumber of classes\n";
     EXPECT_EQ(refusal({good, dir + "/report.txt"}).rfind(dir + "/report.txt:3: unexpected header, expected chain,", 0),
               0u);
