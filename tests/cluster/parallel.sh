@@ -68,7 +68,9 @@ fi
 WRAPPER
 chmod +x "$work/killed-bench"
 mkdir "killed run"
-if parallel --will-cite --halt now,fail=1 -q "$work/killed-bench" --chain "K-Means" --list "$list" \
+# One shard at a time, so that the killed one is the only one cut short
+# (--halt now would also kill a shard still running beside it).
+if parallel --will-cite -j1 --halt now,fail=1 -q "$work/killed-bench" --chain "K-Means" --list "$list" \
   --shard "{}/$shards" --out "killed run/shard {}.txt" ::: $(seq 0 $((shards - 1))) </dev/null >/dev/null 2>&1 &&
   "$bench" --merge "killed run/results.txt" "killed run"/shard\ [0-9].txt 2>/dev/null; then
   fail "the recipe merged a killed shard"
