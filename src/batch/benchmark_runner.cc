@@ -158,6 +158,60 @@ void close_run(const benchmark_request& request, const run_closing& closing, con
     for (const std::string& line : closing.lines()) say(output, line);
 }
 
+// The chains of the run, then its scored methods, each with its results file.
+std::vector<batch_chain> batch_chains_of(const benchmark_request& request, const run_plan& plan,
+                                         const std::vector<std::FILE*>& results) {
+    std::vector<batch_chain> chains;
+    for (std::size_t c = 0; c < plan.passes.size(); ++c) chains.push_back({&plan.passes[c], results[c], -1, {}});
+    for (std::size_t m = 0; m < request.scores.size(); ++m)
+        chains.push_back({nullptr, results[plan.passes.size() + m], int(m), request.scores[m].name});
+    return chains;
+}
+
+// The counts the run ends by saying.
+run_closing closing_of(const benchmark_request& request, const run_plan& plan, const run_tally& tally,
+                       std::size_t colour_images, const label_saving* labels) {
+    run_closing closing;
+    closing.tally = tally;
+    for (bool w : plan.wanted) closing.images += w ? 1 : 0;
+    closing.ground_truth_found = plan.ground_truth_found;
+    closing.ground_truth_rule = plan.ground_truth_rule;
+    closing.colour_images = colour_images;
+    closing.luma = request.gray == gray_rule::luma;
+    if (labels) {
+        closing.labels = true;
+        closing.label_folder = labels->folder();
+        closing.labels_written = labels->written();
+        closing.labels_failed = labels->failed();
+    }
+    return closing;
+}
+
+// The request's outcome once the batch is over: the first file that could
+// not be written (results, table, long table), then label images that
+// could not be.
+request_outcome how_it_ended(const benchmark_request& request, const run_plan& plan, const batch_outcome& outcome,
+                             line_appender* table, line_appender* annotator_table, const label_saving* labels) {
+    request_outcome result;
+    result.lines = outcome.lines;
+    if (!outcome.written) {
+        result.status = request_status::execution_error;
+        result.message = "Could not write '" + plan.results_files[outcome.failed_chain] + "': " + outcome.error;
+    } else if (table && (!table->close() || (outcome.refused && !table->ok()))) {
+        result.status = request_status::execution_error;
+        result.message = "Could not write '" + request.table_file + "': " + table->error();
+    } else if (annotator_table && (!annotator_table->close() || outcome.refused)) {
+        result.status = request_status::execution_error;
+        result.message = "Could not write '" + request.annotator_table + "': " + annotator_table->error();
+    } else if (labels && labels->failed() > 0) {
+        result.status = request_status::execution_error;
+        result.message = std::to_string(labels->failed()) + " of " +
+                         std::to_string(labels->failed() + labels->written()) +
+                         " label images could not be written; the first, " + labels->first_failure();
+    }
+    return result;
+}
+
 }  // namespace
 
 request_outcome run_benchmark_request(const benchmark_request& request, const image_reader& read,
@@ -179,10 +233,7 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
         say(output, "removed " + std::to_string(opened.stale_temporaries) +
                         " temporary file(s) an interrupted run left in '" + request.segmentations + "'");
     const std::vector<std::FILE*> results = opened.release();
-    std::vector<batch_chain> chains;
-    for (std::size_t c = 0; c < plan.passes.size(); ++c) chains.push_back({&plan.passes[c], results[c], -1, {}});
-    for (std::size_t m = 0; m < request.scores.size(); ++m)
-        chains.push_back({nullptr, results[plan.passes.size() + m], int(m), request.scores[m].name});
+    const std::vector<batch_chain> chains = batch_chains_of(request, plan, results);
     if (request.seeded) std::srand(request.seed);
     // Every reader of the run, on every thread, counts by the run's rules.
     set_colour_gray_rule(request.gray);
@@ -216,44 +267,12 @@ request_outcome run_benchmark_request(const benchmark_request& request, const im
     const batch_outcome outcome =
         run_chains(plan.images, chains, registered_measures(), progress, stop, reader, hooks);
     progress_lines.finish();
-    std::size_t processed = 0;
-    for (bool w : plan.wanted) processed += w ? 1 : 0;
-    run_closing closing;
-    closing.tally = tally;
-    closing.images = processed;
-    closing.ground_truth_found = plan.ground_truth_found;
-    closing.ground_truth_rule = plan.ground_truth_rule;
-    closing.colour_images = colour_images;
-    closing.luma = request.gray == gray_rule::luma;
-    if (labels) {
-        closing.labels = true;
-        closing.label_folder = labels->folder();
-        closing.labels_written = labels->written();
-        closing.labels_failed = labels->failed();
-    }
-    close_run(request, closing, output);
+    close_run(request, closing_of(request, plan, tally, colour_images, labels.get()), output);
     if (output.summary)
         progress_lines.summary(outcome.lines,
                                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 
-    request_outcome result;
-    result.lines = outcome.lines;
-    if (!outcome.written) {
-        result.status = request_status::execution_error;
-        result.message = "Could not write '" + plan.results_files[outcome.failed_chain] + "': " + outcome.error;
-    } else if (table && (!table->close() || (outcome.refused && !table->ok()))) {
-        result.status = request_status::execution_error;
-        result.message = "Could not write '" + request.table_file + "': " + table->error();
-    } else if (annotator_table && (!annotator_table->close() || outcome.refused)) {
-        result.status = request_status::execution_error;
-        result.message = "Could not write '" + request.annotator_table + "': " + annotator_table->error();
-    } else if (labels && labels->failed() > 0) {
-        result.status = request_status::execution_error;
-        result.message = std::to_string(labels->failed()) + " of " +
-                         std::to_string(labels->failed() + labels->written()) +
-                         " label images could not be written; the first, " + labels->first_failure();
-    }
-    return result;
+    return how_it_ended(request, plan, outcome, table, annotator_table, labels.get());
 }
 
 }  // namespace strandel

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 #include <tuple>
 
 #include "batch/line_appender.h"
@@ -95,6 +97,174 @@ std::vector<std::unique_ptr<line_appender>> lock_results(const std::vector<batch
     return outs;
 }
 
+// Why a scored method's segmentation of the image cannot be rated; none for
+// a chain, or when it was read.
+std::optional<std::string> scored_unread(const batch_chain& chain, const image_data& data) {
+    if (chain.scored < 0) return std::nullopt;
+    const std::size_t method = std::size_t(chain.scored);
+    if (method >= data.scored.size()) return std::string("its label image was not read");
+    if (data.scored[method].read) return std::nullopt;
+    return data.scored[method].why;
+}
+
+// One run of the chains over the images (run_chains): each image read once,
+// then rated by every chain in order, each line and hook in turn.
+class chains_run {
+public:
+    chains_run(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
+               const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
+               const image_reader& read, const batch_hooks& hooks)
+        : m_images(images), m_chains(chains), m_measures(measures), m_progress(progress), m_stop(stop), m_read(read),
+          m_hooks(hooks), m_observer(progress) {}
+
+    batch_outcome run() {
+        m_progress.overall.store(0.0);
+        m_progress.algo.store(0.0);
+        // Locked for the whole run: another run on the same file waits.
+        m_outs = lock_results(m_chains);
+        for (std::size_t c = 0; c < m_chains.size(); ++c)
+            m_outs[c]->append(m_chains[c].scored >= 0 ? scored_report_header(m_chains[c].name, m_measures)
+                                                      : report_header(*m_chains[c].passes, m_measures));
+        // 512 KiB of pair counts: allocated once for the whole run.
+        m_data = std::make_unique<image_data>();
+        const std::size_t n = m_images.size();
+        for (std::size_t i = 0; i < n && all_ok() && !m_outcome.stopped && !m_outcome.refused; ++i) {
+            if (m_stop.load()) {
+                m_outcome.stopped = true;
+                break;
+            }
+            m_progress.overall.store(static_cast<double>(i) / static_cast<double>(n));
+            if (!read_image(i)) continue;
+            for (std::size_t c = 0; c < m_chains.size(); ++c)
+                if (!rate_on_chain(c, i)) break;
+        }
+        close_all();
+        return m_outcome;
+    }
+
+private:
+    bool all_ok() const {
+        for (const auto& out : m_outs)
+            if (!out->ok()) return false;
+        return true;
+    }
+
+    // Reads image i; false when it is not rated: unreadable (named, and
+    // handed to every chain's hook) or without a layer. Whatever one image
+    // throws (a reader giving up, memory running out) skips that image only.
+    bool read_image(std::size_t i) {
+        std::string why;
+        read_status status;
+        try {
+            forget_ground_truths(*m_data);
+            status = m_read(m_images[i], *m_data, &why);
+        } catch (...) {
+            status = read_status::unreadable;
+            why = reason_of(std::current_exception());
+        }
+        if (status == read_status::unreadable) {
+            const std::string reason = unreadable_reason(why);
+            warn_skipping(m_images[i], reason, 0, 1);
+            for (std::size_t c = 0; c < m_chains.size() && m_hooks.skipped && !m_outcome.refused; ++c)
+                m_outcome.refused = !m_hooks.skipped(c, i, m_images[i], nullptr, reason);
+            return false;
+        }
+        if (status == read_status::no_layer) return false;
+        // A reader that fills only the walk's pair counts (the single
+        // ground truth) still has that annotator rated.
+        if (m_data->has_manual && m_data->truths.empty())
+            m_data->truths.push_back({0, 0, label_pairs_of(m_data->manual), {}});
+        if (m_hooks.traces) {
+            std::fprintf(m_hooks.traces, "Got %s\n", m_images[i].image.c_str());
+            std::fflush(m_hooks.traces);
+        }
+        return true;
+    }
+
+    // Rates image i with chain c and hands on its line; false when the
+    // image's other chains are not to run (stopped, refused, a failed write).
+    // A pass refusing its histogram skips this chain on this image only.
+    bool rate_on_chain(std::size_t c, std::size_t i) {
+        const int scored = m_chains[c].scored;
+        if (const std::optional<std::string> unread = scored_unread(m_chains[c], *m_data)) return skip(c, i, *unread);
+        if (m_hooks.seed_each && scored < 0) std::srand(*m_hooks.seed_each + static_cast<unsigned>(i));
+        bool finished = false;
+        try {
+            if (scored >= 0) {
+                rate_scored(*m_data, m_data->scored[std::size_t(scored)].plane, m_hooks.rating, m_measures, &m_rating);
+                finished = true;
+            } else {
+                finished = rate_image(*m_data, m_hooks.rating, *m_chains[c].passes, m_measures, &m_observer, m_stop,
+                                      &m_rating);
+            }
+        } catch (...) {
+            return skip(c, i, chain_failure_reason(reason_of(std::current_exception())));
+        }
+        if (!finished) {
+            m_outcome.stopped = true;
+            return false;
+        }
+        return hand_on(c, i);
+    }
+
+    // Chain c skips image i: named, and handed to the hook; false when the
+    // hook refuses the run.
+    bool skip(std::size_t c, std::size_t i, const std::string& reason) {
+        warn_skipping(m_images[i], reason, c, m_chains.size());
+        if (m_hooks.skipped && !m_hooks.skipped(c, i, m_images[i], m_data.get(), reason)) {
+            m_outcome.refused = true;
+            return false;
+        }
+        return true;
+    }
+
+    // The rating's report line, then the hooks: its segmentation (whose
+    // failure ends nothing), its table row and long-table rows.
+    bool hand_on(std::size_t c, std::size_t i) {
+        const int position = static_cast<int>(i);
+        const std::string line = m_chains[c].scored >= 0 ? scored_line_of(position, m_rating, m_measures.size())
+                                                         : line_of(position, m_rating);
+        if (!m_outs[c]->append(line)) return false;
+        ++m_outcome.lines;
+        if (m_hooks.segmented) try {
+                m_hooks.segmented(c, m_images[i], *m_data, m_rating);
+            } catch (...) {
+                std::fprintf(stderr, "strandel: segmentation of '%s' not saved: %s\n", m_images[i].image.c_str(),
+                             reason_of(std::current_exception()).c_str());
+            }
+        if ((m_hooks.rated && !m_hooks.rated(c, i, m_images[i], m_rating)) ||
+            (m_hooks.annotated && !m_hooks.annotated(c, i, *m_data, m_rating))) {
+            m_outcome.refused = true;
+            return false;
+        }
+        return true;
+    }
+
+    void close_all() {
+        for (std::size_t c = 0; c < m_outs.size(); ++c) {
+            const bool closed = m_outs[c]->close();
+            if (!closed && m_outcome.written) {
+                m_outcome.written = false;
+                m_outcome.error = m_outs[c]->error();
+                m_outcome.failed_chain = c;
+            }
+        }
+    }
+
+    const std::vector<image_request>& m_images;
+    const std::vector<batch_chain>& m_chains;
+    const measure_list& m_measures;
+    batch_progress& m_progress;
+    const std::atomic<bool>& m_stop;
+    const image_reader& m_read;
+    const batch_hooks& m_hooks;
+    publishing_observer m_observer;
+    std::vector<std::unique_ptr<line_appender>> m_outs;
+    std::unique_ptr<image_data> m_data;
+    image_rating m_rating;
+    batch_outcome m_outcome;
+};
+
 }  // namespace
 
 bool evaluate_image(int position, const histogram& h, const gray_label_counts* manual, const chain& passes,
@@ -118,119 +288,7 @@ batch_outcome run_batch(const std::vector<image_request>& images, const chain& p
 batch_outcome run_chains(const std::vector<image_request>& images, const std::vector<batch_chain>& chains,
                          const measure_list& measures, batch_progress& progress, const std::atomic<bool>& stop,
                          const image_reader& read, const batch_hooks& hooks) {
-    batch_outcome outcome;
-    progress.overall.store(0.0);
-    progress.algo.store(0.0);
-    // Locked for the whole run: another run on the same file waits.
-    std::vector<std::unique_ptr<line_appender>> outs = lock_results(chains);
-    for (std::size_t c = 0; c < chains.size(); ++c)
-        outs[c]->append(chains[c].scored >= 0 ? scored_report_header(chains[c].name, measures)
-                                              : report_header(*chains[c].passes, measures));
-    auto all_ok = [&outs] {
-        for (const auto& out : outs)
-            if (!out->ok()) return false;
-        return true;
-    };
-
-    // 512 KiB of pair counts: allocated once for the whole run.
-    auto data = std::make_unique<image_data>();
-    publishing_observer observer(progress);
-    image_rating rating;
-    const std::size_t n = images.size();
-    for (std::size_t i = 0; i < n && all_ok() && !outcome.stopped && !outcome.refused; ++i) {
-        if (stop.load()) {
-            outcome.stopped = true;
-            break;
-        }
-        progress.overall.store(static_cast<double>(i) / static_cast<double>(n));
-        // Whatever one image throws (a reader giving up, memory running
-        // out, a pass refusing its histogram) skips that image only.
-        std::string why;
-        read_status status;
-        try {
-            forget_ground_truths(*data);
-            status = read(images[i], *data, &why);
-        } catch (...) {
-            status = read_status::unreadable;
-            why = reason_of(std::current_exception());
-        }
-        if (status == read_status::unreadable) {
-            const std::string reason = unreadable_reason(why);
-            warn_skipping(images[i], reason, 0, 1);
-            for (std::size_t c = 0; c < chains.size() && hooks.skipped && !outcome.refused; ++c)
-                outcome.refused = !hooks.skipped(c, i, images[i], nullptr, reason);
-            continue;
-        }
-        if (status == read_status::no_layer) continue;
-        // A reader that fills only the walk's pair counts (the single
-        // ground truth) still has that annotator rated.
-        if (data->has_manual && data->truths.empty()) data->truths.push_back({0, 0, label_pairs_of(data->manual), {}});
-        if (hooks.traces) {
-            std::fprintf(hooks.traces, "Got %s\n", images[i].image.c_str());
-            std::fflush(hooks.traces);
-        }
-
-        for (std::size_t c = 0; c < chains.size(); ++c) {
-            const int scored = chains[c].scored;
-            const bool scored_read = scored >= 0 && std::size_t(scored) < data->scored.size();
-            if (scored >= 0 && !(scored_read && data->scored[std::size_t(scored)].read)) {
-                const std::string reason =
-                    scored_read ? data->scored[std::size_t(scored)].why : std::string("its label image was not read");
-                warn_skipping(images[i], reason, c, chains.size());
-                if (hooks.skipped && !hooks.skipped(c, i, images[i], data.get(), reason)) {
-                    outcome.refused = true;
-                    break;
-                }
-                continue;
-            }
-            if (hooks.seed_each && scored < 0) std::srand(*hooks.seed_each + static_cast<unsigned>(i));
-            bool finished = false;
-            try {
-                if (scored >= 0) {
-                    rate_scored(*data, data->scored[std::size_t(scored)].plane, hooks.rating, measures, &rating);
-                    finished = true;
-                } else {
-                    finished = rate_image(*data, hooks.rating, *chains[c].passes, measures, &observer, stop, &rating);
-                }
-            } catch (...) {
-                const std::string reason = chain_failure_reason(reason_of(std::current_exception()));
-                warn_skipping(images[i], reason, c, chains.size());
-                if (hooks.skipped && !hooks.skipped(c, i, images[i], data.get(), reason)) {
-                    outcome.refused = true;
-                    break;
-                }
-                continue;
-            }
-            if (!finished) {
-                outcome.stopped = true;
-                break;
-            }
-            const std::string line = scored >= 0 ? scored_line_of(static_cast<int>(i), rating, measures.size())
-                                                 : line_of(static_cast<int>(i), rating);
-            if (!outs[c]->append(line)) break;
-            ++outcome.lines;
-            if (hooks.segmented) try {
-                    hooks.segmented(c, images[i], *data, rating);
-                } catch (...) {
-                    std::fprintf(stderr, "strandel: segmentation of '%s' not saved: %s\n", images[i].image.c_str(),
-                                 reason_of(std::current_exception()).c_str());
-                }
-            if ((hooks.rated && !hooks.rated(c, i, images[i], rating)) ||
-                (hooks.annotated && !hooks.annotated(c, i, *data, rating))) {
-                outcome.refused = true;
-                break;
-            }
-        }
-    }
-    for (std::size_t c = 0; c < outs.size(); ++c) {
-        const bool closed = outs[c]->close();
-        if (!closed && outcome.written) {
-            outcome.written = false;
-            outcome.error = outs[c]->error();
-            outcome.failed_chain = c;
-        }
-    }
-    return outcome;
+    return chains_run(images, chains, measures, progress, stop, read, hooks).run();
 }
 
 }  // namespace strandel
